@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvik {
+
+class ParameterTable;
+
+inline constexpr std::size_t kMaxConfigurationValue = 49;
+inline constexpr std::size_t kMaxConfigurationHeaderToken = 31;
+
+struct ConfigurationHeader {
+    int unitCount = 0;
+    std::string productId;
+    std::string version;
+};
+
+struct ConfigurationLine {
+    int lineNumber = 0;
+    bool empty = false;  // written as "<none>"
+    std::string value;   // "_" already turned back into blanks
+};
+
+struct ConfigurationContent {
+    std::optional<ConfigurationHeader> header; // nothing when the header cannot be read
+    std::vector<ConfigurationLine> lines;      // up to the first text that is no value line
+};
+
+// Header line and one line per list line: "[n]\t value", blanks as "_", empty as "<none>".
+std::string formatConfiguration(const ConfigurationHeader& header,
+                                const std::vector<std::string>& valueTexts);
+
+// Bounded reader: tokens are cut to their limits, reading stops at the first non-value line.
+ConfigurationContent parseConfiguration(std::string_view text);
+
+// Puts loaded values into the table's value column: "<none>" empties any line; other values
+// reach only "R/W" parameters and mark those whose text changes. Lines that are not lines of
+// the list are ignored.
+void applyConfiguration(const ConfigurationContent& content, ParameterTable& table);
+
+} // namespace morvik

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace morvik {
+
+inline constexpr int kMaxParameterRows = 700;
+inline constexpr int kClassLineCount = 10;
+inline constexpr int kMaxDescriptionSlots = 100;
+inline constexpr int kMaxDescriptionToken = 199;
+
+// One parameter of a description, all texts as the parser produced them.
+struct ParameterRow {
+    std::string address;       // dotted, instance filled in; empty = end of the rows
+    std::string className;     // "[inst]" replaced by the instance number
+    std::string parameterName;
+    std::string typeName;      // "_" turned into blanks
+    std::string access;        // access word as read
+    std::int32_t size = 0;     // value bytes in messages (0 when not a number, never negative)
+    std::string unit;          // empty for "<none>"
+
+    friend bool operator==(const ParameterRow&, const ParameterRow&) = default;
+};
+
+struct ClassEntry {
+    int instanceCount = 0;
+    int firstRow = 0;
+    int lastRow = -1; // -1: not in use
+
+    friend bool operator==(const ClassEntry&, const ClassEntry&) = default;
+};
+
+// The rows one parse produced for a (product code, major, minor) triple. Walkers stop at the
+// first row with an empty address, as every reader of the rows does.
+struct DescriptionSlot {
+    std::vector<ParameterRow> rows; // at most kMaxParameterRows
+
+    // Index of the row with exactly this address before the first empty address, else -1.
+    int findParameter(std::string_view address) const;
+    // First and last index whose address, cut to the range address's length less one, equals
+    // the range address less its last character; both -1 when none does.
+    std::pair<int, int> findRange(std::string_view rangeAddress) const;
+    // Rows before the first empty address.
+    int rowCount() const;
+    const ParameterRow* row(int index) const; // nullptr outside the rows
+};
+
+// Parsed descriptions by product code (0-99), major (0-19) and minor (0-29) version. A slot is
+// handed out the first time a triple is parsed and stays bound to it for the run; at most
+// kMaxDescriptionSlots are ever handed out. Slots are allocated only when first used.
+class DescriptionCache {
+public:
+    static constexpr int kProductCodes = 100;
+    static constexpr int kMajorVersions = 20;
+    static constexpr int kMinorVersions = 30;
+
+    DescriptionCache();
+
+    static bool inRange(int productCode, int major, int minor);
+    // Slot of the triple, handing out a new one on first use; -1 when the triple is out of
+    // range or all slots are taken.
+    int slotFor(int productCode, int major, int minor);
+    int slotsHandedOut() const { return lastSlot_ + 1; }
+
+    int currentSlot() const { return currentSlot_; }
+    void setCurrentSlot(int slot) { currentSlot_ = slot; }
+
+    DescriptionSlot& slot(int index);             // allocates on first access
+    const DescriptionSlot* findSlot(int index) const; // nullptr when never filled
+    const DescriptionSlot& current() const;       // an empty slot when none is filled
+
+    // Bytes held by the parsed descriptions (rows and their strings), for the memory figures.
+    std::size_t memoryFootprint() const;
+
+private:
+    std::vector<std::int8_t> index_; // 100 x 20 x 30 slot numbers, -1 = none
+    std::array<std::unique_ptr<DescriptionSlot>, kMaxDescriptionSlots> slots_;
+    int lastSlot_ = -1;
+    int currentSlot_ = 0;
+};
+
+} // namespace morvik

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "stores/IniDatabaseFile.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace morvik {
+
+class Dialogs;
+
+// "pwd.ini": the login ID and password that last worked for each unit, keyed by its MAC text.
+// The file is created readable and writable by its owner only.
+class CredentialLog {
+public:
+    static constexpr int kMaxEntries = 5000;
+    static constexpr std::size_t kMaxTokenLength = 75;
+
+    struct Entry {
+        std::string mac;
+        std::string loginId;
+        std::string password;
+        friend bool operator==(const Entry&, const Entry&) = default;
+    };
+
+    explicit CredentialLog(std::string_view dataDirectory);
+
+    bool load();
+    void loadText(std::string_view text);
+
+    int find(std::string_view mac) const; // first entry below the count with exactly this MAC
+    bool select(int index, Dialogs& dialogs);
+    const Entry& currentEntry() const;
+    // Stores the texts into the entry at `index` (or the current one for -1); the count is not
+    // changed. Texts are cut to kMaxTokenLength; an index beyond the table is refused.
+    void setEntry(std::string mac, std::string loginId, std::string password, int index);
+    // Makes the entry at the count part of the file: select(count), count + 1.
+    // False when the table is full.
+    bool raiseCount();
+    int count() const { return count_; }
+    int currentIndex() const { return current_; }
+
+    // Writes entries 0..count-1. Every complete entry is written; an incomplete one (empty MAC,
+    // ID or password) is skipped and reported once with "Wrong data type!!" / "Error". False
+    // when the file cannot be written (the old content stays).
+    bool save(Dialogs& dialogs);
+    // Empties the file (Clear).
+    bool clearFile();
+
+    // The file text for entries 0..count-1, and whether one was skipped.
+    std::string formatText(bool* skippedIncomplete) const;
+    const std::string& path() const { return file_.path(); }
+
+private:
+    IniDatabaseFile file_;
+    std::vector<Entry> entries_; // kMaxEntries slots; the one at the count is outside the file
+    int count_ = 0;
+    int current_ = 0;
+};
+
+} // namespace morvik
