@@ -1,0 +1,789 @@
+#include "parameters/ParameterSession.h"
+
+#include "config/ConfigurationFile.h"
+#include "description/DescriptionParser.h"
+#include "description/ValueTypes.h"
+#include "parameters/ClassFilter.h"
+#include "parameters/ParameterTable.h"
+#include "protocol/ReadReplyBody.h"
+#include "stores/CredentialLog.h"
+#include "stores/IniDatabaseFile.h"
+#include "stores/ProductIdDatabase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace morvik {
+
+namespace {
+
+constexpr std::string_view kError = "Error";
+constexpr std::string_view kNoSelectedDevice = "No Selected Device !!";
+constexpr std::string_view kOtherDevices = "You've selected other devices.!!";
+constexpr std::string_view kInvalidProductId = "Invalid product id!!";
+constexpr std::string_view kMessageLengthError = "Message length error";
+constexpr std::string_view kErrorTryAgain = "Error occured. Try again !!";
+constexpr std::string_view kRebooting = "Shut down completed!. Now rebooting...";
+constexpr std::string_view kFileOpenError = "File Open Error";
+constexpr std::string_view kFileNotMatch = "Saved file not match. Wrong product id & version.";
+
+constexpr std::string_view kRebootConfirm = "Reboot Confirm";
+constexpr std::string_view kSetConfirm = "Set Confirm";
+
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool endsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+// Login parameters are recognised by the first and the last two characters of the address.
+bool isLoginIdAddress(std::string_view address) {
+    return startsWith(address, "2.") && endsWith(address, ".1");
+}
+
+bool isLoginPasswordAddress(std::string_view address) {
+    return startsWith(address, "2.") && endsWith(address, ".2");
+}
+
+// "%d.%d": both numbers, or zeros for what is missing.
+std::pair<int, int> versionNumbers(const std::string& version) {
+    int major = 0;
+    int minor = 0;
+    if (std::sscanf(version.c_str(), "%d.%d", &major, &minor) < 1) {
+        major = 0;
+    }
+    return {major, minor};
+}
+
+std::optional<std::string> readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// The parameters of the current description as the reply walk sees them.
+class SlotLayout final : public ParameterLayout {
+public:
+    explicit SlotLayout(const DescriptionSlot& slot) : slot_(slot) {}
+    int findParameter(std::string_view address) const override {
+        return slot_.findParameter(address);
+    }
+    std::pair<int, int> findRange(std::string_view rangeAddress) const override {
+        return slot_.findRange(rangeAddress);
+    }
+    int parameterSize(int index) const override {
+        const ParameterRow* row = slot_.row(index);
+        return row != nullptr && row->size > 0 ? row->size : 0;
+    }
+
+private:
+    const DescriptionSlot& slot_;
+};
+
+} // namespace
+
+ParameterSession::ParameterSession(Ports ports, std::string dataDirectory, std::uint32_t seed)
+    : ports_(ports), dataDirectory_(std::move(dataDirectory)), random_(seed) {}
+
+std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
+    std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    if (units.size() > static_cast<std::size_t>(kMaxTargetUnits)) {
+        ports_.dialogs.showMessage("Too many devices are selected: at most 700 can be handled "
+                                   "at once. Nothing was sent.",
+                                   kError);
+        return std::nullopt;
+    }
+    // A new operation: replies to earlier requests no longer belong to anyone.
+    targetCount_ = static_cast<int>(units.size());
+    for (TargetUnit& target : targets_) {
+        target.requestSent = false;
+    }
+    if (units.empty()) {
+        ports_.dialogs.showMessage(kNoSelectedDevice, kError);
+        return std::nullopt;
+    }
+    return units;
+}
+
+SelectionCheck ParameterSession::checkSelection() {
+    const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    SelectionCheck check;
+    if (units.empty()) {
+        return check;
+    }
+    check.productId = commonText(units, &DeviceRecord::productId);
+    check.version = commonText(units, &DeviceRecord::version);
+    check.addressMode = units.front().addressMode;
+    check.accepted = check.productId != "ERROR" && check.version != "ERROR" &&
+                     commonText(units, &DeviceRecord::addressMode) != "ERROR";
+    return check;
+}
+
+int ParameterSession::findParameter(std::string_view address) const {
+    return cache_.current().findParameter(address);
+}
+
+std::pair<int, int> ParameterSession::findRange(std::string_view rangeAddress) const {
+    return cache_.current().findRange(rangeAddress);
+}
+
+std::string ParameterSession::getValueText(int parameter) const {
+    const int line = ports_.table.lineOfParameter(parameter);
+    return line < 0 ? std::string() : ports_.table.text(line, ParameterTable::ValueColumn);
+}
+
+void ParameterSession::setValueText(int parameter, std::string text) {
+    const int line = ports_.table.lineOfParameter(parameter);
+    if (line >= 0) {
+        ports_.table.setText(line, ParameterTable::ValueColumn, std::move(text));
+    }
+}
+
+std::uint16_t ParameterSession::nextRequestId() {
+    return static_cast<std::uint16_t>(random_() % 64000u + 10u);
+}
+
+std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& unit,
+                                                            CredentialLog& log, bool promptAnyway,
+                                                            std::string_view label, int* logIndex) {
+    const std::string mac = upperCase(unit.mac);
+    const int index = log.find(mac);
+    if (logIndex != nullptr) {
+        *logIndex = index;
+    }
+    if (index >= 0 && !promptAnyway) {
+        log.select(index, ports_.dialogs);
+        const CredentialLog::Entry& entry = log.currentEntry();
+        return Credentials{entry.loginId, entry.password};
+    }
+    return ports_.dialogs.promptCredentials(label);
+}
+
+void ParameterSession::reportRequestTooLong(const DeviceRecord& unit) {
+    ports_.dialogs.showMessage("The request for " + unit.mac +
+                                   " does not fit its buffer: the login ID and password or a "
+                                   "value are too long. Nothing was sent to it.",
+                               kError);
+}
+
+bool ParameterSession::beginRequest(FrameBuilder& frame, int unit, const DeviceRecord& record,
+                                    Command command) {
+    TargetUnit& target = targets_[static_cast<std::size_t>(unit)];
+    const bool byBroadcast = record.addressMode == "2";
+    const MacBytes mac = parseMacText(record.mac).value_or(MacBytes{});
+    if (!frame.beginFrame(byBroadcast ? HeaderKind::Long : HeaderKind::Short, mac, target.loginId,
+                          target.password) ||
+        !frame.putRequestId(nextRequestId()) || !frame.putCommand(command)) {
+        reportRequestTooLong(record);
+        return false;
+    }
+    target.requestId = frame.requestIdBytes();
+    target.requestSent = true;
+    return true;
+}
+
+ParameterSession::SendResult ParameterSession::send(int unit, const DeviceRecord& record,
+                                                    Command command,
+                                                    std::span<const std::uint8_t> frame) {
+    if (record.addressMode == "2") {
+        ports_.transport.broadcast(frame);
+    } else if (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip)) {
+        ports_.dialogs.showMessage("Can't send to " + record.ip, kError);
+        return SendResult::Unreachable;
+    } else if (command == Command::ReadRequest) {
+        // A read sent to a unit's own address carries one zero byte after the frame.
+        std::vector<std::uint8_t> padded(frame.begin(), frame.end());
+        padded.push_back(0);
+        ports_.transport.sendTo(padded, record.ip);
+    } else {
+        ports_.transport.sendTo(frame, record.ip);
+    }
+    if (events_ != nullptr) {
+        events_->requestSent(unit, command, frame);
+    }
+    return SendResult::Sent;
+}
+
+void ParameterSession::readParametersRequested(int group) {
+    resumeIndex_ = 0;
+    readParameters(group);
+}
+
+std::optional<std::vector<DeviceRecord>> ParameterSession::prepareRead(int& group) {
+    auto units = takeSelection();
+    if (!units) {
+        return std::nullopt;
+    }
+    const SelectionCheck check = checkSelection();
+    if (!check.accepted) {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return std::nullopt;
+    }
+    productCode_ = productCodeOf(check.productId);
+
+    ProductIdDatabase products(dataDirectory_);
+    products.load();
+    const int record = products.find(check.productId);
+    if (record < 0) {
+        ports_.dialogs.showMessage(kInvalidProductId, kError);
+        return std::nullopt;
+    }
+    products.select(record, ports_.dialogs);
+    const auto [major, minor] = versionNumbers(check.version);
+    const std::string fileName =
+        dataFilePath(dataDirectory_, products.currentName() + "_" + check.version + ".dcf");
+
+    // A group the current description does not have is read as everything.
+    if (group < 0 ||
+        group + 1 >= static_cast<int>(ports_.table.groupStart(cache_.currentSlot()).size())) {
+        group = 0;
+    }
+    if (group == 0) {
+        DescriptionTargets targets{cache_, ports_.table, ports_.classFilter, ports_.dialogs};
+        if (parseDescription(fileName, productCode_, major, minor, targets) != 1) {
+            return std::nullopt;
+        }
+        ports_.table.setGroupCount(cache_.currentSlot(), 0);
+        resumeIndex_ = 0;
+    }
+    return units;
+}
+
+bool ParameterSession::prepareDescription() {
+    int group = 0;
+    return prepareRead(group).has_value();
+}
+
+void ParameterSession::readParameters(int group) {
+    const auto units = prepareRead(group);
+    if (!units) {
+        return;
+    }
+    CredentialLog log(dataDirectory_);
+    log.load();
+    const int firstOffset = resumeIndex_;
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        const DeviceRecord unit = (*units)[i];
+        const int index = static_cast<int>(i);
+        TargetUnit& target = targets_[i];
+
+        int logIndex = -1;
+        const bool prompting = forcePrompt_;
+        const auto credentials =
+            credentialsFor(unit, log, forcePrompt_, "[ " + unit.name + " ]", &logIndex);
+        if (!credentials) {
+            return;
+        }
+        target.mac = upperCase(unit.mac);
+        target.loginId = credentials->loginId;
+        target.password = credentials->password;
+        if (logIndex < 0 || prompting) {
+            // Entered by the user: a known unit's entry is replaced at once; an unknown unit
+            // enters the log only when its reply shows the credentials work.
+            if (logIndex >= 0) {
+                log.setEntry(target.mac, target.loginId, target.password, logIndex);
+                log.save(ports_.dialogs);
+            }
+            forcePrompt_ = false;
+        }
+
+        FrameBuilder frame(kRequestBufferSize, byteOrder());
+        if (!beginRequest(frame, index, unit, Command::ReadRequest)) {
+            return;
+        }
+        if (group == 0) {
+            frame.appendBytes(kReadAllBody);
+        } else {
+            const int slot = cache_.currentSlot();
+            const std::vector<int>& starts = ports_.table.groupStart(slot);
+            const int first = starts[static_cast<std::size_t>(group)];
+            const int end = starts[static_cast<std::size_t>(group) + 1];
+            const DescriptionSlot& description = cache_.current();
+            resumeIndex_ = 0;
+            bool anyEntry = false;
+            for (int p = first + firstOffset; p < end; ++p) {
+                const ParameterRow* row = description.row(p);
+                if (row == nullptr) {
+                    break;
+                }
+                if (!frame.appendEntry(row->address, {})) {
+                    if (!anyEntry) {
+                        reportRequestTooLong(unit);
+                        return;
+                    }
+                    resumeIndex_ = p - first;
+                    break;
+                }
+                anyEntry = true;
+                if (p + 1 < end && frame.pastChunkThreshold()) {
+                    resumeIndex_ = p + 1 - first;
+                    break;
+                }
+            }
+        }
+        if (frame.finishFrame() == 0) {
+            reportRequestTooLong(unit);
+            return;
+        }
+        if (send(index, unit, Command::ReadRequest, frame.frame()) == SendResult::Unreachable) {
+            return;
+        }
+        ports_.pacer.pause(kUnitPause);
+    }
+}
+
+void ParameterSession::showGroup(int group) {
+    const int slot = cache_.currentSlot();
+    ParameterTable& table = ports_.table;
+    table.setGroupCount(slot, group);
+    table.removeAllLines();
+    const DescriptionSlot& description = cache_.current();
+    const std::vector<int>& starts = table.groupStart(slot);
+    int first = 0;
+    int end = 0;
+    if (group == 0) {
+        end = description.rowCount();
+    } else if (group > 0 && group + 1 < static_cast<int>(starts.size())) {
+        first = starts[static_cast<std::size_t>(group)];
+        end = starts[static_cast<std::size_t>(group) + 1];
+    }
+    for (int p = first; p < end; ++p) {
+        const ParameterRow* row = description.row(p);
+        if (row == nullptr) {
+            break;
+        }
+        const int line = table.lineCount();
+        if (!table.insertLine(line, row->className)) {
+            break;
+        }
+        table.setText(line, ParameterTable::ParameterColumn, row->parameterName);
+    }
+    resumeIndex_ = 0;
+    readParameters(group);
+}
+
+void ParameterSession::Refresh() {
+    readParameters(ports_.table.groupCount(cache_.currentSlot()));
+}
+
+void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
+    // Our own copy: a dialog opened below runs the event loop, and the caller's receive buffer
+    // may be reused by a nested reply.
+    const std::vector<std::uint8_t> bytes(datagram.begin(), datagram.end());
+    if (bytes.size() > kReceiveBufferSize) {
+        return;
+    }
+    const auto frame = parseReply(bytes, byteOrder());
+    if (!frame) {
+        return;
+    }
+    int unit = -1;
+    for (int i = 0; i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if (target.requestSent && target.requestId == frame->requestId) {
+            unit = i;
+            break;
+        }
+    }
+    if (unit < 0) {
+        return;
+    }
+    if (events_ != nullptr) {
+        events_->replyAccepted(unit, *frame);
+    }
+    acceptCredentials(unit, *frame);
+
+    const auto command = static_cast<Command>(frame->command);
+    if ((command == Command::ReadReply || command == Command::WriteAck) &&
+        !frame->checksumMatches()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "cal : %d recv : %d ", frame->computedChecksum,
+                      frame->receivedChecksum.value_or(0));
+        ports_.dialogs.showMessage(text, kError);
+    }
+    switch (command) {
+    case Command::ReadReply:
+        handleReadReply(unit, *frame);
+        break;
+    case Command::WriteAck:
+        handleWriteAck();
+        break;
+    case Command::ErrorReply:
+        handleErrorReply(unit);
+        break;
+    case Command::RebootAck:
+        ports_.dialogs.showMessage(kRebooting, "Done");
+        break;
+    default:
+        break;
+    }
+}
+
+void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
+    const TargetUnit target = targets_[static_cast<std::size_t>(unit)];
+    if (frame.loginId.empty() || frame.loginId != target.loginId || frame.password.empty() ||
+        frame.password != target.password || target.mac.empty()) {
+        return;
+    }
+    CredentialLog log(dataDirectory_);
+    log.load();
+    if (log.find(target.mac) >= 0 ||
+        frame.command == static_cast<std::uint8_t>(Command::ErrorReply)) {
+        return;
+    }
+    const int index = log.count();
+    if (!log.raiseCount()) {
+        return;
+    }
+    log.setEntry(target.mac, target.loginId, target.password, index);
+    log.save(ports_.dialogs);
+}
+
+void ParameterSession::updateCell(int parameter, const std::string& text, int unit) {
+    if (targetCount_ == 1 || unit == 0) {
+        setValueText(parameter, text);
+    } else if (getValueText(parameter) != text) {
+        // Several units: a value is shown only while every unit agrees with the first one.
+        setValueText(parameter, {});
+    }
+}
+
+void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame) {
+    bool lengthError = frame.declaredBodyLength < 0;
+    if (frame.declaredBodyLength > 0) {
+        const DescriptionSlot& description = cache_.current();
+        const SlotLayout layout(description);
+        ParameterTable& table = ports_.table;
+        const ByteOrder order = byteOrder();
+        const BodyWalkEnd end =
+            walkReadReplyBody(frame.body, frame.declaredBodyLength, order, layout,
+                              [&](int parameter, std::span<const std::uint8_t> value) {
+                                  const ParameterRow* row = description.row(parameter);
+                                  if (row == nullptr) {
+                                      return;
+                                  }
+                                  const std::string text =
+                                      valueToText(*row, table.definedValues(parameter),
+                                                  table.enumeration(parameter), value, order);
+                                  if (events_ != nullptr) {
+                                      events_->valueDecoded(unit, parameter, text);
+                                  }
+                                  table.setModifiedMark(parameter, 0);
+                                  if (table.accessKind(parameter) != AccessKind::Hidden) {
+                                      updateCell(parameter, text, unit);
+                                  }
+                              });
+        if (end == BodyWalkEnd::UnknownAddress) {
+            return;
+        }
+        lengthError = end == BodyWalkEnd::LengthError;
+    }
+    if (lengthError) {
+        ports_.dialogs.showMessage(kMessageLengthError, kError);
+    }
+    if (resumeIndex_ != 0) {
+        readParameters(ports_.table.groupCount(cache_.currentSlot()));
+    }
+}
+
+void ParameterSession::clearMarksOfShownLines(int lineCount) {
+    ParameterTable& table = ports_.table;
+    const int lines = std::min(lineCount, table.lineCount());
+    for (int line = 0; line < lines; ++line) {
+        table.setModifiedMark(table.parameterOfLine(line), 0);
+    }
+}
+
+void ParameterSession::handleWriteAck() {
+    if (resumeIndex_ != 0) {
+        // The last request went through the rows before resumeIndex; the rest follow.
+        clearMarksOfShownLines(resumeIndex_);
+        writeParameters();
+        return;
+    }
+    clearMarksOfShownLines(ports_.table.lineCount());
+    if (ports_.dialogs.confirm(kRebootConfirm, "Parameter values updated !",
+                               "You have to reboot device(s) to apply changes.",
+                               "Do you want to reboot device(s) now? ")) {
+        rebootUnits();
+    }
+}
+
+void ParameterSession::handleErrorReply(int unit) {
+    if (!loginChangePending_) {
+        ports_.dialogs.showMessage(kErrorTryAgain, kError);
+        forcePrompt_ = true;
+        readParameters(0);
+        return;
+    }
+    // The units' login was changed by the last write: the log follows the change.
+    const TargetUnit target = targets_[static_cast<std::size_t>(unit)];
+    CredentialLog log(dataDirectory_);
+    log.load();
+    const int index = log.find(target.mac);
+    if (index >= 0) {
+        log.select(index, ports_.dialogs);
+        const std::string& newId = newLoginId_[static_cast<std::size_t>(unit)];
+        const std::string& newPassword = newLoginPassword_[static_cast<std::size_t>(unit)];
+        log.setEntry(target.mac, newId.empty() ? target.loginId : newId,
+                     newPassword.empty() ? target.password : newPassword, index);
+        log.save(ports_.dialogs);
+    }
+    loginChangePending_ = false;
+    resumeIndex_ = 0;
+    readParameters(ports_.table.groupCount(cache_.currentSlot()));
+}
+
+bool ParameterSession::validateMarkedValues() {
+    ParameterTable& table = ports_.table;
+    const DescriptionSlot& description = cache_.current();
+    for (int line = 0; line < table.lineCount(); ++line) {
+        const int p = table.parameterOfLine(line);
+        const ParameterRow* row = description.row(p);
+        if (row == nullptr) {
+            break;
+        }
+        if (table.modifiedMark(p) != 1) {
+            continue;
+        }
+        const std::string& text = table.text(line, ParameterTable::ValueColumn);
+        if (!encodeValue(*row, table.definedValues(p), table.enumeration(p), text, byteOrder())) {
+            const std::string name = row->parameterName.empty() ? row->address : row->parameterName;
+            ports_.dialogs.showMessage("Can't write \"" + text + "\" to " + name +
+                                           ": it is not a value of this parameter. Nothing was "
+                                           "sent.",
+                                       kError);
+            return false;
+        }
+    }
+    return true;
+}
+
+void ParameterSession::writeParameters() {
+    ParameterTable& table = ports_.table;
+    table.commitPendingEdit();
+    resumeIndex_ = 0;
+    const auto units = takeSelection();
+    if (!units) {
+        return;
+    }
+    const SelectionCheck check = checkSelection();
+    if (!check.accepted) {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return;
+    }
+    productCode_ = productCodeOf(check.productId);
+    if (!validateMarkedValues()) {
+        return;
+    }
+    if (!ports_.dialogs.confirm(kSetConfirm, "You are to update parameter values !",
+                                "               Do you want to continue ? ", "")) {
+        return;
+    }
+
+    CredentialLog log(dataDirectory_);
+    log.load();
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        const DeviceRecord unit = (*units)[i];
+        const int index = static_cast<int>(i);
+        const auto credentials = credentialsFor(unit, log, false, "", nullptr);
+        if (!credentials) {
+            return;
+        }
+        TargetUnit& target = targets_[i];
+        target.mac = upperCase(unit.mac);
+        target.loginId = credentials->loginId;
+        target.password = credentials->password;
+
+        FrameBuilder frame(kRequestBufferSize, byteOrder());
+        if (!beginRequest(frame, index, unit, Command::WriteRequest)) {
+            return;
+        }
+        const DescriptionSlot& description = cache_.current();
+        const int first = table.firstParameterShown();
+        const int lines = table.lineCount();
+        const ByteOrder order = byteOrder();
+        resumeIndex_ = 0;
+        bool anyEntry = false;
+        for (int r = 0; r < lines; ++r) {
+            const int p = first + r;
+            const ParameterRow* row = description.row(p);
+            if (row == nullptr) {
+                break;
+            }
+            if (table.modifiedMark(p) == 1) {
+                const std::string text = table.text(r, ParameterTable::ValueColumn);
+                const auto value =
+                    encodeValue(*row, table.definedValues(p), table.enumeration(p), text, order);
+                if (!value) {
+                    // Checked before the confirmation; the table did not change since.
+                    continue;
+                }
+                if (!frame.appendEntry(row->address, *value)) {
+                    if (!anyEntry) {
+                        ports_.dialogs.showMessage("The value of " + row->parameterName +
+                                                       " is too long to be sent. Nothing was "
+                                                       "sent to " +
+                                                       unit.mac + ".",
+                                                   kError);
+                        return;
+                    }
+                    // This row opens the next request.
+                    resumeIndex_ = r;
+                    break;
+                }
+                anyEntry = true;
+                if (isLoginIdAddress(row->address)) {
+                    loginChangePending_ = true;
+                    newLoginId_[i] = text;
+                } else if (isLoginPasswordAddress(row->address)) {
+                    loginChangePending_ = true;
+                    newLoginPassword_[i] = text;
+                }
+            }
+            if (r + 1 < lines && frame.pastChunkThreshold()) {
+                resumeIndex_ = r + 1;
+                break;
+            }
+        }
+        if (frame.finishFrame() == 0) {
+            reportRequestTooLong(unit);
+            return;
+        }
+        if (send(index, unit, Command::WriteRequest, frame.frame()) == SendResult::Unreachable) {
+            return;
+        }
+    }
+}
+
+void ParameterSession::rebootUnits() {
+    const auto units = takeSelection();
+    if (!units) {
+        return;
+    }
+    const SelectionCheck check = checkSelection();
+    if (!check.accepted) {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return;
+    }
+    productCode_ = productCodeOf(check.productId);
+    if (!ports_.dialogs.confirm(kRebootConfirm, "You are to reboot the device(s) !",
+                                "It makes device(s) sleep somewhile. ",
+                                "Do you want to reboot device(s) now? ")) {
+        return;
+    }
+    CredentialLog log(dataDirectory_);
+    log.load();
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        const DeviceRecord unit = (*units)[i];
+        const int index = static_cast<int>(i);
+        const auto credentials = credentialsFor(unit, log, false, "", nullptr);
+        if (!credentials) {
+            return;
+        }
+        TargetUnit& target = targets_[i];
+        target.mac = upperCase(unit.mac);
+        target.loginId = credentials->loginId;
+        target.password = credentials->password;
+
+        FrameBuilder frame(kRebootBufferSize, byteOrder());
+        if (!beginRequest(frame, index, unit, Command::RebootRequest)) {
+            return;
+        }
+        if (!frame.appendBytes(kRebootBody) || frame.finishFrame() == 0) {
+            reportRequestTooLong(unit);
+            return;
+        }
+        if (send(index, unit, Command::RebootRequest, frame.frame()) == SendResult::Unreachable) {
+            return;
+        }
+    }
+}
+
+bool ParameterSession::saveConfiguration(const std::string& path) {
+    const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    if (units.empty()) {
+        ports_.dialogs.showMessage(kNoSelectedDevice, kError);
+        return false;
+    }
+    const std::string productId = commonText(units, &DeviceRecord::productId);
+    const std::string version = commonText(units, &DeviceRecord::version);
+    if (productId == "ERROR" || version == "ERROR") {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return false;
+    }
+    productCode_ = productCodeOf(productId);
+
+    // Every line to the real end of the list: hidden rows have an empty parameter text.
+    const ParameterTable& table = ports_.table;
+    std::vector<std::string> values;
+    values.reserve(static_cast<std::size_t>(table.lineCount()));
+    for (int line = 0; line < table.lineCount(); ++line) {
+        values.push_back(table.text(line, ParameterTable::ValueColumn));
+    }
+    const std::string content = formatConfiguration(
+        ConfigurationHeader{static_cast<int>(units.size()), productId, version}, values);
+    IniDatabaseFile file;
+    file.setPath(path);
+    if (!file.replaceContent(content)) {
+        ports_.dialogs.showMessage(kFileOpenError, kError);
+        return false;
+    }
+    return true;
+}
+
+bool ParameterSession::loadConfiguration(const std::string& path) {
+    const auto text = readWholeFile(path);
+    if (!text) {
+        ports_.dialogs.showMessage(kFileOpenError, kError);
+        return false;
+    }
+    const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    if (units.empty()) {
+        ports_.dialogs.showMessage(kNoSelectedDevice, kError);
+        return false;
+    }
+    const std::string productId = commonText(units, &DeviceRecord::productId);
+    const std::string version = commonText(units, &DeviceRecord::version);
+    if (productId == "ERROR" || version == "ERROR") {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return false;
+    }
+    productCode_ = productCodeOf(productId);
+    const ConfigurationContent content = parseConfiguration(*text);
+    if (!content.header || content.header->productId != productId ||
+        content.header->version != version) {
+        ports_.dialogs.showMessage(kFileNotMatch, kError);
+        return false;
+    }
+    applyConfiguration(content, ports_.table);
+    return true;
+}
+
+void ParameterSession::clearCredentials() {
+    CredentialLog log(dataDirectory_);
+    log.clearFile();
+    ParameterTable& table = ports_.table;
+    for (int line = 0; line < table.lineCount(); ++line) {
+        table.setText(line, ParameterTable::ValueColumn, {});
+    }
+}
+
+} // namespace morvik

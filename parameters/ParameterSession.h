@@ -1,0 +1,154 @@
+#pragma once
+
+#include "description/DeviceDescription.h"
+#include "parameters/Dialogs.h"
+#include "parameters/SessionPorts.h"
+#include "protocol/ByteOrder.h"
+#include "protocol/ParameterFrame.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace morvik {
+
+class ParameterTable;
+class ClassFilter;
+class CredentialLog;
+
+// One selected unit of the current operation.
+struct TargetUnit {
+    std::string mac; // upper case
+    std::string loginId;
+    std::string password;
+    std::array<std::uint8_t, 2> requestId{}; // as sent
+    bool requestSent = false;                // a request of the current operation went out
+};
+
+// Told what the session does, for the command line tool and the tests. Nothing here changes
+// what the session does.
+class SessionEvents {
+public:
+    virtual ~SessionEvents() = default;
+    virtual void requestSent(int /*unit*/, Command /*command*/,
+                             std::span<const std::uint8_t> /*datagram*/) {}
+    virtual void replyAccepted(int /*unit*/, const ParsedFrame& /*frame*/) {}
+    virtual void valueDecoded(int /*unit*/, int /*parameter*/, const std::string& /*text*/) {}
+};
+
+struct SelectionCheck {
+    bool accepted = false;
+    std::string productId;
+    std::string version;
+    std::string addressMode;
+};
+
+// The parameter pane's operations: reading, reply handling, writing, rebooting and
+// configuration files, with every table and flag they share. It talks to the outside only
+// through its ports, so the GUI, the command line tool and the tests drive the same code.
+class ParameterSession {
+public:
+    static constexpr int kMaxTargetUnits = 700;
+    static constexpr std::chrono::milliseconds kUnitPause{100};
+
+    struct Ports {
+        Dialogs& dialogs;
+        UnitSelection& selection;
+        ParameterTable& table;
+        ClassFilter& classFilter;
+        Transport& transport;
+        Pacer& pacer;
+    };
+
+    // `seed` seeds the request id generator (the GUI and the tool use the current time).
+    ParameterSession(Ports ports, std::string dataDirectory, std::uint32_t seed);
+
+    // A mouse selection in the device list: a fresh read of everything.
+    void readParametersRequested(int group);
+    void readParameters(int group);
+    // The checks and the description parse of a read of everything, without sending anything:
+    // the command line tool's way to know the parameters before a group read or a write.
+    bool prepareDescription();
+    void showGroup(int group);
+    void Refresh();
+    // One datagram that arrived on the parameter socket.
+    void handleUnitReply(std::span<const std::uint8_t> datagram);
+    void writeParameters();
+    void rebootUnits();
+
+    SelectionCheck checkSelection();
+    int findParameter(std::string_view address) const;
+    std::pair<int, int> findRange(std::string_view rangeAddress) const;
+    std::string getValueText(int parameter) const;
+    void setValueText(int parameter, std::string text);
+
+    // Writes the header and every line of the list to `path`, replacing the file atomically
+    // only after the selection was accepted. False (with a message) when nothing was written.
+    bool saveConfiguration(const std::string& path);
+    // Reads `path`, checks it against the selection and puts its values into the list.
+    bool loadConfiguration(const std::string& path);
+    // Clear: empties the credential log and every value cell.
+    void clearCredentials();
+
+    // State, for the views and the tests.
+    int targetCount() const { return targetCount_; }
+    const TargetUnit& targetUnit(int index) const {
+        return targets_[static_cast<std::size_t>(index)];
+    }
+    int productCode() const { return productCode_; }
+    int resumeIndex() const { return resumeIndex_; }
+    bool forcePrompt() const { return forcePrompt_; }
+    bool loginChangePending() const { return loginChangePending_; }
+    const DescriptionCache& descriptionCache() const { return cache_; }
+    const DescriptionSlot& currentDescription() const { return cache_.current(); }
+    const std::string& dataDirectory() const { return dataDirectory_; }
+    ByteOrder byteOrder() const { return byteOrderForProduct(productCode_); }
+
+    void setEvents(SessionEvents* events) { events_ = events; }
+
+private:
+    enum class SendResult { Sent, Unreachable };
+
+    // The selected units after the count checks; nothing when refused (message shown).
+    std::optional<std::vector<DeviceRecord>> takeSelection();
+    // Steps of a read up to the description parse; `group` falls back to 0 when the current
+    // description has no such group.
+    std::optional<std::vector<DeviceRecord>> prepareRead(int& group);
+    std::optional<Credentials> credentialsFor(const DeviceRecord& unit, CredentialLog& log,
+                                              bool promptAnyway, std::string_view label,
+                                              int* logIndex);
+    std::uint16_t nextRequestId();
+    void reportRequestTooLong(const DeviceRecord& unit);
+    bool beginRequest(FrameBuilder& frame, int unit, const DeviceRecord& record, Command command);
+    SendResult send(int unit, const DeviceRecord& record, Command command,
+                    std::span<const std::uint8_t> frame);
+    void updateCell(int parameter, const std::string& text, int unit);
+    void acceptCredentials(int unit, const ParsedFrame& frame);
+    void handleReadReply(int unit, const ParsedFrame& frame);
+    void handleWriteAck();
+    void handleErrorReply(int unit);
+    bool validateMarkedValues();
+    void clearMarksOfShownLines(int lineCount);
+
+    Ports ports_;
+    std::string dataDirectory_;
+    std::mt19937 random_;
+    DescriptionCache cache_;
+    int productCode_ = 0;
+    int targetCount_ = 0;
+    std::array<TargetUnit, kMaxTargetUnits> targets_;
+    std::array<std::string, kMaxTargetUnits> newLoginId_;
+    std::array<std::string, kMaxTargetUnits> newLoginPassword_;
+    bool loginChangePending_ = false;
+    int resumeIndex_ = 0;
+    bool forcePrompt_ = false;
+    SessionEvents* events_ = nullptr;
+};
+
+} // namespace morvik

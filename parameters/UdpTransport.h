@@ -1,0 +1,44 @@
+#pragma once
+
+#include "parameters/SessionPorts.h"
+#include "protocol/EndpointSettings.h"
+#include "protocol/UdpEndpoint.h"
+
+#include <thread>
+
+namespace morvik {
+
+// The parameter socket over a real UDP endpoint: requests go to the device port of a unit or,
+// with broadcast permission switched on just before, to the broadcast address.
+class UdpTransport final : public Transport {
+public:
+    UdpTransport(UdpEndpoint& endpoint, EndpointSettings settings)
+        : endpoint_(endpoint), settings_(std::move(settings)) {}
+
+    void sendTo(std::span<const std::uint8_t> datagram, const std::string& address) override {
+        endpoint_.sendTo(datagram, settings_.devicePort, address);
+    }
+    void broadcast(std::span<const std::uint8_t> datagram) override {
+        endpoint_.enableBroadcast();
+        endpoint_.sendTo(datagram, settings_.devicePort, settings_.broadcastAddress);
+    }
+    bool isOnLocalSubnet(const std::string& address) override {
+        return morvik::isOnLocalSubnet(address, settings_.hostAddress);
+    }
+
+    const EndpointSettings& settings() const { return settings_; }
+
+private:
+    UdpEndpoint& endpoint_;
+    EndpointSettings settings_;
+};
+
+// Pauses by sleeping: for callers without an event loop to keep alive.
+class SleepingPacer final : public Pacer {
+public:
+    void pause(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration);
+    }
+};
+
+} // namespace morvik
