@@ -2,6 +2,8 @@
 
 #include "parameters/Dialogs.h"
 
+#include <algorithm>
+
 namespace morvik {
 
 namespace {
@@ -115,8 +117,15 @@ CredentialLog::CredentialLog(std::string_view dataDirectory) : file_(0600), entr
     file_.setPath(dataFilePath(dataDirectory, "pwd.ini"));
 }
 
+void CredentialLog::emptyEntries() {
+    for (int i = 0; i < used_; ++i) {
+        entries_[static_cast<std::size_t>(i)] = Entry{};
+    }
+    used_ = 0;
+}
+
 bool CredentialLog::load() {
-    entries_.assign(kMaxEntries, Entry{});
+    emptyEntries();
     count_ = 0;
     current_ = 0;
     if (!file_.ensureExists()) {
@@ -131,7 +140,7 @@ bool CredentialLog::load() {
 }
 
 void CredentialLog::loadText(std::string_view text) {
-    entries_.assign(kMaxEntries, Entry{});
+    emptyEntries();
     count_ = 0;
     TokenReader reader(text, kMaxTokenLength);
     // Records past the table's size are not read.
@@ -143,6 +152,7 @@ void CredentialLog::loadText(std::string_view text) {
         entries_[static_cast<std::size_t>(count_)] = std::move(*entry);
         ++count_;
     }
+    used_ = count_;
     current_ = count_;
 }
 
@@ -184,6 +194,7 @@ void CredentialLog::setEntry(std::string mac, std::string loginId, std::string p
     if (current_ < 0 || current_ >= kMaxEntries) {
         return;
     }
+    used_ = std::max(used_, current_ + 1);
     Entry& entry = entries_[static_cast<std::size_t>(current_)];
     entry.mac = cut(mac);
     entry.loginId = cut(loginId);

@@ -61,7 +61,10 @@ public:
 
 private:
     IniDatabaseFile file_;
+    void emptyEntries();
+
     std::vector<Entry> entries_; // kMaxEntries slots; the one at the count is outside the file
+    int used_ = 0;               // slots from here on were never filled
     int count_ = 0;
     int current_ = 0;
 };

@@ -209,6 +209,16 @@ TEST(CredentialLog, AnEntryAtTheCountStaysOutOfTheFileUntilTheCountIsRaised) {
     EXPECT_EQ(log.count(), 2);
     EXPECT_EQ(log.currentIndex(), 0);
     EXPECT_EQ(entriesOf(log)[0], (Entry{"00:00:00:00:00:01", "new id", "new pw"}));
+
+    // Reading again forgets every entry, those past the count too.
+    log.setEntry("00:00:00:00:00:09", "z", "9", 7);
+    log.loadText("[1] MAC : M ID : i Password : p");
+    ASSERT_TRUE(log.select(1, dialogs));
+    EXPECT_EQ(log.currentEntry(), Entry{});
+    while (log.currentIndex() < 7) {
+        ASSERT_TRUE(log.raiseCount());
+    }
+    EXPECT_EQ(log.currentEntry(), Entry{});
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
