@@ -1,0 +1,373 @@
+#include "description/DescriptionParser.h"
+
+#include "description/LayoutScanner.h"
+#include "description/ValueList.h"
+#include "parameters/ClassFilter.h"
+#include "parameters/Dialogs.h"
+#include "parameters/ParameterTable.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace morvik {
+
+namespace {
+
+constexpr std::string_view kEndWord = "<END>";
+constexpr std::string_view kNoneWord = "<none>";
+constexpr std::string_view kEnumeratedType = "FLAG";
+constexpr std::string_view kInstanceMark = "[inst]";
+constexpr std::string_view kAllClasses = "All classes";
+
+constexpr std::string_view kClassLine = "Class \t%d \tinstance = %d \tstart = %d \tend = %d\n";
+constexpr std::string_view kDefinedValuesHeader = "\t===== Defined Values =====  \n";
+constexpr std::string_view kDefinedValueLine = "\t[%d]\t%s \n";
+constexpr std::string_view kEnumerationHeader = "\t===== Enumeration =====  size :\t %d\n";
+constexpr std::string_view kEnumerationLine = "\t[%02d]\t%s \n";
+
+// Sizes travel in a 16-bit length field; anything larger cannot describe a real value.
+constexpr std::int32_t kMaxValueSize = 0xFFFF;
+
+using ClassTable = std::array<ClassEntry, kClassLineCount>;
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to) {
+    std::size_t at = text.find(from);
+    while (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+        at = text.find(from, at + to.size());
+    }
+}
+
+// Files write a blank as "_" and an empty text as "<none>".
+std::string tokenText(std::string_view token) {
+    if (token == kNoneWord) {
+        return {};
+    }
+    std::string text(token);
+    std::replace(text.begin(), text.end(), '_', ' ');
+    return text;
+}
+
+std::int32_t sizeFromText(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+        if (text[at] == '-') {
+            return 0;
+        }
+        ++at;
+    }
+    std::int64_t size = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        size = std::min<std::int64_t>(size * 10 + (text[at] - '0'), kMaxValueSize);
+    }
+    return static_cast<std::int32_t>(size);
+}
+
+// The group a class text belongs to: its part before the first "/" that is not its first
+// character, the instance mark read as instance 1.
+std::string groupNameOf(const std::string& testedText) {
+    const std::size_t slash = testedText.size() > 1 ? testedText.find('/', 1) : std::string::npos;
+    return slash == std::string::npos ? testedText : testedText.substr(0, slash);
+}
+
+std::string withInstance(std::string text, int instance) {
+    replaceAll(text, kInstanceMark, std::to_string(instance));
+    return text;
+}
+
+// One parse: reads the parameter part and produces the rows of every class in use, keeping
+// the list, its side tables and the class-filter box in step.
+class DescriptionWalk {
+public:
+    DescriptionWalk(LayoutScanner& input, DescriptionTargets& targets, int slot)
+        : input_(input), targets_(targets), slot_(slot) {}
+
+    void walk(const ClassTable& classes) {
+        if (classes[0].lastRow == -1) {
+            return;
+        }
+        // Each step walks the next class. A class that does not begin where the rows stand
+        // means the class table does not add up; the walk stops there rather than reading
+        // entries into rows that the table does not describe.
+        for (std::size_t next = 0; next < classes.size(); ++next) {
+            const ClassEntry& entry = classes[next];
+            if (entry.firstRow != rowCount()) {
+                return;
+            }
+            walkClass(entry);
+            if (stopped_ || next + 1 == classes.size() || classes[next + 1].lastRow == -1) {
+                return;
+            }
+        }
+    }
+
+    std::vector<ParameterRow> takeRows() { return std::move(rows_); }
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+
+private:
+    struct Entry {
+        ParameterRow row;
+        ValueList definedValues;
+        ValueList enumeration;
+    };
+
+    void walkClass(const ClassEntry& entry) {
+        groupName_.clear();
+        if (entry.instanceCount < 1 || entry.lastRow < entry.firstRow) {
+            return;
+        }
+        const std::int64_t entries = static_cast<std::int64_t>(entry.lastRow) - entry.firstRow + 1;
+        const bool severalInstances = entry.instanceCount > 1;
+        for (int instance = 1; instance <= entry.instanceCount && !stopped_; ++instance) {
+            for (std::int64_t source = 0; source < entries; ++source) {
+                if (rowCount() >= kMaxParameterRows) {
+                    stopped_ = true;
+                    break;
+                }
+                std::optional<Entry> produced =
+                    instance == 1 ? readEntry() : copyEntry(entry.firstRow + source);
+                if (!produced) {
+                    stopped_ = true;
+                    break;
+                }
+                placeInstance(produced->row, instance, severalInstances);
+                addRow(std::move(*produced), instance == 1 && severalInstances);
+            }
+        }
+        if (severalInstances) {
+            finishFirstInstance(entry.firstRow,
+                                std::min<std::int64_t>(entry.firstRow + entries, rowCount()));
+        }
+    }
+
+    // The seven tokens of an entry and its blocks; nothing at "<END>" or at the end of the text.
+    std::optional<Entry> readEntry() {
+        std::array<std::string_view, 7> tokens;
+        for (std::string_view& token : tokens) {
+            const LayoutScanner::Result read = input_.scan("%s\t");
+            if (!read.complete || read.tokens[0] == kEndWord) {
+                return std::nullopt;
+            }
+            token = read.tokens[0];
+        }
+        Entry entry;
+        ParameterRow& row = entry.row;
+        row.address = tokenText(tokens[0]);
+        row.typeName = tokenText(tokens[1]);
+        row.className = tokenText(tokens[2]);
+        row.parameterName = tokenText(tokens[3]);
+        row.access = tokenText(tokens[4]);
+        row.size = sizeFromText(tokenText(tokens[5]));
+        row.unit = tokenText(tokens[6]);
+
+        const LayoutScanner::Result count = input_.scan("%d\t");
+        const std::int32_t definedCount = count.complete ? count.numbers[0] : 0;
+        if (definedCount > 0) {
+            input_.scan(kDefinedValuesHeader);
+            readValueLines(definedCount, kDefinedValueLine, entry.definedValues);
+        }
+        if (tokens[1] == kEnumeratedType) {
+            const LayoutScanner::Result header = input_.scan(kEnumerationHeader);
+            const std::int32_t entries = header.complete ? header.numbers[0] : 0;
+            readValueLines(entries, kEnumerationLine, entry.enumeration);
+        }
+        return entry;
+    }
+
+    // Lines beyond the list's capacity are read and dropped so that the entries after them
+    // stay in step. A line that matches nothing ends the block: the ones after it could not
+    // match either.
+    void readValueLines(std::int32_t count, std::string_view layout, ValueList& values) {
+        for (std::int32_t line = 0; line < count; ++line) {
+            const std::size_t before = input_.position();
+            const LayoutScanner::Result read = input_.scan(layout);
+            if (read.complete) {
+                values.add(tokenText(read.tokens[0]), read.numbers[0]);
+            }
+            if (input_.position() == before || input_.atEnd()) {
+                return;
+            }
+        }
+    }
+
+    std::optional<Entry> copyEntry(std::int64_t source) const {
+        if (source < 0 || source >= rowCount()) {
+            return std::nullopt;
+        }
+        const int index = static_cast<int>(source);
+        return Entry{rows_[static_cast<std::size_t>(index)], targets_.table.definedValues(index),
+                     targets_.table.enumeration(index)};
+    }
+
+    // The first instance of a class with several instances keeps its marks until the class
+    // is finished: later instances copy them from it.
+    static void placeInstance(ParameterRow& row, int instance, bool severalInstances) {
+        if (severalInstances && instance == 1) {
+            return;
+        }
+        replaceAll(row.address, ".0", "." + std::to_string(instance));
+        replaceAll(row.className, kInstanceMark, std::to_string(instance));
+    }
+
+    void addRow(Entry entry, bool holdsInstanceMark) {
+        const int index = rowCount();
+        ParameterRow& row = entry.row;
+        applyGroupRule(holdsInstanceMark ? withInstance(row.className, 1) : row.className, index);
+        const AccessKind kind = accessKindFromWord(row.access);
+        const bool hidden = kind == AccessKind::Hidden;
+        targets_.table.insertLine(index, hidden ? std::string() : row.className);
+        targets_.table.setText(index, ParameterTable::ParameterColumn,
+                               hidden ? std::string() : row.parameterName);
+        targets_.table.setAccessKind(index, kind);
+        targets_.table.setDefinedValues(index, std::move(entry.definedValues));
+        targets_.table.setEnumeration(index, std::move(entry.enumeration));
+        rows_.push_back(std::move(row));
+    }
+
+    // Rows of one class whose class text shares the group name stay in the group; the group
+    // name is judged on the text as instance 1 shows it, so that "Port_[inst]/Speed" and
+    // "Port_[inst]/Parity" of the first instance form one group.
+    void applyGroupRule(const std::string& testedText, int index) {
+        if (!groupName_.empty() && testedText.find(groupName_) != std::string::npos) {
+            return;
+        }
+        groupName_ = groupNameOf(testedText);
+        targets_.classFilter.addEntry(groupName_);
+        targets_.table.appendGroup(slot_, index);
+    }
+
+    void finishFirstInstance(std::int64_t first, std::int64_t end) {
+        for (std::int64_t at = std::max<std::int64_t>(first, 0); at < end; ++at) {
+            const int index = static_cast<int>(at);
+            ParameterRow& row = rows_[static_cast<std::size_t>(index)];
+            replaceAll(row.address, ".0", ".1");
+            replaceAll(row.className, kInstanceMark, "1");
+            if (targets_.table.accessKind(index) != AccessKind::Hidden) {
+                targets_.table.setText(index, ParameterTable::ClassColumn, row.className);
+            }
+        }
+    }
+
+    LayoutScanner& input_;
+    DescriptionTargets& targets_;
+    int slot_;
+    std::vector<ParameterRow> rows_;
+    std::string groupName_;
+    bool stopped_ = false;
+};
+
+ClassTable readClassTable(LayoutScanner& input) {
+    ClassTable classes;
+    for (ClassEntry& entry : classes) {
+        const LayoutScanner::Result line = input.scan(kClassLine);
+        if (line.conversions >= 2) {
+            entry.instanceCount = line.numbers[1];
+        }
+        if (line.conversions >= 3) {
+            entry.firstRow = line.numbers[2];
+        }
+        if (line.conversions >= 4) {
+            entry.lastRow = line.numbers[3];
+        }
+    }
+    return classes;
+}
+
+// Nothing when the file cannot be read as a whole.
+std::optional<std::string> readWholeFile(std::ifstream& file) {
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0) {
+        return std::nullopt;
+    }
+    file.seekg(0, std::ios::beg);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    file.read(text.data(), size);
+    if (file.gcount() != size) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+void refuse(DescriptionTargets& targets, const std::string& message) {
+    targets.dialogs.showMessage(message, "Error");
+    targets.cache.setCurrentSlot(0);
+    targets.table.setCurrentSlot(0);
+}
+
+int parseOpened(std::string_view text, int productCode, int major, int minor,
+                DescriptionTargets& targets) {
+    if (!DescriptionCache::inRange(productCode, major, minor)) {
+        std::ostringstream message;
+        message << "Unsupported product code or version: " << productCode << ", " << major << '.'
+                << minor << " !";
+        refuse(targets, message.str());
+        return -1;
+    }
+    const int slot = targets.cache.slotFor(productCode, major, minor);
+    if (slot < 0) {
+        refuse(targets, "Too many different descriptions in use! Restart the program to read "
+                        "units of another product or version.");
+        return -1;
+    }
+    targets.cache.setCurrentSlot(slot);
+    targets.table.setCurrentSlot(slot);
+    targets.table.resetTables();
+
+    LayoutScanner input(text);
+    input.scan("<version>");
+    for (int token = 0; token < 3; ++token) {
+        input.scan("%s\t");
+    }
+    input.scan("<common>");
+    const ClassTable classes = readClassTable(input);
+    input.scan("<parameters>");
+
+    targets.classFilter.resetEntries();
+    targets.classFilter.addEntry(kAllClasses);
+
+    DescriptionWalk walk(input, targets, slot);
+    walk.walk(classes);
+    targets.table.setEndMark(slot, walk.rowCount());
+    targets.cache.slot(slot).rows = walk.takeRows();
+    targets.classFilter.selectIndex(0);
+    return 1;
+}
+
+} // namespace
+
+int parseDescription(const std::string& path, int productCode, int major, int minor,
+                     DescriptionTargets targets) {
+    targets.table.removeAllLines();
+    // Only a regular file is a description: a directory or a device would open but not read.
+    std::error_code error;
+    std::optional<std::string> text;
+    if (std::filesystem::is_regular_file(path, error)) {
+        std::ifstream file(path, std::ios::binary);
+        if (file) {
+            text = readWholeFile(file);
+        }
+    }
+    if (!text) {
+        targets.dialogs.showMessage("Can't find configuration file! \n" + path, "Error");
+        targets.cache.setCurrentSlot(0);
+        targets.table.setCurrentSlot(0);
+        return -1;
+    }
+    return parseOpened(*text, productCode, major, minor, targets);
+}
+
+int parseDescriptionText(std::string_view text, int productCode, int major, int minor,
+                         DescriptionTargets targets) {
+    targets.table.removeAllLines();
+    return parseOpened(text, productCode, major, minor, targets);
+}
+
+} // namespace morvik
