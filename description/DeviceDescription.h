@@ -17,13 +17,13 @@ inline constexpr int kMaxDescriptionToken = 199;
 
 // One parameter of a description, all texts as the parser produced them.
 struct ParameterRow {
-    std::string address;   // dotted, instance filled in; empty = end of the rows
-    std::string className; // "[inst]" replaced by the instance number
+    std::string address;       // dotted, instance filled in; empty = end of the rows
+    std::string className;     // "[inst]" replaced by the instance number
     std::string parameterName;
-    std::string typeName;  // "_" turned into blanks
-    std::string access;    // access word as read
-    std::int32_t size = 0; // value bytes in messages (0 when not a number, never negative)
-    std::string unit;      // empty for "<none>"
+    std::string typeName;      // "_" turned into blanks
+    std::string access;        // access word as read
+    std::int32_t size = 0;     // value bytes in messages (0 when not a number, never negative)
+    std::string unit;          // empty for "<none>"
 
     friend bool operator==(const ParameterRow&, const ParameterRow&) = default;
 };
@@ -71,9 +71,9 @@ public:
     int currentSlot() const { return currentSlot_; }
     void setCurrentSlot(int slot) { currentSlot_ = slot; }
 
-    DescriptionSlot& slot(int index);                 // allocates on first access
+    DescriptionSlot& slot(int index);             // allocates on first access
     const DescriptionSlot* findSlot(int index) const; // nullptr when never filled
-    const DescriptionSlot& current() const;           // an empty slot when none is filled
+    const DescriptionSlot& current() const;       // an empty slot when none is filled
 
     // Bytes held by the parsed descriptions (rows and their strings), for the memory figures.
     std::size_t memoryFootprint() const;
