@@ -8,10 +8,12 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
+#include <fcntl.h>
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvik {
 
@@ -43,18 +45,20 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to) {
 }
 
 // Files write a blank as "_" and an empty text as "<none>".
-std::string tokenText(std::string_view token) {
+void assignToken(std::string& field, std::string_view token) {
     if (token == kNoneWord) {
-        return {};
+        field.clear();
+        return;
     }
-    std::string text(token);
-    std::replace(text.begin(), text.end(), '_', ' ');
-    return text;
+    field.assign(token);
+    if (token.find('_') != std::string_view::npos) {
+        std::replace(field.begin(), field.end(), '_', ' ');
+    }
 }
 
 std::int32_t sizeFromText(std::string_view text) {
     std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+    while (at < text.size() && text[at] == '_') { // a blank, as files write it
         ++at;
     }
     if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
@@ -77,22 +81,20 @@ std::string groupNameOf(const std::string& testedText) {
     return slash == std::string::npos ? testedText : testedText.substr(0, slash);
 }
 
-std::string withInstance(std::string text, int instance) {
-    replaceAll(text, kInstanceMark, std::to_string(instance));
-    return text;
-}
-
 // One parse: reads the parameter part and produces the rows of every class in use, keeping
-// the list, its side tables and the class-filter box in step.
+// the list, its side tables and the class-filter box in step. Rows are written over the
+// slot's earlier rows, so that parsing a slot again reuses their storage.
 class DescriptionWalk {
 public:
-    DescriptionWalk(LayoutScanner& input, DescriptionTargets& targets, int slot)
-        : input_(input), targets_(targets), slot_(slot) {}
+    DescriptionWalk(LayoutScanner& input, DescriptionTargets& targets, int slot,
+                    std::vector<ParameterRow>& rows)
+        : input_(input), targets_(targets), slot_(slot), rows_(rows) {}
 
     void walk(const ClassTable& classes) {
         if (classes[0].lastRow == -1) {
             return;
         }
+        rows_.reserve(static_cast<std::size_t>(announcedRows(classes)));
         // Each step walks the next class. A class that does not begin where the rows stand
         // means the class table does not add up; the walk stops there rather than reading
         // entries into rows that the table does not describe.
@@ -108,16 +110,30 @@ public:
         }
     }
 
-    std::vector<ParameterRow> takeRows() { return std::move(rows_); }
-    int rowCount() const { return static_cast<int>(rows_.size()); }
+    // Rows the class table promises, within the row limit: room for exactly these is made at
+    // once, so that a description holds no spare rows.
+    static std::int64_t announcedRows(const ClassTable& classes) {
+        std::int64_t rows = 0;
+        for (const ClassEntry& entry : classes) {
+            if (entry.lastRow == -1) {
+                break;
+            }
+            if (entry.instanceCount > 0 && entry.lastRow >= entry.firstRow) {
+                rows += std::int64_t{entry.instanceCount} *
+                        (std::int64_t{entry.lastRow} - entry.firstRow + 1);
+            }
+            if (rows >= kMaxParameterRows) {
+                return kMaxParameterRows;
+            }
+        }
+        return rows;
+    }
+
+    // Drops what an earlier parse left beyond the new last row.
+    void finish() { rows_.resize(static_cast<std::size_t>(produced_)); }
+    int rowCount() const { return produced_; }
 
 private:
-    struct Entry {
-        ParameterRow row;
-        ValueList definedValues;
-        ValueList enumeration;
-    };
-
     void walkClass(const ClassEntry& entry) {
         groupName_.clear();
         if (entry.instanceCount < 1 || entry.lastRow < entry.firstRow) {
@@ -131,14 +147,15 @@ private:
                     stopped_ = true;
                     break;
                 }
-                std::optional<Entry> produced =
+                const bool produced =
                     instance == 1 ? readEntry() : copyEntry(entry.firstRow + source);
                 if (!produced) {
                     stopped_ = true;
                     break;
                 }
-                placeInstance(produced->row, instance, severalInstances);
-                addRow(std::move(*produced), instance == 1 && severalInstances);
+                placeInstance(rows_[static_cast<std::size_t>(produced_)], instance,
+                              severalInstances);
+                addRow(instance == 1 && severalInstances);
             }
         }
         if (severalInstances) {
@@ -147,38 +164,46 @@ private:
         }
     }
 
-    // The seven tokens of an entry and its blocks; nothing at "<END>" or at the end of the text.
-    std::optional<Entry> readEntry() {
+    // The row about to be produced, reusing an earlier parse's row where there is one.
+    ParameterRow& nextRow() {
+        const auto index = static_cast<std::size_t>(produced_);
+        if (index >= rows_.size()) {
+            rows_.emplace_back();
+        }
+        return rows_[index];
+    }
+
+    // The seven tokens of an entry and its blocks; false at "<END>" or at the end of the text.
+    bool readEntry() {
         std::array<std::string_view, 7> tokens;
         for (std::string_view& token : tokens) {
-            const LayoutScanner::Result read = input_.scan("%s\t");
-            if (!read.complete || read.tokens[0] == kEndWord) {
-                return std::nullopt;
+            if (!input_.token(token) || token == kEndWord) {
+                return false;
             }
-            token = read.tokens[0];
         }
-        Entry entry;
-        ParameterRow& row = entry.row;
-        row.address = tokenText(tokens[0]);
-        row.typeName = tokenText(tokens[1]);
-        row.className = tokenText(tokens[2]);
-        row.parameterName = tokenText(tokens[3]);
-        row.access = tokenText(tokens[4]);
-        row.size = sizeFromText(tokenText(tokens[5]));
-        row.unit = tokenText(tokens[6]);
+        ParameterRow& row = nextRow();
+        assignToken(row.address, tokens[0]);
+        assignToken(row.typeName, tokens[1]);
+        assignToken(row.className, tokens[2]);
+        assignToken(row.parameterName, tokens[3]);
+        assignToken(row.access, tokens[4]);
+        row.size = tokens[5] == kNoneWord ? 0 : sizeFromText(tokens[5]);
+        assignToken(row.unit, tokens[6]);
 
+        definedValues_.clear();
+        enumeration_.clear();
         const LayoutScanner::Result count = input_.scan("%d\t");
         const std::int32_t definedCount = count.complete ? count.numbers[0] : 0;
         if (definedCount > 0) {
             input_.scan(kDefinedValuesHeader);
-            readValueLines(definedCount, kDefinedValueLine, entry.definedValues);
+            readValueLines(definedCount, kDefinedValueLine, definedValues_);
         }
         if (tokens[1] == kEnumeratedType) {
             const LayoutScanner::Result header = input_.scan(kEnumerationHeader);
             const std::int32_t entries = header.complete ? header.numbers[0] : 0;
-            readValueLines(entries, kEnumerationLine, entry.enumeration);
+            readValueLines(entries, kEnumerationLine, enumeration_);
         }
-        return entry;
+        return true;
     }
 
     // Lines beyond the list's capacity are read and dropped so that the entries after them
@@ -189,7 +214,9 @@ private:
             const std::size_t before = input_.position();
             const LayoutScanner::Result read = input_.scan(layout);
             if (read.complete) {
-                values.add(tokenText(read.tokens[0]), read.numbers[0]);
+                std::string name;
+                assignToken(name, read.tokens[0]);
+                values.add(std::move(name), read.numbers[0]);
             }
             if (input_.position() == before || input_.atEnd()) {
                 return;
@@ -197,13 +224,17 @@ private:
         }
     }
 
-    std::optional<Entry> copyEntry(std::int64_t source) const {
+    bool copyEntry(std::int64_t source) {
         if (source < 0 || source >= rowCount()) {
-            return std::nullopt;
+            return false;
         }
         const int index = static_cast<int>(source);
-        return Entry{rows_[static_cast<std::size_t>(index)], targets_.table.definedValues(index),
-                     targets_.table.enumeration(index)};
+        // The target first: making room for it may move the rows.
+        ParameterRow& target = nextRow();
+        target = rows_[static_cast<std::size_t>(index)];
+        definedValues_ = targets_.table.definedValues(index);
+        enumeration_ = targets_.table.enumeration(index);
+        return true;
     }
 
     // The first instance of a class with several instances keeps its marks until the class
@@ -212,23 +243,37 @@ private:
         if (severalInstances && instance == 1) {
             return;
         }
-        replaceAll(row.address, ".0", "." + std::to_string(instance));
-        replaceAll(row.className, kInstanceMark, std::to_string(instance));
+        if (instance == 1) {
+            replaceAll(row.address, ".0", ".1");
+            replaceAll(row.className, kInstanceMark, "1");
+            return;
+        }
+        const std::string number = std::to_string(instance);
+        std::string dotted(1, '.');
+        dotted += number;
+        replaceAll(row.address, ".0", dotted);
+        replaceAll(row.className, kInstanceMark, number);
     }
 
-    void addRow(Entry entry, bool holdsInstanceMark) {
-        const int index = rowCount();
-        ParameterRow& row = entry.row;
-        applyGroupRule(holdsInstanceMark ? withInstance(row.className, 1) : row.className, index);
+    void addRow(bool holdsInstanceMark) {
+        const int index = produced_;
+        const ParameterRow& row = rows_[static_cast<std::size_t>(index)];
+        if (holdsInstanceMark) {
+            testedText_ = row.className;
+            replaceAll(testedText_, kInstanceMark, "1");
+            applyGroupRule(testedText_, index);
+        } else {
+            applyGroupRule(row.className, index);
+        }
         const AccessKind kind = accessKindFromWord(row.access);
         const bool hidden = kind == AccessKind::Hidden;
         targets_.table.insertLine(index, hidden ? std::string() : row.className);
         targets_.table.setText(index, ParameterTable::ParameterColumn,
                                hidden ? std::string() : row.parameterName);
         targets_.table.setAccessKind(index, kind);
-        targets_.table.setDefinedValues(index, std::move(entry.definedValues));
-        targets_.table.setEnumeration(index, std::move(entry.enumeration));
-        rows_.push_back(std::move(row));
+        targets_.table.setDefinedValues(index, std::move(definedValues_));
+        targets_.table.setEnumeration(index, std::move(enumeration_));
+        ++produced_;
     }
 
     // Rows of one class whose class text shares the group name stay in the group; the group
@@ -258,8 +303,12 @@ private:
     LayoutScanner& input_;
     DescriptionTargets& targets_;
     int slot_;
-    std::vector<ParameterRow> rows_;
+    std::vector<ParameterRow>& rows_;
+    int produced_ = 0;
+    ValueList definedValues_;
+    ValueList enumeration_;
     std::string groupName_;
+    std::string testedText_;
     bool stopped_ = false;
 };
 
@@ -280,19 +329,31 @@ ClassTable readClassTable(LayoutScanner& input) {
     return classes;
 }
 
-// Nothing when the file cannot be read as a whole.
-std::optional<std::string> readWholeFile(std::ifstream& file) {
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0) {
+// The whole text of a regular file; nothing when there is none to read (a missing file, a
+// directory or a device).
+std::optional<std::string> readWholeFile(const std::string& path) {
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
         return std::nullopt;
     }
-    file.seekg(0, std::ios::beg);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    file.read(text.data(), size);
-    if (file.gcount() != size) {
-        return std::nullopt;
+    std::optional<std::string> text;
+    struct stat status {};
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+        text.emplace(static_cast<std::size_t>(status.st_size), '\0');
+        std::size_t filled = 0;
+        while (filled < text->size()) {
+            const ssize_t got = ::read(descriptor, text->data() + filled, text->size() - filled);
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                break;
+            }
+            filled += static_cast<std::size_t>(got);
+        }
+        text->resize(filled); // a file that shrank while being read gives what it still had
     }
+    ::close(descriptor);
     return text;
 }
 
@@ -333,10 +394,10 @@ int parseOpened(std::string_view text, int productCode, int major, int minor,
     targets.classFilter.resetEntries();
     targets.classFilter.addEntry(kAllClasses);
 
-    DescriptionWalk walk(input, targets, slot);
+    DescriptionWalk walk(input, targets, slot, targets.cache.slot(slot).rows);
     walk.walk(classes);
+    walk.finish();
     targets.table.setEndMark(slot, walk.rowCount());
-    targets.cache.slot(slot).rows = walk.takeRows();
     targets.classFilter.selectIndex(0);
     return 1;
 }
@@ -346,15 +407,7 @@ int parseOpened(std::string_view text, int productCode, int major, int minor,
 int parseDescription(const std::string& path, int productCode, int major, int minor,
                      DescriptionTargets targets) {
     targets.table.removeAllLines();
-    // Only a regular file is a description: a directory or a device would open but not read.
-    std::error_code error;
-    std::optional<std::string> text;
-    if (std::filesystem::is_regular_file(path, error)) {
-        std::ifstream file(path, std::ios::binary);
-        if (file) {
-            text = readWholeFile(file);
-        }
-    }
+    const std::optional<std::string> text = readWholeFile(path);
     if (!text) {
         targets.dialogs.showMessage("Can't find configuration file! \n" + path, "Error");
         targets.cache.setCurrentSlot(0);

@@ -73,6 +73,14 @@ bool LayoutScanner::readToken(std::string_view& token) {
     return true;
 }
 
+bool LayoutScanner::token(std::string_view& token) {
+    if (!readToken(token)) {
+        return false;
+    }
+    skipSpace();
+    return true;
+}
+
 LayoutScanner::Result LayoutScanner::scan(std::string_view layout) {
     Result result;
     std::size_t numbers = 0;
