@@ -34,6 +34,10 @@ constexpr std::string_view kEnumerationLine = "\t[%02d]\t%s \n";
 // Sizes travel in a 16-bit length field; anything larger cannot describe a real value.
 constexpr std::int32_t kMaxValueSize = 0xFFFF;
 
+// Far beyond any real description (700 rows take some 100 kB); a larger file is read only up
+// to here, as if it ended there.
+constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
+
 using ClassTable = std::array<ClassEntry, kClassLineCount>;
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
@@ -339,7 +343,8 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     std::optional<std::string> text;
     struct stat status {};
     if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
-        text.emplace(static_cast<std::size_t>(status.st_size), '\0');
+        text.emplace(std::min<std::size_t>(static_cast<std::size_t>(status.st_size), kMaxFileBytes),
+                     '\0');
         std::size_t filled = 0;
         while (filled < text->size()) {
             const ssize_t got = ::read(descriptor, text->data() + filled, text->size() - filled);
