@@ -228,7 +228,7 @@ SimulatedUnit::Response SimulatedUnit::answerFrame(const ParsedFrame& frame) {
     if (!isRequestCommand(frame.command)) {
         return {{}, false, "ignored: command " + std::to_string(frame.command)};
     }
-    if (!frame.bodyComplete || !frame.checksumMatches()) {
+    if (frame.declaredBodyLength < 0 || !frame.bodyComplete || !frame.checksumMatches()) {
         return {{}, false, "ignored: truncated frame or checksum mismatch"};
     }
     if (spec_.faults.noAnswer) {
