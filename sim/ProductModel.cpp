@@ -7,6 +7,7 @@
 #include "stores/IniDatabaseFile.h"
 #include "stores/ProductIdDatabase.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -24,7 +25,9 @@ public:
     explicit LoggingDialogs(const LogSink& log) : log_(log) {}
     void showMessage(std::string_view text, std::string_view caption) override {
         if (log_) {
-            log_(std::string(caption) + ": " + std::string(text));
+            std::string line = std::string(caption) + ": " + std::string(text);
+            std::ranges::replace(line, '\n', ' '); // one log line per message
+            log_(line);
         }
     }
     bool confirm(std::string_view, std::string_view, std::string_view, std::string_view) override {

@@ -22,11 +22,11 @@ namespace morvik::sim {
 struct SimulatorOptions {
     std::string dataDirectory = ".";
     std::uint16_t port = EndpointSettings::kDefaultDevicePort; // 0: any free port
-    std::string stateDirectory; // empty: values last as long as the process
-    std::string recordPath;     // empty: nothing recorded
+    std::string stateDirectory{}; // empty: values last as long as the process
+    std::string recordPath{};     // empty: nothing recorded
     // Units answer only peers on 127.0.0.0/8 unless this is set (in a network namespace).
     bool allowNonLoopback = false;
-    LogSink log; // verbose lines; empty: silent
+    LogSink log{}; // verbose lines; empty: silent
 };
 
 // A fleet of simulated units on UDP. One socket bound to 0.0.0.0:port takes probes and

@@ -97,12 +97,12 @@ struct Request {
     std::uint16_t requestId = 0x1234;
     Command command = Command::ReadRequest;
     // Entries (address, value); empty value for reads. `rawBody` replaces them when set.
-    std::vector<std::pair<std::string, Bytes>> entries;
-    std::optional<Bytes> rawBody;
+    std::vector<std::pair<std::string, Bytes>> entries{};
+    std::optional<Bytes> rawBody{};
 };
 
 inline Bytes buildRequest(const Request& request, ByteOrder order) {
-    FrameBuilder builder(4096, order);
+    FrameBuilder builder(16384, order);
     EXPECT_TRUE(builder.beginFrame(request.kind, request.mac, request.loginId, request.password));
     EXPECT_TRUE(builder.putRequestId(request.requestId));
     EXPECT_TRUE(builder.putCommand(request.command));

@@ -6,8 +6,12 @@
 #include "sim/FleetFile.h"
 #include "sim/UnitStateFile.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
+#include <ostream>
 #include <set>
+#include <stdexcept>
 
 namespace morvik::sim::testing {
 namespace {
@@ -163,6 +167,10 @@ struct FaultCase {
     std::size_t probeReplies;
     std::size_t readReplies;
 };
+
+std::ostream& operator<<(std::ostream& out, const FaultCase& fault) {
+    return out << fault.name;
+}
 
 class FaultOnTheWire : public ::testing::TestWithParam<FaultCase> {};
 
