@@ -165,7 +165,9 @@ struct FaultCase {
     const char* name;
     const char* faults;
     std::size_t probeReplies;
+    ProbeVerdict probeVerdict; // of the first probe reply, as the tool decodes it
     std::size_t readReplies;
+    bool readChecksumMatches;
 };
 
 std::ostream& operator<<(std::ostream& out, const FaultCase& fault) {
@@ -180,10 +182,19 @@ TEST_P(FaultOnTheWire, ShowsInWhatArrives) {
     ASSERT_TRUE(running.started());
     Client client;
     client.send(probeRequest(), kBroadcast, running.port());
-    EXPECT_EQ(client.receive(fault.probeReplies, 1000, 150).size(), fault.probeReplies);
-    client.send(buildRequest({}, byteOrderForProduct(7)), "127.77.1.1", running.port());
+    const auto probeReplies = client.receive(fault.probeReplies, 1000, 150);
+    ASSERT_EQ(probeReplies.size(), fault.probeReplies);
+    EXPECT_EQ(decodeProbeReply(probeReplies[0].bytes, probeReplies[0].address).verdict,
+              fault.probeVerdict);
+
+    const ByteOrder order = byteOrderForProduct(7);
+    client.send(buildRequest({}, order), "127.77.1.1", running.port());
     const auto replies = client.receive(fault.readReplies, 1000, 150);
-    EXPECT_EQ(replies.size(), fault.readReplies);
+    ASSERT_EQ(replies.size(), fault.readReplies);
+    if (!replies.empty()) {
+        EXPECT_EQ(parseReply(replies[0].bytes, order)->checksumMatches(),
+                  fault.readChecksumMatches);
+    }
     if (replies.size() == 2) {
         EXPECT_EQ(replies[0].bytes, replies[1].bytes);
     }
@@ -191,10 +202,17 @@ TEST_P(FaultOnTheWire, ShowsInWhatArrives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultOnTheWire,
-    ::testing::Values(FaultCase{"none", "{}", 1, 1},
-                      FaultCase{"duplicate", R"({"duplicateAnswer": true})", 2, 2},
-                      FaultCase{"noAnswer", R"({"noAnswer": true})", 1, 0},
-                      FaultCase{"errorReply", R"({"errorReply": true})", 1, 1}),
+    ::testing::Values(FaultCase{"none", "{}", 1, ProbeVerdict::ChecksumValid, 1, true},
+                      FaultCase{"badChecksum", R"({"badChecksum": true})", 1,
+                                ProbeVerdict::ChecksumMismatch, 1, false},
+                      FaultCase{"oversizedProbeReply", R"({"oversizedProbeReply": true})", 1,
+                                ProbeVerdict::NotAReply, 1, true},
+                      FaultCase{"duplicateAnswer", R"({"duplicateAnswer": true})", 2,
+                                ProbeVerdict::ChecksumValid, 2, true},
+                      FaultCase{"noAnswer", R"({"noAnswer": true})", 1, ProbeVerdict::ChecksumValid,
+                                0, true},
+                      FaultCase{"errorReply", R"({"errorReply": true})", 1,
+                                ProbeVerdict::ChecksumValid, 1, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Simulator, LateAnswerLeavesAfterItsDelay) {
