@@ -43,6 +43,10 @@ const SimulatedUnit* Simulator::findUnit(const MacBytes& mac) const {
 }
 
 bool Simulator::start(const Fleet& fleet, std::string& error) {
+    if (!units_.empty() || !sockets_.empty()) {
+        error = "a simulator is started once";
+        return false;
+    }
     if (!options_.recordPath.empty() && !recorder_.open(options_.recordPath, error)) {
         return false;
     }
@@ -131,6 +135,7 @@ int Simulator::pollOnce(int timeoutMs) {
                     const std::span<const std::uint8_t> datagram(receiveBuffer_.data(),
                                                                  from->length);
                     if (!options_.allowNonLoopback && !isLoopbackAddress(from->sourceAddress)) {
+                        recorder_.record("-", from->sourceAddress, from->sourcePort, datagram);
                         log("ignored a datagram from " + from->sourceAddress +
                             ": units talk to loopback peers only");
                         continue;
