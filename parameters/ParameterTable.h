@@ -83,6 +83,7 @@ public:
     }
 
     void setObserver(ParameterTableObserver* observer) { observer_ = observer; }
+    ParameterTableObserver* observer() const { return observer_; }
 
 private:
     using Line = std::array<std::string, kColumnCount>;

@@ -1,0 +1,153 @@
+#include "controls/CParamListCtrl.h"
+
+#include "controls/CCellEditor.h"
+#include "controls/CChoicePopupMenu.h"
+#include "parameters/ParameterTable.h"
+
+#include <QFocusEvent>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <vector>
+
+namespace morvik {
+
+namespace {
+
+constexpr int kHeaderBand = 30;
+
+} // namespace
+
+CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
+    : CCellEditList(parent), model_(table) {
+    setModel(&model_);
+    setColumnWidth(ParameterTable::ClassColumn, kClassColumnWidth);
+    setColumnWidth(ParameterTable::ParameterColumn, kParameterColumnWidth);
+    setColumnWidth(ParameterTable::ValueColumn, kValueColumnWidth);
+    model_.setPendingEditCommitter([this] { commitOpenEdit(); });
+    setUnitOfRow([this](int row) {
+        if (!unitOfParameter_) {
+            return QString();
+        }
+        return QString::fromStdString(unitOfParameter_(this->table().parameterOfLine(row)));
+    });
+}
+
+void CParamListCtrl::ResetTables() {
+    table().resetTables();
+}
+
+void CParamListCtrl::setUnitLookup(std::function<std::string(int parameter)> unitOfParameter) {
+    unitOfParameter_ = std::move(unitOfParameter);
+}
+
+QString CParamListCtrl::emptyListMessage() {
+    return QStringLiteral("No Device is selected.   Select a device. ");
+}
+
+void CParamListCtrl::mousePressEvent(QMouseEvent* event) {
+    CCellEditList::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    const auto cell = HitTestCell(event->position().toPoint());
+    if (!cell) {
+        return;
+    }
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || current.row() != cell->row ||
+        cell->column == ParameterTable::ClassColumn) {
+        const QModelIndex rowStart = model_.index(cell->row, 0);
+        selectionModel()->setCurrentIndex(rowStart, QItemSelectionModel::NoUpdate);
+        selectionModel()->select(rowStart, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        return;
+    }
+    if (cell->column != ParameterTable::ValueColumn) {
+        return;
+    }
+    editRow_ = cell->row;
+    ParameterTable& parameters = table();
+    const int parameter = parameters.parameterOfLine(cell->row);
+    if (parameters.enumeration(parameter).count() > 0) {
+        // The value counts as changed from the moment the choice is offered.
+        parameters.setModifiedMark(parameter, 1);
+        runChoicePopup(cell->row, parameter);
+    } else if (parameters.accessKind(parameter) == AccessKind::ReadWrite) {
+        if (EditCell(cell->row, ParameterTable::ValueColumn) != nullptr) {
+            parameters.setModifiedMark(parameter, 1);
+        }
+    }
+}
+
+void CParamListCtrl::runChoicePopup(int row, int parameter) {
+    const ValueList choices = table().enumeration(parameter);
+    CChoicePopupMenu menu;
+    menu.colours.frame = QColor(0, 0, 128);
+    menu.colours.background = QColor(255, 255, 255);
+    menu.colours.text = QColor(0, 0, 0);
+    menu.Init();
+    for (int j = 0; j < choices.count(); ++j) {
+        // Doubled so that the name shows as it is and has no mnemonic.
+        QString name = QString::fromStdString(choices[j].name);
+        name.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        menu.AddItem(0, name, j + 1);
+    }
+    const QRect bounds = rowBounds(row);
+    const QPoint anchor(bounds.left() + columnWidth(ParameterTable::ClassColumn) +
+                            columnWidth(ParameterTable::ParameterColumn),
+                        bounds.top() + bounds.height());
+    emit choicePopupOpened(&menu);
+    const int picked = menu.Track(viewport()->mapToGlobal(anchor), nullptr, true, false);
+    // Replies may have refilled the list while the menu was open: only the same parameter on
+    // the same line takes the name.
+    ParameterTable& parameters = table();
+    if (picked > 0 && picked <= choices.count() && row < parameters.lineCount() &&
+        parameters.parameterOfLine(row) == parameter) {
+        parameters.setText(row, ParameterTable::ValueColumn, choices[picked - 1].name);
+    }
+}
+
+void CParamListCtrl::focusInEvent(QFocusEvent* event) {
+    CCellEditList::focusInEvent(event);
+    showDefinedNames();
+}
+
+void CParamListCtrl::showDefinedNames() {
+    ParameterTable& parameters = table();
+    for (int line = 0; line < parameters.lineCount(); ++line) {
+        const ValueList& defined = parameters.definedValues(parameters.parameterOfLine(line));
+        if (defined.count() == 0) {
+            continue;
+        }
+        const std::string shown = parameters.text(line, ParameterTable::ValueColumn);
+        const std::string* name = nullptr;
+        for (const ValueList::Entry& entry : defined.entries()) {
+            if (shown == std::to_string(entry.value)) {
+                name = &entry.name; // the last match wins
+            }
+        }
+        if (name != nullptr) {
+            parameters.setText(line, ParameterTable::ValueColumn, *name);
+        }
+    }
+}
+
+void CParamListCtrl::paintEvent(QPaintEvent* event) {
+    CCellEditList::paintEvent(event);
+    if (model_.rowCount() != 0) {
+        return;
+    }
+    // The band is measured from the top of the list, where the column header sits.
+    const int bandInViewport = std::max(0, kHeaderBand - viewport()->y());
+    const QRect area(0, bandInViewport, viewport()->width(),
+                     std::max(0, viewport()->height() - bandInViewport));
+    QPainter painter(viewport());
+    painter.fillRect(area, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, emptyListMessage());
+}
+
+} // namespace morvik
