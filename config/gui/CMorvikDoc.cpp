@@ -1,0 +1,65 @@
+#include "config/gui/CMorvikDoc.h"
+
+#include "parameters/Dialogs.h"
+#include "parameters/ParameterSession.h"
+#include "parameters/SessionPorts.h"
+
+#include <QFileDialog>
+
+namespace morvik {
+
+CMorvikDoc::CMorvikDoc(ParameterSession& session, UnitSelection& selection, Dialogs& dialogs,
+                       QWidget* dialogParent, QObject* parent)
+    : QObject(parent), session_(session), selection_(selection), dialogs_(dialogs),
+      dialogParent_(dialogParent) {}
+
+QString CMorvikDoc::fileFilter() {
+    return QStringLiteral("Configuration File(.CNF) (*.cnf)");
+}
+
+QString CMorvikDoc::withDefaultExtension(const QString& path) {
+    return path.contains(QLatin1Char('.')) ? path : path + QStringLiteral(".CNF");
+}
+
+bool CMorvikDoc::openDocument(const QString& path) {
+    session_.loadConfiguration(path.toStdString());
+    return false;
+}
+
+bool CMorvikDoc::saveDocument(const QString& path) {
+    return session_.saveConfiguration(path.toStdString());
+}
+
+void CMorvikDoc::onLoad() {
+    QFileDialog dialog(dialogParent_, QStringLiteral("Load"), QString(), fileFilter());
+    dialog.setObjectName(QStringLiteral("LoadDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    openDocument(dialog.selectedFiles().constFirst());
+}
+
+void CMorvikDoc::onSave() {
+    const auto units = selection_.selectedUnits();
+    if (units.empty()) {
+        dialogs_.showMessage("No Selected Data!!", "Error");
+        return;
+    }
+    QFileDialog dialog(dialogParent_, QStringLiteral("Save"), QString(), fileFilter());
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.selectFile(QString::fromStdString(units.front().name));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    saveDocument(withDefaultExtension(dialog.selectedFiles().constFirst()));
+}
+
+void CMorvikDoc::onClear() {
+    session_.clearCredentials();
+}
+
+} // namespace morvik

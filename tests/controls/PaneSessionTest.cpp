@@ -1,0 +1,193 @@
+#include "GuiSessionHarness.h"
+#include "ParamListFixture.h"
+#include "config/gui/CMorvikDoc.h"
+#include "stores/CredentialLog.h"
+
+#include <QFileDialog>
+#include <QScopeGuard>
+#include <filesystem>
+
+namespace morvik::testing {
+namespace {
+
+using Column = ParameterTable::Column;
+
+class PaneSessionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        guiApplication();
+        pane = std::make_unique<GuiSessionHarness>(fleetJson(demoUnits()));
+        showActive(*pane->list);
+    }
+
+    void readUnits(const std::vector<std::string>& names) {
+        pane->select(names);
+        pane->session().readParametersRequested(0);
+        pane->settle();
+    }
+
+    int lineOf(const std::string& address) {
+        return pane->table.lineOfParameter(pane->session().findParameter(address));
+    }
+
+    QPoint valueCellOf(const std::string& address) {
+        const int line = lineOf(address);
+        pane->list->scrollTo(pane->list->model()->index(line, 0));
+        QApplication::processEvents();
+        const QRect row = pane->list->rowBounds(line);
+        return {row.left() + 150 + 172 + 40, row.center().y()};
+    }
+
+    QString shown(const std::string& address) {
+        return pane->list->model()->index(lineOf(address), Column::ValueColumn).data().toString();
+    }
+
+    QColor colourOf(const std::string& address) {
+        return pane->list->model()
+            ->index(lineOf(address), Column::ValueColumn)
+            .data(Qt::ForegroundRole)
+            .value<QColor>();
+    }
+
+    // Answers the next file dialog with `path`.
+    void answerFileDialog(const QString& title, const QString& path) {
+        whenLoopRuns([title, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            const auto closeAnyway = qScopeGuard([dialog] {
+                if (dialog->isVisible()) {
+                    dialog->reject();
+                }
+            });
+            EXPECT_EQ(dialog->windowTitle(), title);
+            EXPECT_EQ(dialog->nameFilters(), QStringList{CMorvikDoc::fileFilter()});
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    }
+
+    std::unique_ptr<GuiSessionHarness> pane;
+};
+
+TEST_F(PaneSessionTest, AReadFillsTheValueColumnOfTheList) {
+    readUnits({"dock"});
+    EXPECT_EQ(shown("0.1.1"), QStringLiteral("dock"));
+    EXPECT_EQ(shown("1.1.1"), QStringLiteral("192.168.10.21"));
+    EXPECT_EQ(colourOf("0.1.1"), QColor(0, 0, 0));
+}
+
+TEST_F(PaneSessionTest, EditedAndPickedValuesTurnRedAndSetWritesExactlyThoseThenOffersReboot) {
+    readUnits({"dock"});
+    // Typed in place.
+    clickAt(pane->list->viewport(), valueCellOf("0.1.1"));
+    ASSERT_NE(pane->list->openEditor(), nullptr);
+    QTest::keyClicks(pane->list->openEditor(), "pier");
+    QTest::keyClick(pane->list->openEditor(), Qt::Key_Return);
+    // Picked from the pop-up: "Blink", the third choice.
+    const QPoint locator = valueCellOf("0.10.1");
+    whenLoopRuns([&] {
+        QPointer<QWidget> menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        const auto closeAnyway = qScopeGuard([menu] {
+            if (menu != nullptr) {
+                menu->close();
+            }
+        });
+        releaseAt(pane->list->viewport(), locator);
+        const QPoint third(30, 3 + 2 * 17 + 8);
+        moveTo(menu, {30, 10});
+        moveTo(menu, third);
+        clickAt(menu, third);
+    });
+    pressAt(pane->list->viewport(), locator);
+    EXPECT_EQ(shown("0.1.1"), QStringLiteral("pier"));
+    EXPECT_EQ(shown("0.10.1"), QStringLiteral("Blink"));
+    EXPECT_EQ(colourOf("0.1.1"), QColor(255, 0, 0));
+    EXPECT_EQ(colourOf("0.10.1"), QColor(255, 0, 0));
+    // Shown but not marked: not written.
+    pane->table.setText(lineOf("0.6.1"), Column::ValueColumn, "attic");
+
+    pane->dialogs.confirmAnswers = {true, false};
+    pane->session().writeParameters();
+    pane->settle();
+    ASSERT_EQ(pane->dialogs.confirmations.size(), 2u);
+    EXPECT_EQ(pane->dialogs.confirmations[0].caption, "Set Confirm");
+    EXPECT_EQ(pane->dialogs.confirmations[1].caption, "Reboot Confirm");
+    EXPECT_EQ(pane->unitValue("dock", "0.1.1"), "pier");
+    EXPECT_EQ(pane->unitValue("dock", "0.10.1"), "Blink");
+    EXPECT_EQ(pane->unitValue("dock", "0.6.1"), "");
+    EXPECT_EQ(colourOf("0.1.1"), QColor(0, 0, 0)) << "marks cleared by the acknowledgement";
+    EXPECT_EQ(colourOf("0.10.1"), QColor(0, 0, 0));
+}
+
+TEST_F(PaneSessionTest, RebootAcknowledgementsOfTwoUnitsEachShowTheirMessage) {
+    readUnits({"dock", "lab"});
+    pane->dialogs.confirmAnswers = {true};
+    // While one message is open, the next acknowledgement comes in.
+    int open = 0;
+    int deepest = 0;
+    pane->dialogs.onMessage = [&](const ScriptedDialogs::Message&) {
+        ++open;
+        deepest = std::max(deepest, open);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 200) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+        --open;
+    };
+    pane->session().rebootUnits();
+    pane->settle();
+    const ScriptedDialogs::Message rebooting{"Shut down completed!. Now rebooting...", "Done"};
+    EXPECT_EQ(pane->dialogs.messages,
+              (std::vector<ScriptedDialogs::Message>{rebooting, rebooting}));
+    EXPECT_EQ(deepest, 2);
+}
+
+TEST_F(PaneSessionTest, SaveThenLoadRoundTripsAndMarksOnlyChangedWritableValues) {
+    readUnits({"dock"});
+    CMorvikDoc document(pane->session(), pane->selection, pane->dialogs, pane->list.get());
+    const QString chosen = QString::fromStdString(pane->data().file("saved"));
+    answerFileDialog("Save", chosen);
+    document.onSave();
+    const std::string saved = pane->data().file("saved.CNF");
+    ASSERT_TRUE(std::filesystem::exists(saved));
+    EXPECT_EQ(readTextFile(saved).substr(0, 12), "1 \t 07 \t 1.2");
+
+    pane->table.setText(lineOf("0.1.1"), Column::ValueColumn, "changed");
+    pane->table.setText(lineOf("0.2.1"), Column::ValueColumn, "9.9.9");
+    answerFileDialog("Load", QString::fromStdString(saved));
+    document.onLoad();
+    EXPECT_EQ(shown("0.1.1"), QStringLiteral("dock"));
+    EXPECT_EQ(colourOf("0.1.1"), QColor(255, 0, 0));
+    EXPECT_EQ(shown("0.2.1"), QStringLiteral("9.9.9")) << "read-only values stay";
+    EXPECT_EQ(colourOf("1.1.1"), QColor(0, 0, 0)) << "unchanged values are not marked";
+    EXPECT_TRUE(pane->dialogs.messages.empty());
+}
+
+TEST_F(PaneSessionTest, SaveWithoutASelectionSaysSoAndAsksForNoFile) {
+    CMorvikDoc document(pane->session(), pane->selection, pane->dialogs, pane->list.get());
+    document.onSave();
+    EXPECT_EQ(pane->dialogs.messages,
+              (std::vector<ScriptedDialogs::Message>{{"No Selected Data!!", "Error"}}));
+}
+
+TEST_F(PaneSessionTest, ChosenPathsGetTheExtensionOnlyWithoutAnyPoint) {
+    EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/x/unit"), "/tmp/x/unit.CNF");
+    EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/v1.2/unit"), "/tmp/v1.2/unit");
+    EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/unit.cfg"), "/tmp/unit.cfg");
+}
+
+TEST_F(PaneSessionTest, ClearEmptiesTheCredentialLogAndEveryValue) {
+    readUnits({"dock"});
+    CMorvikDoc document(pane->session(), pane->selection, pane->dialogs, pane->list.get());
+    document.onClear();
+    EXPECT_EQ(std::filesystem::file_size(pane->data().file("pwd.ini")), 0u);
+    for (int line = 0; line < pane->table.lineCount(); ++line) {
+        EXPECT_EQ(pane->table.text(line, Column::ValueColumn), "") << line;
+    }
+    EXPECT_GT(pane->table.lineCount(), 0);
+}
+
+} // namespace
+} // namespace morvik::testing
