@@ -1,13 +1,13 @@
 #pragma once
 
+#include "controls/CCellEditor.h"
+
 #include <QPointer>
 #include <QTableView>
 #include <functional>
 #include <optional>
 
 namespace morvik {
-
-class CCellEditor;
 
 // A report list whose cells can be edited in place: cell hit testing, the in-place editor and
 // the storing of its text. Built on QTableView, which brings the grid lines, pixel-exact column

@@ -2,6 +2,7 @@
 
 #include "controls/CCellEditor.h"
 #include "controls/CChoicePopupMenu.h"
+#include "controls/ParameterCellDelegate.h"
 #include "parameters/ParameterTable.h"
 
 #include <QFocusEvent>
@@ -23,6 +24,7 @@ constexpr int kHeaderBand = 30;
 CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
     : CCellEditList(parent), model_(table) {
     setModel(&model_);
+    setItemDelegate(new ParameterCellDelegate(this));
     setColumnWidth(ParameterTable::ClassColumn, kClassColumnWidth);
     setColumnWidth(ParameterTable::ParameterColumn, kParameterColumnWidth);
     setColumnWidth(ParameterTable::ValueColumn, kValueColumnWidth);

@@ -1,0 +1,100 @@
+// What showing a unit's values in the parameter list costs on top of decoding them: every
+// ReadReply datagram of a full read of one Orion16 unit (700 parameters) is handed to the
+// session, once with a plain table and once with the list shown on the offscreen platform and
+// repainted after each datagram, as the event loop would.
+
+#include "GuiPaneRig.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+using namespace morvik;
+using namespace morvik::bench;
+
+struct CapturedRead {
+    std::unique_ptr<GuiPaneRig> rig;
+    std::vector<std::vector<std::uint8_t>> datagrams;
+};
+
+CapturedRead captureRead(bool withList) {
+    CapturedRead read;
+    read.rig = std::make_unique<GuiPaneRig>(orionFleet(1), withList);
+    read.rig->onReply = [&read](const std::vector<std::uint8_t>& datagram) {
+        read.datagrams.push_back(datagram);
+    };
+    read.rig->startSimulatorTimer();
+    read.rig->selectAll();
+    read.rig->session().readParametersRequested(0);
+    read.rig->settle();
+    read.rig->stopSimulatorTimer();
+    read.rig->onReply = nullptr;
+    return read;
+}
+
+void reportValues(benchmark::State& state, const CapturedRead& read) {
+    std::int64_t values = 0;
+    for (int line = 0; line < read.rig->table.lineCount(); ++line) {
+        values += read.rig->table.text(line, ParameterTable::ValueColumn).empty() ? 0 : 1;
+    }
+    state.counters["datagrams/read"] = static_cast<double>(read.datagrams.size());
+    state.counters["values shown"] = static_cast<double>(values);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(read.datagrams.size()));
+}
+
+void BM_FullReadReplyIntoTable(benchmark::State& state) {
+    static CapturedRead read = captureRead(false);
+    for (auto _ : state) {
+        for (const auto& datagram : read.datagrams) {
+            read.rig->session().handleUnitReply(datagram);
+        }
+    }
+    reportValues(state, read);
+}
+BENCHMARK(BM_FullReadReplyIntoTable)->Unit(benchmark::kMicrosecond);
+
+void BM_FullReadReplyIntoShownList(benchmark::State& state) {
+    static CapturedRead read = captureRead(true);
+    for (auto _ : state) {
+        for (const auto& datagram : read.datagrams) {
+            read.rig->session().handleUnitReply(datagram);
+            // The list learns of the changes and repaints, as between two socket events.
+            QApplication::processEvents();
+        }
+    }
+    reportValues(state, read);
+}
+BENCHMARK(BM_FullReadReplyIntoShownList)->Unit(benchmark::kMicrosecond);
+
+// The parts of the difference: the list following the changes without painting, and one paint
+// of the shown rows.
+void BM_FullReadReplyIntoListUnpainted(benchmark::State& state) {
+    static CapturedRead read = captureRead(true);
+    for (auto _ : state) {
+        for (const auto& datagram : read.datagrams) {
+            read.rig->session().handleUnitReply(datagram);
+            read.rig->list->listModel().flushChanges();
+        }
+    }
+    reportValues(state, read);
+}
+BENCHMARK(BM_FullReadReplyIntoListUnpainted)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintShownRows(benchmark::State& state) {
+    static CapturedRead read = captureRead(true);
+    for (auto _ : state) {
+        read.rig->list->viewport()->repaint();
+    }
+    state.counters["rows shown"] = read.rig->list->rowsPerPage();
+}
+BENCHMARK(BM_PaintShownRows)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    guiApplication();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
