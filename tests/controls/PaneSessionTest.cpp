@@ -4,6 +4,7 @@
 #include "stores/CredentialLog.h"
 
 #include <QFileDialog>
+#include <QPainter>
 #include <QScopeGuard>
 #include <filesystem>
 
@@ -187,6 +188,61 @@ TEST_F(PaneSessionTest, ClearEmptiesTheCredentialLogAndEveryValue) {
         EXPECT_EQ(pane->table.text(line, Column::ValueColumn), "") << line;
     }
     EXPECT_GT(pane->table.lineCount(), 0);
+}
+
+} // namespace
+} // namespace morvik::testing
+
+namespace morvik::testing {
+namespace {
+
+// What the user sees: values read, a red marked value, an editor open and the pop-up open.
+// With MORVIK_SCREENSHOT_DIR set the pictures are written there as PNG files.
+TEST_F(PaneSessionTest, LooksLikeAParameterListWhileEditing) {
+    pane->list->resize(520, 420);
+    readUnits({"dock"});
+    const QString directory = qEnvironmentVariable("MORVIK_SCREENSHOT_DIR");
+    const auto save = [&](const QImage& image, const char* name) {
+        if (!directory.isEmpty()) {
+            EXPECT_TRUE(image.save(directory + "/" + name));
+        }
+    };
+    // A value edited and stored: red.
+    clickAt(pane->list->viewport(), valueCellOf("0.6.1"));
+    ASSERT_NE(pane->list->openEditor(), nullptr);
+    QTest::keyClicks(pane->list->openEditor(), "second floor, rack 4");
+    QTest::keyClick(pane->list->openEditor(), Qt::Key_Return);
+    // Another one open in the editor.
+    clickAt(pane->list->viewport(), valueCellOf("0.7.1"));
+    ASSERT_NE(pane->list->openEditor(), nullptr);
+    QTest::keyClicks(pane->list->openEditor(), "ops@example.org");
+    QApplication::processEvents();
+    const QImage editing = pane->list->grab().toImage();
+    save(editing, "list-editing.png");
+    EXPECT_EQ(colourOf("0.6.1"), QColor(255, 0, 0));
+    pane->list->commitOpenEdit();
+
+    // The pop-up of an enumerated value, drawn where it opens over the list.
+    const QPoint locator = valueCellOf("0.10.1");
+    QImage withPopup;
+    whenLoopRuns([&] {
+        QPointer<QWidget> menu = QApplication::activePopupWidget();
+        ASSERT_NE(menu, nullptr);
+        const auto closeAnyway = qScopeGuard([menu] {
+            if (menu != nullptr) {
+                menu->close();
+            }
+        });
+        releaseAt(pane->list->viewport(), locator);
+        moveTo(menu, {30, 10});
+        moveTo(menu, {30, 3 + 17 + 8});
+        withPopup = pane->list->grab().toImage();
+        QPainter painter(&withPopup);
+        painter.drawImage(pane->list->mapFromGlobal(menu->pos()), menu->grab().toImage());
+    });
+    pressAt(pane->list->viewport(), locator);
+    save(withPopup, "list-popup.png");
+    EXPECT_FALSE(withPopup.isNull());
 }
 
 } // namespace
