@@ -291,10 +291,14 @@ bool SessionDriver::deliver(std::span<const std::uint8_t> datagram) {
     const auto frame = parseReply(datagram, session_->byteOrder());
     if (frame && frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
         const int unit = targetOf(*frame);
-        if (unit >= 0 && unit < static_cast<int>(progress_.size()) &&
-            !progress_[static_cast<std::size_t>(unit)].finished && !sessionShouldRecover(unit)) {
-            refuse(unit);
-            return true;
+        if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
+            if (progress_[static_cast<std::size_t>(unit)].finished) {
+                return true; // a late or repeated refusal of a unit already done with
+            }
+            if (!sessionShouldRecover(unit)) {
+                refuse(unit);
+                return true;
+            }
         }
     }
     session_->handleUnitReply(datagram);
