@@ -6,8 +6,9 @@ std::uint32_t readUnsigned(std::span<const std::uint8_t> bytes, int width, ByteO
     std::uint32_t value = 0;
     for (int i = 0; i < width; ++i) {
         const int index = order == ByteOrder::MostSignificantFirst ? i : width - 1 - i;
-        const std::uint8_t byte =
-            static_cast<std::size_t>(index) < bytes.size() ? bytes[static_cast<std::size_t>(index)] : 0;
+        const std::uint8_t byte = static_cast<std::size_t>(index) < bytes.size()
+                                      ? bytes[static_cast<std::size_t>(index)]
+                                      : 0;
         value = (value << 8) | byte;
     }
     return value;

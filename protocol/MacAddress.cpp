@@ -44,8 +44,8 @@ std::optional<MacBytes> parseMacText(std::string_view text) {
 
 std::string formatMacText(const MacBytes& mac) {
     char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                  mac[4], mac[5]);
+    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2],
+                  mac[3], mac[4], mac[5]);
     return text;
 }
 

@@ -27,7 +27,7 @@ enum class HeaderKind : std::uint8_t { Short = 0xDA, Long = 0xDB };
 
 inline constexpr std::size_t kRequestBufferSize = 600; // read and write requests
 inline constexpr std::size_t kRebootBufferSize = 100;
-inline constexpr std::size_t kChunkThreshold = 520;    // a request body stops after passing this
+inline constexpr std::size_t kChunkThreshold = 520; // a request body stops after passing this
 inline constexpr std::size_t kReceiveBufferSize = 1500;
 
 // Body of a read of every parameter: one entry with the address "0".
@@ -35,7 +35,8 @@ inline constexpr std::array<std::uint8_t, 4> kReadAllBody{0x01, 0x00, 0x00, 0x00
 inline constexpr std::array<std::uint8_t, 3> kRebootBody{0x00, 0x00, 0x00};
 
 // Builds one parameter frame in a buffer of fixed capacity. Every operation that would not fit
-// writes nothing and returns false, so a frame never grows past its buffer.
+// writes nothing and returns false, so a frame never grows past its buffer. Appends keep two
+// bytes free for the checksum, so a frame whose appends all succeeded can always be finished.
 class FrameBuilder {
 public:
     FrameBuilder(std::size_t capacity, ByteOrder order);
@@ -60,7 +61,7 @@ public:
     bool pastChunkThreshold() const { return end_ > kChunkThreshold; }
 
     // Writes frameLength and the checksum; returns the total length, or 0 when the checksum
-    // does not fit.
+    // does not fit or the frame has no request ID and command yet.
     std::size_t finishFrame();
 
     std::span<const std::uint8_t> frame() const { return {buffer_.data(), finished_}; }
@@ -75,25 +76,37 @@ private:
     std::array<std::uint8_t, 2> requestId_{};
 };
 
-// Components of a dotted address, each stored modulo 256; empty when the text is no address.
+// Components of a dotted address, each stored modulo 256; empty when the text is no address:
+// empty text, an empty component ("3..1", "3.", ".3") or any character other than digits and
+// points. Such an address cannot be put into an entry.
 std::vector<std::uint8_t> addressComponents(std::string_view address);
+
+// A read request sent straight to a unit's address carries one zero byte after its checksum,
+// outside frameLength and the checksum; broadcast reads, writes and reboots do not.
+std::vector<std::uint8_t> withUnicastReadPadding(std::span<const std::uint8_t> frame);
 
 // A received frame (reply, or request on the simulator's side), bounded by the datagram.
 struct ParsedFrame {
     HeaderKind headerKind = HeaderKind::Short;
-    MacBytes mac{};               // long header only
-    std::string loginId;          // ends early at a zero byte
-    std::string password;         // ends early at a zero byte
+    MacBytes mac{};       // long header only
+    std::string loginId;  // ends early at a zero byte
+    std::string password; // ends early at a zero byte
     std::uint16_t frameLength = 0;
     std::array<std::uint8_t, 2> requestId{}; // as received
     std::uint8_t command = 0;
-    int declaredBodyLength = 0;   // frameLength - 5; may be negative
-    // The body bytes that lie inside the datagram: at most declaredBodyLength of them.
+    int declaredBodyLength = 0; // frameLength - 5; may be negative
+    // The body bytes that lie inside the datagram: at most declaredBodyLength of them. A view
+    // into the datagram, valid while it is.
     std::span<const std::uint8_t> body;
-    bool bodyComplete = false;    // the whole declared body lies inside the datagram
-    std::optional<std::uint16_t> receivedChecksum; // absent when the datagram ends before it
+    // The whole declared body lies inside the datagram; false for a negative body length.
+    bool bodyComplete = false;
+    // Read right after the body (right after the command when the body length is negative);
+    // absent when the datagram ends before its two bytes.
+    std::optional<std::uint16_t> receivedChecksum;
     std::uint16_t computedChecksum = 0; // over bytes 0 up to the end of the (available) body
-    bool checksumMatches() const { return receivedChecksum && *receivedChecksum == computedChecksum; }
+    bool checksumMatches() const {
+        return receivedChecksum && *receivedChecksum == computedChecksum;
+    }
 };
 
 // Accepts a datagram whose signature, header kind, ID, password, frameLength, requestId and

@@ -37,12 +37,12 @@ ProbeDecodeResult decodeProbeReply(std::span<const std::uint8_t> datagram,
 // What a unit puts into its probe reply; used by the simulator and the tests.
 struct ProbeReplyFields {
     std::array<std::uint8_t, 6> mac{};
-    bool longHeader = false;           // DB header carrying `addressMode`
-    std::uint8_t addressMode = 1;      // only sent with the long header
+    bool longHeader = false;      // DB header carrying `addressMode`
+    std::uint8_t addressMode = 1; // only sent with the long header
     std::uint8_t productId = 0;
     std::uint8_t major = 0;
     std::uint8_t minor = 0;
-    std::string name;                  // at most 255 bytes are sent
+    std::string name; // at most 255 bytes are sent
 };
 
 std::vector<std::uint8_t> buildProbeReply(const ProbeReplyFields& fields);

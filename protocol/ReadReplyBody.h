@@ -34,8 +34,11 @@ enum class BodyWalkEnd {
 };
 
 // Walks the entries of a ReadReply body and hands every value to `onValue` with its parameter
-// index and exactly that parameter's bytes. `declaredLength` is frameLength - 5; `body` holds
-// the body bytes that were received (possibly fewer). Never reads outside `body`.
+// index: a range entry gives each covered parameter exactly its size in bytes, a single entry
+// the value length bytes that the unit sent (which may differ from the parameter's size).
+// `declaredLength` is frameLength - 5; `body` holds the body bytes that were received (possibly
+// fewer). Never reads outside `body`: an entry or a range value that runs past it ends the walk
+// with LengthError, after the values that fitted were handed over.
 BodyWalkEnd walkReadReplyBody(
     std::span<const std::uint8_t> body, int declaredLength, ByteOrder order,
     const ParameterLayout& layout,
