@@ -20,8 +20,8 @@ struct ConfigurationHeader {
 
 struct ConfigurationLine {
     int lineNumber = 0;
-    bool empty = false;  // written as "<none>"
-    std::string value;   // "_" already turned back into blanks
+    bool empty = false; // written as "<none>"
+    std::string value;  // "_" already turned back into blanks
 };
 
 struct ConfigurationContent {
@@ -30,10 +30,13 @@ struct ConfigurationContent {
 };
 
 // Header line and one line per list line: "[n]\t value", blanks as "_", empty as "<none>".
+// Other white space in a value (a tab, a line end) is written as "_" too: it would otherwise
+// split the value and end the reading of the file there.
 std::string formatConfiguration(const ConfigurationHeader& header,
                                 const std::vector<std::string>& valueTexts);
 
-// Bounded reader: tokens are cut to their limits, reading stops at the first non-value line.
+// Bounded reader: tokens are cut to their limits (the rest of a longer token is skipped),
+// reading stops at the first text that is no complete value line ("[", number, "]", value).
 ConfigurationContent parseConfiguration(std::string_view text);
 
 // Puts loaded values into the table's value column: "<none>" empties any line; other values

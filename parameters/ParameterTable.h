@@ -20,6 +20,8 @@ public:
     virtual void afterLineInserted(int /*line*/) {}
     virtual void cellChanged(int /*line*/, int /*column*/) {}
     virtual void markChanged(int /*parameter*/) {}
+    // An edit still open in a view is to be stored in its cell now.
+    virtual void commitPendingEdit() {}
 };
 
 // The parameter list as data: the lines of the shown class group with their three column
@@ -72,6 +74,13 @@ public:
     // Parameter index shown on `line`, and the line showing `parameter` (-1 when none).
     int parameterOfLine(int line) const { return firstParameterShown() + line; }
     int lineOfParameter(int parameter) const;
+
+    // Asks the view to store an edit in progress before the values are used.
+    void commitPendingEdit() {
+        if (observer_ != nullptr) {
+            observer_->commitPendingEdit();
+        }
+    }
 
     void setObserver(ParameterTableObserver* observer) { observer_ = observer; }
 

@@ -26,7 +26,12 @@ public:
 
     explicit CredentialLog(std::string_view dataDirectory);
 
+    // Reads every record (creating the file, private, when missing); false when it cannot be
+    // opened. Afterwards the current index equals the count.
     bool load();
+    // Same on text in memory. Reading stops at the first text that is not a whole record; a
+    // record cut short there is not stored. Records past kMaxEntries are not read; texts are
+    // cut to kMaxTokenLength after their blank marks are turned back into blanks.
     void loadText(std::string_view text);
 
     int find(std::string_view mac) const; // first entry below the count with exactly this MAC
@@ -41,9 +46,11 @@ public:
     int count() const { return count_; }
     int currentIndex() const { return current_; }
 
-    // Writes entries 0..count-1. Every complete entry is written; an incomplete one (empty MAC,
-    // ID or password) is skipped and reported once with "Wrong data type!!" / "Error". False
-    // when the file cannot be written (the old content stays).
+    // Writes entries 0..count-1, numbered from 1 in written order. Every complete entry is
+    // written; an incomplete one (empty MAC, ID or password, or a text that would not read back
+    // the same: white space other than a blank, a blank mark of its own) is skipped and
+    // reported once with "Wrong data type!!" / "Error". False when the file cannot be written
+    // (the old content stays).
     bool save(Dialogs& dialogs);
     // Empties the file (Clear).
     bool clearFile();
@@ -54,7 +61,10 @@ public:
 
 private:
     IniDatabaseFile file_;
+    void emptyEntries();
+
     std::vector<Entry> entries_; // kMaxEntries slots; the one at the count is outside the file
+    int used_ = 0;               // slots from here on were never filled
     int count_ = 0;
     int current_ = 0;
 };

@@ -13,8 +13,7 @@ namespace morvik {
 // never leaves a half-written file behind.
 class IniDatabaseFile {
 public:
-    explicit IniDatabaseFile(mode_t newFilePermissions = 0644)
-        : permissions_(newFilePermissions) {}
+    explicit IniDatabaseFile(mode_t newFilePermissions = 0644) : permissions_(newFilePermissions) {}
 
     void setPath(std::string path) { path_ = std::move(path); }
     const std::string& path() const { return path_; }
@@ -34,14 +33,28 @@ private:
 // dataDirectory + "/" + fileName: the data files live in the data directory.
 std::string dataFilePath(std::string_view dataDirectory, std::string_view fileName);
 
-// Splits text into white-space separated tokens, each cut to `maxTokenLength` characters.
+// Splits text into white-space separated tokens, each cut to `maxTokenLength` characters (the
+// rest of a longer token is skipped, it never becomes a token of its own). The data files are
+// written with fixed layouts such as "\n[%d]\nName : %s \n"; the layout calls below read them
+// the way those layouts are read back: a blank in a layout stands for any white space, other
+// characters must stand exactly there.
 class TokenReader {
 public:
     TokenReader(std::string_view text, std::size_t maxTokenLength)
         : text_(text), maxTokenLength_(maxTokenLength) {}
     bool atEnd(); // only white space left
     std::optional<std::string_view> next();
+    std::optional<std::string_view> next(std::size_t maxTokenLength);
     std::size_t position() const { return position_; }
+
+    void skipSpace();
+    // The exact characters at the current position (no white space skipped before them).
+    bool literal(std::string_view characters);
+    // White space, then the exact characters: a word of a layout such as "Name" or ":".
+    bool word(std::string_view characters);
+    // White space, an optional sign and decimal digits; values beyond `int` are held at its
+    // limits. Nothing when no digit stands there.
+    std::optional<int> integer();
 
 private:
     std::string_view text_;

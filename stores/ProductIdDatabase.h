@@ -26,7 +26,9 @@ public:
     // Reads every record (creating the file empty when missing). False when it cannot be
     // opened. Afterwards the current index equals the count.
     bool load();
-    // Same on text in memory (fuzzing, tests).
+    // Same on text in memory (fuzzing, tests). Reading stops at the first text that is not a
+    // whole record; a record cut short there is not stored. Records past kMaxRecords are not
+    // read, names and identifiers are cut to kMaxTokenLength.
     void loadText(std::string_view text);
 
     int find(std::string_view productId) const; // first exact match, or -1

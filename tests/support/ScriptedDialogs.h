@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ public:
         std::string text;
         std::string caption;
         friend bool operator==(const Message&, const Message&) = default;
+        friend std::ostream& operator<<(std::ostream& out, const Message& message) {
+            return out << message.caption << ": \"" << message.text << "\"";
+        }
     };
     struct Confirmation {
         std::string caption, line1, line2, line3;
@@ -35,6 +39,9 @@ public:
                                  std::string(line3)});
         if (onConfirm) {
             onConfirm(confirmations.back());
+        }
+        if (answerConfirm) {
+            return answerConfirm(confirmations.back());
         }
         if (confirmAnswers.empty()) {
             return false;
@@ -64,6 +71,8 @@ public:
     // Called while the "dialog" is open: lets a test deliver replies re-entrantly.
     std::function<void(const Message&)> onMessage;
     std::function<void(const Confirmation&)> onConfirm;
+    // When set, answers every confirmation instead of the queue.
+    std::function<bool(const Confirmation&)> answerConfirm;
     std::function<void(const std::string&)> onPrompt;
 };
 

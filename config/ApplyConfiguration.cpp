@@ -1,0 +1,27 @@
+#include "config/ConfigurationFile.h"
+#include "parameters/ParameterTable.h"
+
+namespace morvik {
+
+void applyConfiguration(const ConfigurationContent& content, ParameterTable& table) {
+    for (const ConfigurationLine& line : content.lines) {
+        const int n = line.lineNumber;
+        if (n < 0 || n >= table.lineCount()) {
+            continue;
+        }
+        if (line.empty) {
+            table.setText(n, ParameterTable::ValueColumn, std::string());
+            continue;
+        }
+        const int parameter = table.parameterOfLine(n);
+        if (table.accessKind(parameter) != AccessKind::ReadWrite) {
+            continue;
+        }
+        if (line.value != table.text(n, ParameterTable::ValueColumn)) {
+            table.setModifiedMark(parameter, 1);
+        }
+        table.setText(n, ParameterTable::ValueColumn, line.value);
+    }
+}
+
+} // namespace morvik

@@ -1,0 +1,73 @@
+// Configuration files come from anywhere: the reader stays within its limits, and what it read
+// (written again) reads back the same. With the parameter list in the tree, the values are
+// also applied to a list of writable and read-only lines.
+#include "config/ConfigurationFile.h"
+
+#ifdef MORVIK_FUZZ_APPLY_CONFIGURATION
+#include "parameters/ParameterTable.h"
+#endif
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+void require(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const auto content = morvik::parseConfiguration(text);
+    if (!content.header) {
+        require(content.lines.empty());
+        return 0;
+    }
+    require(content.header->productId.size() <= morvik::kMaxConfigurationHeaderToken);
+    require(content.header->version.size() <= morvik::kMaxConfigurationHeaderToken);
+    for (const auto& line : content.lines) {
+        require(line.value.size() <= morvik::kMaxConfigurationValue);
+        require(!line.empty || line.value.empty());
+    }
+
+    // Lines numbered 0, 1, 2, ... as a save writes them come back as they were.
+    std::vector<std::string> values;
+    for (const auto& line : content.lines) {
+        values.push_back(line.value);
+    }
+    const auto again =
+        morvik::parseConfiguration(morvik::formatConfiguration(*content.header, values));
+    require(again.header && again.header->unitCount == content.header->unitCount &&
+            again.header->productId == content.header->productId &&
+            again.header->version == content.header->version);
+    require(again.lines.size() == values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        require(again.lines[i].lineNumber == static_cast<int>(i));
+        require(again.lines[i].value == values[i]);
+        require(again.lines[i].empty == content.lines[i].empty);
+    }
+
+#ifdef MORVIK_FUZZ_APPLY_CONFIGURATION
+    static morvik::ParameterTable table;
+    table.removeAllLines();
+    table.resetTables();
+    for (int line = 0; line < 40; ++line) {
+        table.insertLine(line, "Class");
+        table.setText(line, morvik::ParameterTable::ParameterColumn, "P");
+        table.setText(line, morvik::ParameterTable::ValueColumn, "v");
+        table.setAccessKind(line, line % 2 == 0 ? morvik::AccessKind::ReadWrite
+                                                : morvik::AccessKind::ReadOnly);
+    }
+    morvik::applyConfiguration(content, table);
+    require(table.lineCount() == 40);
+    for (int line = 1; line < 40; line += 2) {
+        require(table.modifiedMark(line) == 0);
+    }
+#endif
+    return 0;
+}

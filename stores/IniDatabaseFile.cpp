@@ -1,0 +1,257 @@
+#include "stores/IniDatabaseFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace morvik {
+
+namespace {
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Closes the descriptor when it goes out of scope, unless released.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    // Closes now and tells whether the close went well (a late write error shows up here).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd >= 0 && ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (written == 0) {
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    if (slash == 0) {
+        return "/";
+    }
+    return path.substr(0, slash);
+}
+
+// A replaced symbolic link keeps pointing where it pointed: the file behind it gets the new
+// content, as a write through the link would have done.
+std::string replacementTarget(const std::string& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+// A new temporary file beside `target`, created with `permissions` (less the umask).
+std::pair<int, std::string> createTemporaryBeside(const std::string& target, mode_t permissions) {
+    static std::atomic<unsigned> sequence{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = target + ".tmp-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(sequence.fetch_add(1));
+        const int fd =
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, permissions);
+        if (fd >= 0) {
+            return {fd, std::move(name)};
+        }
+        if (errno != EEXIST) {
+            break;
+        }
+    }
+    return {-1, std::string()};
+}
+
+} // namespace
+
+bool IniDatabaseFile::ensureExists() const {
+    if (path_.empty()) {
+        return false;
+    }
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) == 0) {
+        return true;
+    }
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, permissions_);
+    if (fd < 0) {
+        return errno == EEXIST;
+    }
+    return ::close(fd) == 0;
+}
+
+std::optional<std::string> IniDatabaseFile::readAll() const {
+    FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) {
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool IniDatabaseFile::replaceContent(std::string_view content) const {
+    if (path_.empty()) {
+        return false;
+    }
+    const std::string target = replacementTarget(path_);
+
+    // An existing file keeps its permissions, tightened to ours: a log of passwords that some
+    // other tool left world-readable becomes private, and nothing is ever opened up.
+    struct stat old {};
+    const bool hadOldFile = ::stat(target.c_str(), &old) == 0;
+    const mode_t permissions = hadOldFile ? (old.st_mode & permissions_ & 07777) : permissions_;
+
+    auto [fd, temporaryName] = createTemporaryBeside(target, permissions);
+    FileDescriptor temporary(fd);
+    if (temporary.get() < 0) {
+        return false;
+    }
+    bool good = true;
+    if (hadOldFile) {
+        good = ::fchmod(temporary.get(), permissions) == 0;
+        if (good && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
+            // Only possible with privileges; without them the file simply becomes ours.
+            [[maybe_unused]] const int ignored = ::fchown(temporary.get(), old.st_uid, old.st_gid);
+        }
+    }
+    good = good && writeAll(temporary.get(), content);
+    good = good && ::fsync(temporary.get()) == 0;
+    good = temporary.close() && good;
+    good = good && ::rename(temporaryName.c_str(), target.c_str()) == 0;
+    if (!good) {
+        ::unlink(temporaryName.c_str());
+        return false;
+    }
+    // The rename itself is made durable; a directory that cannot be synced (some file systems
+    // refuse) does not undo a replacement that has already happened.
+    FileDescriptor directory(
+        ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.get() >= 0) {
+        ::fsync(directory.get());
+    }
+    return true;
+}
+
+std::string dataFilePath(std::string_view dataDirectory, std::string_view fileName) {
+    std::string path(dataDirectory);
+    path += '/';
+    path += fileName;
+    return path;
+}
+
+void TokenReader::skipSpace() {
+    while (position_ < text_.size() && isSpace(text_[position_])) {
+        ++position_;
+    }
+}
+
+bool TokenReader::atEnd() {
+    skipSpace();
+    return position_ >= text_.size();
+}
+
+std::optional<std::string_view> TokenReader::next() {
+    return next(maxTokenLength_);
+}
+
+std::optional<std::string_view> TokenReader::next(std::size_t maxTokenLength) {
+    skipSpace();
+    const std::size_t start = position_;
+    while (position_ < text_.size() && !isSpace(text_[position_])) {
+        ++position_;
+    }
+    if (position_ == start) {
+        return std::nullopt;
+    }
+    const std::size_t length = position_ - start;
+    return text_.substr(start, length < maxTokenLength ? length : maxTokenLength);
+}
+
+bool TokenReader::literal(std::string_view characters) {
+    if (text_.substr(position_).starts_with(characters)) {
+        position_ += characters.size();
+        return true;
+    }
+    return false;
+}
+
+bool TokenReader::word(std::string_view characters) {
+    skipSpace();
+    return literal(characters);
+}
+
+std::optional<int> TokenReader::integer() {
+    skipSpace();
+    std::size_t at = position_;
+    bool negative = false;
+    if (at < text_.size() && (text_[at] == '+' || text_[at] == '-')) {
+        negative = text_[at] == '-';
+        ++at;
+    }
+    const std::size_t digitsStart = at;
+    long long magnitude = 0;
+    while (at < text_.size() && text_[at] >= '0' && text_[at] <= '9') {
+        if (magnitude <= static_cast<long long>(INT_MAX) + 1) {
+            magnitude = magnitude * 10 + (text_[at] - '0');
+        }
+        ++at;
+    }
+    if (at == digitsStart) {
+        return std::nullopt;
+    }
+    position_ = at;
+    if (negative) {
+        return magnitude > static_cast<long long>(INT_MAX) ? INT_MIN : -static_cast<int>(magnitude);
+    }
+    return magnitude > INT_MAX ? INT_MAX : static_cast<int>(magnitude);
+}
+
+} // namespace morvik

@@ -1,0 +1,198 @@
+#include "config/ConfigurationFile.h"
+
+#include "parameters/ParameterTable.h"
+
+#include <climits>
+#include <gtest/gtest.h>
+
+namespace morvik {
+namespace {
+
+TEST(ConfigurationFile, IsWrittenInTheFixedLayout) {
+    const std::string text =
+        formatConfiguration({2, "05", "1.2"}, {"250  ms", "", "a b", "9600", "x_y", "\tz\n"});
+    EXPECT_EQ(text, "2 \t 05 \t 1.2 \n"
+                    "[0]\t 250__ms\n"
+                    "[1]\t <none>\n"
+                    "[2]\t a_b\n"
+                    "[3]\t 9600\n"
+                    "[4]\t x_y\n"
+                    "[5]\t _z_\n"); // any white space would split the token
+    EXPECT_EQ(formatConfiguration({1, "51", "2.0"}, {}), "1 \t 51 \t 2.0 \n");
+}
+
+TEST(ConfigurationFile, ParsingReadsTheHeaderAndTheValueLines) {
+    const auto content = parseConfiguration("3 \t 05 \t 1.2 \n"
+                                            "[0]\t 250__ms\n"
+                                            "[1]\t <none>\n"
+                                            "[7]\t x_y\n"
+                                            "[-2]\t neg\n");
+    ASSERT_TRUE(content.header);
+    EXPECT_EQ(content.header->unitCount, 3);
+    EXPECT_EQ(content.header->productId, "05");
+    EXPECT_EQ(content.header->version, "1.2");
+    ASSERT_EQ(content.lines.size(), 4u);
+    EXPECT_EQ(content.lines[0].lineNumber, 0);
+    EXPECT_EQ(content.lines[0].value, "250  ms");
+    EXPECT_FALSE(content.lines[0].empty);
+    EXPECT_TRUE(content.lines[1].empty);
+    EXPECT_EQ(content.lines[1].value, "");
+    EXPECT_EQ(content.lines[2].lineNumber, 7);
+    EXPECT_EQ(content.lines[2].value, "x y");
+    EXPECT_EQ(content.lines[3].lineNumber, -2);
+}
+
+TEST(ConfigurationFile, ParsingStopsAtTheFirstTextThatIsNoValueLine) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool header;
+        std::vector<int> lines;
+    };
+    const Case cases[] = {
+        {"empty", "", false, {}},
+        {"header without version", "1 05", false, {}},
+        {"no count", "x 05 1.2\n[0]\t a\n", false, {}},
+        {"header only", "1 05 1.2\n", true, {}},
+        {"stray word", "1 05 1.2\n[0]\t a\nstray\n[1]\t b\n", true, {0}},
+        {"number without value", "1 05 1.2\n[0]\t a\n[1]\t", true, {0}},
+        {"no number", "1 05 1.2\n[0]\t a\n[x]\t b\n", true, {0}},
+        {"no closing bracket", "1 05 1.2\n[0\t a\n", true, {}},
+        {"huge line numbers",
+         "1 05 1.2\n[99999999999]\t a\n[-99999999999] b\n",
+         true,
+         {INT_MAX, INT_MIN}},
+        {"tight", "1 05 1.2\n[0]a [ 1]b", true, {0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto content = parseConfiguration(c.text);
+        EXPECT_EQ(content.header.has_value(), c.header);
+        std::vector<int> numbers;
+        for (const auto& line : content.lines) {
+            numbers.push_back(line.lineNumber);
+        }
+        EXPECT_EQ(numbers, c.lines);
+    }
+}
+
+TEST(ConfigurationFile, ParsedTokensAreCutToTheirLimits) {
+    const std::string longToken(200, 'v');
+    const auto content =
+        parseConfiguration("1 " + longToken + " " + longToken + "\n[0]\t " + longToken +
+                           "\n[1]\t " + std::string(60, '_') + "\n[2]\t next\n");
+    ASSERT_TRUE(content.header);
+    EXPECT_EQ(content.header->productId, std::string(31, 'v'));
+    EXPECT_EQ(content.header->version, std::string(31, 'v'));
+    ASSERT_EQ(content.lines.size(), 3u);
+    EXPECT_EQ(content.lines[0].value, std::string(49, 'v'));
+    EXPECT_EQ(content.lines[1].value, std::string(49, ' '));
+    EXPECT_EQ(content.lines[2].value, "next"); // the rest of a long token is no line of its own
+}
+
+// A list of lines showing parameters first..first+accesses.size()-1 with these access kinds
+// and current values.
+struct ShownList {
+    ShownList(const std::vector<AccessKind>& accesses, const std::vector<std::string>& values,
+              int firstParameter = 0) {
+        if (firstParameter != 0) {
+            // Group 1 starts at firstParameter and is the one shown.
+            table.setGroupCount(0, 1);
+            table.appendGroup(0, firstParameter);
+            table.setEndMark(0, firstParameter + static_cast<int>(accesses.size()));
+            table.setGroupCount(0, 1);
+        }
+        for (std::size_t i = 0; i < accesses.size(); ++i) {
+            const int line = static_cast<int>(i);
+            table.insertLine(line, "Class");
+            table.setText(line, ParameterTable::ParameterColumn, "P" + std::to_string(i));
+            table.setText(line, ParameterTable::ValueColumn, values[i]);
+            table.setAccessKind(firstParameter + line, accesses[i]);
+        }
+    }
+    std::vector<std::string> values() const {
+        std::vector<std::string> texts;
+        for (int line = 0; line < table.lineCount(); ++line) {
+            texts.push_back(table.text(line, ParameterTable::ValueColumn));
+        }
+        return texts;
+    }
+    std::vector<int> marks() const {
+        std::vector<int> marked;
+        for (int parameter = 0; parameter < kMaxParameterRows; ++parameter) {
+            if (table.modifiedMark(parameter) != 0) {
+                marked.push_back(parameter);
+            }
+        }
+        return marked;
+    }
+    ParameterTable table;
+};
+
+TEST(ConfigurationFile, LoadedValuesReachOnlyWritableParametersAndMarkTheChangedOnes) {
+    constexpr auto RW = AccessKind::ReadWrite;
+    constexpr auto RO = AccessKind::ReadOnly;
+    constexpr auto Plain = AccessKind::Plain;
+    constexpr auto Hidden = AccessKind::Hidden;
+    struct Case {
+        const char* what;
+        std::string lines;
+        std::vector<std::string> values;
+        std::vector<int> marks;
+    };
+    // Lines 0..4: R/W "1", R/W "250  ms", R/O "ro", plain "pl", hidden "".
+    const Case cases[] = {
+        {"changed R/W value is set and marked", "[0]\t 2\n", {"2", "250  ms", "ro", "pl", ""}, {0}},
+        {"equal text is set but not marked",
+         "[1]\t 250__ms\n",
+         {"1", "250  ms", "ro", "pl", ""},
+         {}},
+        {"other access kinds stay as they are",
+         "[2]\t x\n[3]\t y\n[4]\t z\n",
+         {"1", "250  ms", "ro", "pl", ""},
+         {}},
+        {"<none> blanks any line, unmarked",
+         "[2]\t <none>\n[0]\t <none>\n",
+         {"", "250  ms", "", "pl", ""},
+         {}},
+        {"line numbers outside the list are ignored",
+         "[-1]\t a\n[5]\t b\n[700]\t c\n[2147483647]\t d\n[-5]\t <none>\n[9]\t <none>\n",
+         {"1", "250  ms", "ro", "pl", ""},
+         {}},
+        {"later lines win", "[0]\t 5\n[0]\t 6\n", {"6", "250  ms", "ro", "pl", ""}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShownList list({RW, RW, RO, Plain, Hidden}, {"1", "250  ms", "ro", "pl", ""});
+        applyConfiguration(parseConfiguration("1 05 1.2\n" + c.lines), list.table);
+        EXPECT_EQ(list.values(), c.values);
+        EXPECT_EQ(list.marks(), c.marks);
+    }
+}
+
+TEST(ConfigurationFile, LinesStandForTheParametersOfTheGroupShown) {
+    ShownList list({AccessKind::ReadOnly, AccessKind::ReadWrite}, {"a", "b"}, 10);
+    ASSERT_EQ(list.table.parameterOfLine(1), 11);
+    applyConfiguration(parseConfiguration("1 05 1.2\n[0]\t x\n[1]\t y\n"), list.table);
+    EXPECT_EQ(list.values(), (std::vector<std::string>{"a", "y"}));
+    EXPECT_EQ(list.marks(), std::vector<int>{11});
+}
+
+TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {
+    const std::vector<std::string> saved = {"250  ms", "", "a_b", "Enable", "ro value"};
+    const std::string text = formatConfiguration({1, "05", "1.2"}, saved);
+
+    ShownList list({AccessKind::ReadWrite, AccessKind::ReadWrite, AccessKind::ReadWrite,
+                    AccessKind::ReadWrite, AccessKind::ReadOnly},
+                   {"100  ms", "old", "a b", "Disable", "ro now"});
+    const auto content = parseConfiguration(text);
+    ASSERT_TRUE(content.header);
+    EXPECT_EQ(content.header->productId, "05");
+    applyConfiguration(content, list.table);
+    // An underscore that was part of a value comes back as a blank.
+    EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a b", "Enable", "ro now"}));
+    EXPECT_EQ(list.marks(), (std::vector<int>{0, 3}));
+}
+
+} // namespace
+} // namespace morvik

@@ -1,0 +1,224 @@
+#include "description/DeviceDescription.h"
+#include "description/ValueList.h"
+#include "parameters/ParameterTable.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace morvik {
+namespace {
+
+DescriptionSlot slotWith(std::initializer_list<const char*> addresses) {
+    DescriptionSlot slot;
+    for (const char* address : addresses) {
+        ParameterRow row;
+        row.address = address;
+        slot.rows.push_back(row);
+    }
+    return slot;
+}
+
+TEST(DescriptionSlot, FindsParametersAndRangesBeforeTheFirstEmptyAddress) {
+    const DescriptionSlot slot =
+        slotWith({"1.1.1", "1.2.1", "3.1.1", "3.1.2", "3.2.1", "", "4.1.1"});
+    EXPECT_EQ(slot.rowCount(), 5);
+    EXPECT_EQ(slot.findParameter("3.1.2"), 3);
+    EXPECT_EQ(slot.findParameter("3.1"), -1);
+    EXPECT_EQ(slot.findParameter("4.1.1"), -1);
+    EXPECT_EQ(slot.findParameter(""), -1);
+
+    struct Case {
+        const char* range;
+        std::pair<int, int> rows;
+    };
+    for (const Case& c :
+         {Case{"0", {0, 4}}, Case{"1.0", {0, 1}}, Case{"3.0", {2, 4}}, Case{"3.1.0", {2, 3}},
+          Case{"1.2.1", {1, 1}}, Case{"4.0", {-1, -1}}, Case{"", {-1, -1}}}) {
+        EXPECT_EQ(slot.findRange(c.range), c.rows) << c.range;
+    }
+    EXPECT_EQ(slot.row(6)->address, "4.1.1");
+    EXPECT_EQ(slot.row(7), nullptr);
+    EXPECT_EQ(slot.row(-1), nullptr);
+}
+
+TEST(DescriptionCache, HandsOutSlotsOncePerTripleWithinTheIndexRanges) {
+    DescriptionCache cache;
+    EXPECT_EQ(cache.slotsHandedOut(), 0);
+    EXPECT_EQ(cache.slotFor(99, 19, 29), 0);
+    EXPECT_EQ(cache.slotFor(0, 0, 0), 1);
+    EXPECT_EQ(cache.slotFor(99, 19, 29), 0);
+    EXPECT_EQ(cache.slotFor(100, 0, 0), -1);
+    EXPECT_EQ(cache.slotFor(0, 20, 0), -1);
+    EXPECT_EQ(cache.slotFor(0, 0, 30), -1);
+    EXPECT_EQ(cache.slotsHandedOut(), 2);
+    EXPECT_EQ(cache.findSlot(0), nullptr); // handed out but never filled
+    EXPECT_TRUE(cache.current().rows.empty());
+    EXPECT_EQ(cache.findSlot(100), nullptr);
+}
+
+TEST(DescriptionCache, MemoryFootprintCountsFilledSlotsAndLongTexts) {
+    DescriptionCache cache;
+    EXPECT_EQ(cache.memoryFootprint(), 0U);
+    DescriptionSlot& slot = cache.slot(3);
+    const std::size_t empty = cache.memoryFootprint();
+    EXPECT_GT(empty, 0U);
+    ParameterRow row;
+    row.address = "1.1.1";
+    slot.rows.push_back(row);
+    const std::size_t shortTexts = cache.memoryFootprint();
+    EXPECT_GE(shortTexts, empty + sizeof(ParameterRow));
+    slot.rows[0].parameterName = std::string(100, 'p');
+    EXPECT_GE(cache.memoryFootprint(), shortTexts + 100);
+}
+
+TEST(ValueList, HoldsTwentyEntries) {
+    ValueList list;
+    for (int value = 0; value < ValueList::kCapacity; ++value) {
+        EXPECT_TRUE(list.add("v" + std::to_string(value), value));
+    }
+    EXPECT_FALSE(list.add("one too many", 99));
+    EXPECT_EQ(list.count(), 20);
+    EXPECT_EQ(list[19].name, "v19");
+}
+
+TEST(ValueList, AccessWords) {
+    EXPECT_EQ(accessKindFromWord("R/W"), AccessKind::ReadWrite);
+    EXPECT_EQ(accessKindFromWord("R/O"), AccessKind::ReadOnly);
+    EXPECT_EQ(accessKindFromWord("HIDDEN"), AccessKind::Hidden);
+    EXPECT_EQ(accessKindFromWord("r/w"), AccessKind::Plain);
+    EXPECT_EQ(accessKindFromWord(""), AccessKind::Plain);
+}
+
+struct RecordingObserver : ParameterTableObserver {
+    std::vector<std::string> calls;
+    void beforeLinesReset() override { calls.push_back("beforeReset"); }
+    void afterLinesReset() override { calls.push_back("afterReset"); }
+    void beforeLineInserted(int line) override {
+        calls.push_back("beforeInsert " + std::to_string(line));
+    }
+    void afterLineInserted(int line) override {
+        calls.push_back("afterInsert " + std::to_string(line));
+    }
+    void cellChanged(int line, int column) override {
+        calls.push_back("cell " + std::to_string(line) + "," + std::to_string(column));
+    }
+    void markChanged(int parameter) override {
+        calls.push_back("mark " + std::to_string(parameter));
+    }
+};
+
+TEST(ParameterTable, LinesStayWithinTheirLimitAndTellTheObserver) {
+    ParameterTable table;
+    RecordingObserver observer;
+    table.setObserver(&observer);
+    EXPECT_TRUE(table.insertLine(5, "b"));  // clamped to the end
+    EXPECT_TRUE(table.insertLine(-3, "a")); // clamped to the start
+    table.setText(1, ParameterTable::ValueColumn, "42");
+    table.setText(2, ParameterTable::ValueColumn, "ignored");
+    table.setText(0, 3, "ignored");
+    EXPECT_EQ(table.text(0, 0), "a");
+    EXPECT_EQ(table.text(1, 0), "b");
+    EXPECT_EQ(table.text(1, 2), "42");
+    EXPECT_EQ(table.text(2, 0), "");
+    EXPECT_EQ(table.text(0, -1), "");
+    table.removeAllLines();
+    EXPECT_EQ(observer.calls,
+              (std::vector<std::string>{"beforeInsert 0", "afterInsert 0", "beforeInsert 0",
+                                        "afterInsert 0", "cell 1,2", "beforeReset", "afterReset"}));
+    for (int line = 0; line < kMaxParameterRows; ++line) {
+        ASSERT_TRUE(table.insertLine(line, "x"));
+    }
+    EXPECT_FALSE(table.insertLine(0, "one too many"));
+    EXPECT_EQ(table.lineCount(), kMaxParameterRows);
+}
+
+TEST(ParameterTable, SideTablesIgnoreIndicesOutsideThem) {
+    ParameterTable table;
+    ValueList values;
+    values.add("Off", 0);
+    for (int parameter : {-1, kMaxParameterRows}) {
+        table.setModifiedMark(parameter, 1);
+        table.setAccessKind(parameter, AccessKind::Hidden);
+        table.setDefinedValues(parameter, values);
+        table.setEnumeration(parameter, values);
+        EXPECT_EQ(table.modifiedMark(parameter), 0);
+        EXPECT_EQ(table.accessKind(parameter), AccessKind::Plain);
+        EXPECT_EQ(table.definedValues(parameter).count(), 0);
+        EXPECT_EQ(table.enumeration(parameter).count(), 0);
+    }
+    table.setModifiedMark(699, 1);
+    table.setEnumeration(699, values);
+    EXPECT_EQ(table.modifiedMark(699), 1);
+    EXPECT_EQ(table.enumeration(699).count(), 1);
+}
+
+TEST(ParameterTable, GroupsMapLinesToParameters) {
+    ParameterTable table;
+    table.setCurrentSlot(4);
+    EXPECT_TRUE(table.appendGroup(4, 0));
+    EXPECT_TRUE(table.appendGroup(4, 10));
+    table.setEndMark(4, 25);
+    EXPECT_EQ(table.groupStart(4), (std::vector<int>{0, 0, 10, 25}));
+    EXPECT_EQ(table.groupCount(4), 3);
+    for (int line = 0; line < 15; ++line) {
+        table.insertLine(line, "");
+    }
+
+    table.setGroupCount(4, 0);
+    EXPECT_EQ(table.firstParameterShown(), 0);
+    EXPECT_EQ(table.parameterOfLine(3), 3);
+    table.setGroupCount(4, 2);
+    EXPECT_EQ(table.firstParameterShown(), 10);
+    EXPECT_EQ(table.parameterOfLine(0), 10);
+    EXPECT_EQ(table.lineOfParameter(12), 2);
+    EXPECT_EQ(table.lineOfParameter(9), -1);
+    EXPECT_EQ(table.lineOfParameter(25), -1); // past the shown lines
+    table.setGroupCount(4, 7);
+    EXPECT_EQ(table.firstParameterShown(), 0);
+    table.setGroupCount(4, -1);
+    EXPECT_EQ(table.firstParameterShown(), 0);
+
+    EXPECT_FALSE(table.appendGroup(100, 0));
+    EXPECT_EQ(table.groupCount(-1), 0);
+    EXPECT_EQ(table.groupStart(100), (std::vector<int>{0}));
+}
+
+TEST(ParameterTable, GroupListHoldsAGroupPerRowAndItsEndMark) {
+    ParameterTable table;
+    // Group 0 is there from the start.
+    for (int row = 0; row < kMaxParameterRows; ++row) {
+        EXPECT_TRUE(table.appendGroup(0, row));
+    }
+    EXPECT_FALSE(table.appendGroup(0, 0));
+    table.setEndMark(0, kMaxParameterRows);
+    EXPECT_EQ(table.groupStart(0).size(), static_cast<std::size_t>(kMaxParameterRows + 2));
+    EXPECT_EQ(table.groupStart(0).back(), kMaxParameterRows);
+}
+
+TEST(ParameterTable, ResetTablesClearsMarksListsAndEverySlotsGroups) {
+    ParameterTable table;
+    RecordingObserver observer;
+    ValueList values;
+    values.add("On", 1);
+    table.setModifiedMark(3, 1);
+    table.setAccessKind(3, AccessKind::ReadOnly);
+    table.setDefinedValues(3, values);
+    table.setEnumeration(4, values);
+    table.appendGroup(7, 2);
+    table.setGroupCount(9, 0);
+    table.setObserver(&observer);
+    table.resetTables();
+    EXPECT_EQ(table.modifiedMark(3), 0);
+    EXPECT_EQ(table.accessKind(3), AccessKind::Plain);
+    EXPECT_EQ(table.definedValues(3).count(), 0);
+    EXPECT_EQ(table.enumeration(4).count(), 0);
+    for (int slot : {0, 7, 9, 99}) {
+        EXPECT_EQ(table.groupStart(slot), (std::vector<int>{0}));
+        EXPECT_EQ(table.groupCount(slot), 1);
+    }
+    EXPECT_EQ(observer.calls, (std::vector<std::string>{"mark 3"}));
+}
+
+} // namespace
+} // namespace morvik

@@ -1,0 +1,116 @@
+#include "SessionHarness.h"
+#include "stores/CredentialLog.h"
+
+#include <sys/stat.h>
+
+namespace morvik::testing {
+namespace {
+
+using Message = ScriptedDialogs::Message;
+
+class SessionConfiguration : public ::testing::Test {
+protected:
+    SessionConfiguration() : harness(fleetJson(demoUnits())) {}
+
+    void readUnits(const std::vector<std::string>& names) {
+        harness.select(names);
+        harness.session().readParametersRequested(0);
+        harness.pump();
+        harness.dialogs.messages.clear();
+    }
+
+    SessionHarness harness;
+};
+
+TEST_F(SessionConfiguration, SaveWritesEveryLineIncludingThoseAfterHiddenRows) {
+    readUnits({"dock"});
+    const std::string path = harness.data().file("dock.cnf");
+    ASSERT_TRUE(harness.session().saveConfiguration(path));
+    const std::string text = readTextFile(path);
+    EXPECT_EQ(text.substr(0, text.find('\n') + 1), "1 \t 07 \t 1.2 \n");
+    // One value line per list line, hidden rows (empty parameter text) included.
+    const int lines = harness.table.lineCount();
+    EXPECT_EQ(static_cast<int>(std::count(text.begin(), text.end(), '\n')), lines + 1);
+    const int last = lines - 1;
+    EXPECT_NE(text.find("[" + std::to_string(last) + "]\t "), std::string::npos);
+    EXPECT_NE(text.find("[0]\t dock\n"), std::string::npos);
+    // Blanks become "_", empty values "<none>".
+    EXPECT_NE(text.find("_"), std::string::npos);
+    EXPECT_NE(text.find("<none>"), std::string::npos);
+}
+
+TEST_F(SessionConfiguration, LoadPutsBackWritableValuesAndMarksOnlyChangedOnes) {
+    readUnits({"dock"});
+    const std::string path = harness.data().file("dock.cnf");
+    ASSERT_TRUE(harness.session().saveConfiguration(path));
+
+    const int name = harness.session().findParameter("0.1.1");     // R/W, changed below
+    const int port = harness.session().findParameter("3.7.1");     // R/W, unchanged
+    const int firmware = harness.session().findParameter("0.2.1"); // R/O, changed below
+    const std::string firmwareText = harness.cell("0.2.1");
+    harness.session().setValueText(name, "scribbled");
+    harness.session().setValueText(firmware, "scribbled");
+
+    ASSERT_TRUE(harness.session().loadConfiguration(path));
+    EXPECT_TRUE(harness.dialogs.messages.empty());
+    EXPECT_EQ(harness.cell("0.1.1"), "dock");
+    EXPECT_EQ(harness.table.modifiedMark(name), 1);
+    EXPECT_EQ(harness.table.modifiedMark(port), 0);
+    EXPECT_EQ(harness.cell("0.2.1"), "scribbled"); // read-only rows are left alone
+    EXPECT_EQ(harness.table.modifiedMark(firmware), 0);
+    EXPECT_NE(firmwareText, "scribbled");
+}
+
+TEST_F(SessionConfiguration, ARefusedSaveLeavesTheChosenFileAlone) {
+    readUnits({"dock"});
+    const std::string path = harness.data().file("keep.cnf");
+    { std::ofstream(path) << "precious\n"; }
+    harness.select({"dock", "rack"});
+    EXPECT_FALSE(harness.session().saveConfiguration(path));
+    EXPECT_EQ(harness.dialogs.messages,
+              (std::vector<Message>{{"You've selected other devices.!!", "Error"}}));
+    EXPECT_EQ(readTextFile(path), "precious\n");
+}
+
+TEST_F(SessionConfiguration, LoadRefusals) {
+    readUnits({"dock"});
+    const std::string other = harness.data().file("other.cnf");
+    { std::ofstream(other) << "1 \t 07 \t 1.3 \n[0]\t changed\n"; }
+    EXPECT_FALSE(harness.session().loadConfiguration(other));
+    EXPECT_FALSE(harness.session().loadConfiguration(harness.data().file("missing.cnf")));
+    harness.selection.units.clear();
+    EXPECT_FALSE(harness.session().loadConfiguration(other));
+    EXPECT_EQ(harness.dialogs.messages,
+              (std::vector<Message>{{"Saved file not match. Wrong product id & version.", "Error"},
+                                    {"File Open Error", "Error"},
+                                    {"No Selected Device !!", "Error"}}));
+    harness.select({"dock"});
+    EXPECT_EQ(harness.cell("0.1.1"), "dock");
+}
+
+TEST_F(SessionConfiguration, SaveIntoAnUnwritablePlaceReportsFileOpenError) {
+    readUnits({"dock"});
+    // A directory component that is a regular file: no user, root included, can write there.
+    const std::string blocker = harness.data().file("not-a-directory");
+    { std::ofstream(blocker) << "x"; }
+    EXPECT_FALSE(harness.session().saveConfiguration(blocker + "/dock.cnf"));
+    EXPECT_EQ(harness.dialogs.messages, (std::vector<Message>{{"File Open Error", "Error"}}));
+}
+
+TEST_F(SessionConfiguration, ClearEmptiesTheCredentialLogAndEveryValue) {
+    readUnits({"dock"});
+    harness.session().clearCredentials();
+    EXPECT_EQ(readTextFile(harness.data().file("pwd.ini")), "");
+    for (int line = 0; line < harness.table.lineCount(); ++line) {
+        EXPECT_EQ(harness.table.text(line, ParameterTable::ValueColumn), "");
+    }
+    // The next read of a unit asks for its credentials.
+    harness.dialogs.promptAnswers.push_back(Credentials{"admin", "quorvane"});
+    harness.session().readParametersRequested(0);
+    harness.pump();
+    EXPECT_EQ(harness.dialogs.promptLabels, (std::vector<std::string>{"[ dock ]"}));
+    EXPECT_EQ(harness.cell("0.1.1"), "dock");
+}
+
+} // namespace
+} // namespace morvik::testing
