@@ -113,6 +113,10 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
     // A new operation: replies to earlier requests no longer belong to anyone.
     targetCount_ = static_cast<int>(units.size());
     for (TargetUnit& target : targets_) {
+        target.earlierPassLive = nextPassOfGroup_ && target.requestSent;
+        if (target.earlierPassLive) {
+            target.earlierPassRequestId = target.requestId;
+        }
         target.requestSent = false;
     }
     if (units.empty()) {
@@ -402,7 +406,16 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
             break;
         }
     }
-    if (unit < 0) {
+    bool earlierPass = false;
+    for (int i = 0; unit < 0 && i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if (target.earlierPassLive && target.earlierPassRequestId == frame->requestId) {
+            unit = i;
+            earlierPass = true;
+        }
+    }
+    if (unit < 0 ||
+        (earlierPass && frame->command != static_cast<std::uint8_t>(Command::ReadReply))) {
         return;
     }
     if (events_ != nullptr) {
@@ -420,7 +433,7 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
     }
     switch (command) {
     case Command::ReadReply:
-        handleReadReply(unit, *frame);
+        handleReadReply(unit, *frame, !earlierPass);
         break;
     case Command::WriteAck:
         handleWriteAck();
@@ -465,7 +478,7 @@ void ParameterSession::updateCell(int parameter, const std::string& text, int un
     }
 }
 
-void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame) {
+void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses) {
     bool lengthError = frame.declaredBodyLength < 0;
     if (frame.declaredBodyLength > 0) {
         const DescriptionSlot& description = cache_.current();
@@ -498,8 +511,11 @@ void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame) {
     if (lengthError) {
         ports_.dialogs.showMessage(kMessageLengthError, kError);
     }
-    if (resumeIndex_ != 0) {
+    if (resumeIndex_ != 0 && continuePasses) {
+        const bool outer = nextPassOfGroup_;
+        nextPassOfGroup_ = true;
         readParameters(ports_.table.groupCount(cache_.currentSlot()));
+        nextPassOfGroup_ = outer;
     }
 }
 
