@@ -283,6 +283,11 @@ void ParameterSession::readParameters(int group) {
     CredentialLog log(dataDirectory_);
     log.load();
     const int firstOffset = resumeIndex_;
+    // Where the next pass of a group starts: the least of the units' stopping points. Units
+    // whose credentials differ in length fit different numbers of entries into a request; the
+    // one that fitted the fewest decides, so that no unit misses a parameter (the others are
+    // asked for a few twice). -1 before the first unit.
+    int passNext = -1;
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
@@ -320,7 +325,7 @@ void ParameterSession::readParameters(int group) {
             const int first = starts[static_cast<std::size_t>(group)];
             const int end = starts[static_cast<std::size_t>(group) + 1];
             const DescriptionSlot& description = cache_.current();
-            resumeIndex_ = 0;
+            int unitNext = end - first; // the whole group went into this request
             bool anyEntry = false;
             for (int p = first + firstOffset; p < end; ++p) {
                 const ParameterRow* row = description.row(p);
@@ -332,15 +337,17 @@ void ParameterSession::readParameters(int group) {
                         reportRequestTooLong(unit);
                         return;
                     }
-                    resumeIndex_ = p - first;
+                    unitNext = p - first;
                     break;
                 }
                 anyEntry = true;
                 if (p + 1 < end && frame.pastChunkThreshold()) {
-                    resumeIndex_ = p + 1 - first;
+                    unitNext = p + 1 - first;
                     break;
                 }
             }
+            passNext = passNext < 0 ? unitNext : std::min(passNext, unitNext);
+            resumeIndex_ = passNext >= end - first ? 0 : passNext;
         }
         if (frame.finishFrame() == 0) {
             reportRequestTooLong(unit);

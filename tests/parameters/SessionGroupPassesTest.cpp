@@ -55,5 +55,30 @@ TEST(SessionGroupPasses, EveryUnitsAnswerToEveryPassIsShown) {
     EXPECT_EQ(decoded.requests, 4);
 }
 
+// Credentials of other lengths leave room for other numbers of entries in a request. When the
+// unit with the longer login comes first, the next pass must start where it stopped, not
+// where the last unit did, or the parameter in between is never asked of it.
+TEST(SessionGroupPasses, NoUnitMissesAParameterWhenLoginsDifferInLength) {
+    const std::string units =
+        unitJson("long", "02:4D:56:00:00:03", "127.77.0.3", 61, "3.10", "admin", "quorvane") + "," +
+        unitJson("short", "02:4D:56:00:00:06", "127.77.0.6", 61, "3.10", "admin", "orion");
+    SessionHarness harness(fleetJson(units));
+    harness.select({"long", "short"});
+    harness.session().readParametersRequested(0);
+    harness.pump();
+    const auto& groups = harness.classFilter.entries();
+    const auto diagnostics = std::find(groups.begin(), groups.end(), "Diagnostics");
+    ASSERT_NE(diagnostics, groups.end());
+
+    DecodedValues decoded;
+    harness.session().setEvents(&decoded);
+    harness.session().showGroup(static_cast<int>(diagnostics - groups.begin()));
+    harness.pump();
+
+    EXPECT_EQ(harness.session().resumeIndex(), 0);
+    EXPECT_EQ(decoded.perUnit[0].size(), 96U);
+    EXPECT_EQ(decoded.perUnit[1].size(), 96U);
+}
+
 } // namespace
 } // namespace morvik::testing
