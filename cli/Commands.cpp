@@ -383,9 +383,21 @@ private:
         return outcomes;
     }
 
+    // The operation was refused before anything was sent (the session has said why).
+    int refused(std::vector<UnitOutcome> outcomes, const std::vector<DeviceRecord>& units) {
+        for (UnitOutcome& outcome : outcomes) {
+            if (std::any_of(units.begin(), units.end(), [&](const DeviceRecord& unit) {
+                    return unit.mac == outcome.unit.mac;
+                })) {
+                outcome.result = UnitResult::Error;
+            }
+        }
+        return reportResults(outcomes);
+    }
+
     int setCommand() {
         if (!driver_->prepare(selection_)) {
-            return kExitUnitFailed; // the session has said why
+            return refused(pendingOutcomes(selection_), selection_);
         }
         std::vector<PlannedValue> plan;
         std::set<int> assigned;
@@ -421,7 +433,7 @@ private:
         }
         const auto plan = driver_->loadConfiguration(answered, options_.file);
         if (!plan) {
-            return kExitUnitFailed; // the session has said why
+            return refused(std::move(outcomes), answered);
         }
         if (plan->empty()) {
             dialogs_.note("every R/W value of " + options_.file +

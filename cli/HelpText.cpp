@@ -43,9 +43,10 @@ COMMANDS
         parameter has its value; hidden parameters are read but never shown.
 
     set UNIT... ADDRESS=TEXT...
-        Write values: ADDRESS is a parameter address of the description (for example 1.3.0),
-        TEXT the value as the value column shows it, unit included where the parameter has
-        one (for example "250  ms", "9600 bps", "On"). Only the named parameters are sent.
+        Write values: ADDRESS is a parameter address as read lists it (for example 1.3.1), TEXT
+        the value as read shows it, unit included where the parameter has one (for example
+        "1500  bytes", "9600 bps", "On"). Only the named parameters are sent, to every unit.
+        Addresses and values are checked before anything is sent.
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
         time and is read back, so that pwd.ini follows the change.
@@ -125,13 +126,14 @@ EXIT STATUS
         operation was refused (for example units of different products in set or load)
     2   usage: bad options, an unknown parameter address or class group, a value the
         parameter cannot take, a missing --yes without a terminal
-    3   credentials needed: a password prompt that nothing could answer
+    3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
+        does not know, or one that refused the login of pwd.ini, without --id/--password)
 
 EXAMPLES
     morvik-cli probe --json
     morvik-cli read vela1-dock --group Network
     morvik-cli read 02:4d:56:00:00:01 127.0.0.22 --json
-    morvik-cli set vela1-dock 1.2.0=10.0.0.5 --yes --reboot
+    morvik-cli set vela1-dock 1.1.1=192.168.10.30 "3.1.1=19200 bps" --yes --reboot
     morvik-cli save orion16-rack rack.cnf
     morvik-cli load all rack.cnf --yes
     morvik-cli reboot vela1-dock vela1-lab --yes

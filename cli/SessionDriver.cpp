@@ -281,6 +281,9 @@ void SessionDriver::refuse(int unit) {
         dialogs_.note(unitLabel(record) +
                       " refused the login ID and password of pwd.ini: read it with --id and "
                       "--password first, which puts working ones into pwd.ini");
+    } else if (settings_.credentials) {
+        dialogs_.note(unitLabel(record) +
+                      " refused the login ID and password given with --id and --password too");
     } else {
         dialogs_.note(unitLabel(record) + " refused the login ID and password");
     }
