@@ -160,8 +160,28 @@ void ParameterSession::setValueText(int parameter, std::string text) {
     }
 }
 
+// Replies are told apart by their tags alone. Among several hundred units a random draw
+// repeats a tag almost surely, and one unit's answer would then be taken for another's: a tag
+// that a unit of the operation holds is passed over for the next free one.
 std::uint16_t ParameterSession::nextRequestId() {
-    return static_cast<std::uint16_t>(random_() % 64000u + 10u);
+    std::uint16_t id = static_cast<std::uint16_t>(random_() % 64000u + 10u);
+    for (int tries = 0; tries < 64000 && requestIdInUse(id); ++tries) {
+        id = static_cast<std::uint16_t>((id - 10u + 1u) % 64000u + 10u);
+    }
+    return id;
+}
+
+bool ParameterSession::requestIdInUse(std::uint16_t id) const {
+    std::array<std::uint8_t, 2> bytes{};
+    writeUnsigned(bytes.data(), id, 2, byteOrder());
+    for (int i = 0; i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if ((target.requestSent && target.requestId == bytes) ||
+            (target.earlierPassLive && target.earlierPassRequestId == bytes)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& unit,

@@ -129,6 +129,7 @@ private:
                                               bool promptAnyway, std::string_view label,
                                               int* logIndex);
     std::uint16_t nextRequestId();
+    bool requestIdInUse(std::uint16_t id) const;
     void reportRequestTooLong(const DeviceRecord& unit);
     bool beginRequest(FrameBuilder& frame, int unit, const DeviceRecord& record, Command command);
     SendResult send(int unit, const DeviceRecord& record, Command command,
