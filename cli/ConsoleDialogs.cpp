@@ -69,11 +69,17 @@ bool ConsoleDialogs::confirm(std::string_view caption, std::string_view line1,
         confirmationRefused_ = true;
         return false;
     }
-    std::string question = std::string(caption) + ": " + oneLine(line1);
-    for (const std::string_view line : {line2, line3}) {
-        if (!oneLine(line).empty()) {
-            question += " " + oneLine(line);
+    // The dialog's lines, without the blanks that place them in the window.
+    std::string question(caption);
+    question += ":";
+    for (const std::string_view line : {line1, line2, line3}) {
+        std::string text = oneLine(line);
+        const auto first = text.find_first_not_of(' ');
+        if (first == std::string::npos) {
+            continue;
         }
+        text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+        question += " " + text;
     }
     const bool answer = askYesNo(question);
     if (!answer) {
