@@ -2,7 +2,6 @@
 #include "protocol/ReadReplyBody.h"
 
 #include <benchmark/benchmark.h>
-
 #include <string>
 #include <vector>
 
@@ -107,7 +106,8 @@ void BM_WalkReadReply1500(benchmark::State& state) {
     for (auto _ : state) {
         unsigned sum = 0;
         walkReadReplyBody(frame->body, frame->declaredBodyLength, ByteOrder::LeastSignificantFirst,
-                          layout, [&](int, std::span<const std::uint8_t> value) { sum += value[0]; });
+                          layout,
+                          [&](int, std::span<const std::uint8_t> value) { sum += value[0]; });
         benchmark::DoNotOptimize(sum);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * frame->body.size()));

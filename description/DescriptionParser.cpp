@@ -42,10 +42,22 @@ using ClassTable = std::array<ClassEntry, kClassLineCount>;
 
 void replaceAll(std::string& text, std::string_view from, std::string_view to) {
     std::size_t at = text.find(from);
-    while (at != std::string::npos) {
+    if (at == std::string::npos) {
+        return;
+    }
+    // Every row of every instance goes through here: same-length replacements are plain
+    // copies.
+    if (from.size() == to.size()) {
+        do {
+            std::copy(to.begin(), to.end(), text.begin() + static_cast<std::ptrdiff_t>(at));
+            at = text.find(from, at + to.size());
+        } while (at != std::string::npos);
+        return;
+    }
+    do {
         text.replace(at, from.size(), to);
         at = text.find(from, at + to.size());
-    }
+    } while (at != std::string::npos);
 }
 
 // Files write a blank as "_" and an empty text as "<none>".
@@ -196,6 +208,7 @@ private:
 
         definedValues_.clear();
         enumeration_.clear();
+        copiedFrom_ = -1;
         const LayoutScanner::Result count = input_.scan("%d\t");
         const std::int32_t definedCount = count.complete ? count.numbers[0] : 0;
         if (definedCount > 0) {
@@ -236,47 +249,72 @@ private:
         // The target first: making room for it may move the rows.
         ParameterRow& target = nextRow();
         target = rows_[static_cast<std::size_t>(index)];
-        definedValues_ = targets_.table.definedValues(index);
-        enumeration_ = targets_.table.enumeration(index);
+        // The value lists are copied straight from the source row when the row is added.
+        copiedFrom_ = index;
         return true;
     }
 
     // The first instance of a class with several instances keeps its marks until the class
     // is finished: later instances copy them from it.
-    static void placeInstance(ParameterRow& row, int instance, bool severalInstances) {
+    void placeInstance(ParameterRow& row, int instance, bool severalInstances) {
         if (severalInstances && instance == 1) {
             return;
         }
-        if (instance == 1) {
-            replaceAll(row.address, ".0", ".1");
-            replaceAll(row.className, kInstanceMark, "1");
+        if (instance != numberedInstance_) {
+            numberedInstance_ = instance;
+            instanceNumber_ = std::to_string(instance);
+            dottedInstance_ = "." + instanceNumber_;
+        }
+        replaceAll(row.address, ".0", dottedInstance_);
+        replaceInstanceMark(row.className, classTextMemo_);
+    }
+
+    // Rows of a class mostly share their class text: the text with the instance number in
+    // place is remembered rather than made again for every row.
+    struct InstanceText {
+        std::string source;
+        std::string result;
+        int instance = 0;
+    };
+
+    void replaceInstanceMark(std::string& className, InstanceText& memo) {
+        if (memo.instance == numberedInstance_ && memo.source == className) {
+            className.assign(memo.result);
             return;
         }
-        const std::string number = std::to_string(instance);
-        std::string dotted(1, '.');
-        dotted += number;
-        replaceAll(row.address, ".0", dotted);
-        replaceAll(row.className, kInstanceMark, number);
+        memo.source.assign(className);
+        replaceAll(className, kInstanceMark, instanceNumber_);
+        memo.result.assign(className);
+        memo.instance = numberedInstance_;
     }
 
     void addRow(bool holdsInstanceMark) {
         const int index = produced_;
         const ParameterRow& row = rows_[static_cast<std::size_t>(index)];
         if (holdsInstanceMark) {
-            testedText_ = row.className;
-            replaceAll(testedText_, kInstanceMark, "1");
+            // Judged as instance 1 shows it, while the row itself keeps its mark.
+            testedText_.assign(row.className);
+            numberedInstance_ = 1;
+            instanceNumber_ = "1";
+            dottedInstance_ = ".1";
+            replaceInstanceMark(testedText_, testedTextMemo_);
             applyGroupRule(testedText_, index);
         } else {
             applyGroupRule(row.className, index);
         }
         const AccessKind kind = accessKindFromWord(row.access);
         const bool hidden = kind == AccessKind::Hidden;
-        targets_.table.insertLine(index, hidden ? std::string() : row.className);
+        targets_.table.insertLine(index, hidden ? std::string_view() : row.className);
         targets_.table.setText(index, ParameterTable::ParameterColumn,
-                               hidden ? std::string() : row.parameterName);
+                               hidden ? std::string_view() : row.parameterName);
         targets_.table.setAccessKind(index, kind);
-        targets_.table.setDefinedValues(index, std::move(definedValues_));
-        targets_.table.setEnumeration(index, std::move(enumeration_));
+        ParameterTable& table = targets_.table;
+        if (copiedFrom_ >= 0) {
+            table.shareValueLists(index, copiedFrom_);
+        } else {
+            table.setDefinedValues(index, definedValues_);
+            table.setEnumeration(index, enumeration_);
+        }
         ++produced_;
     }
 
@@ -311,8 +349,14 @@ private:
     int produced_ = 0;
     ValueList definedValues_;
     ValueList enumeration_;
+    int copiedFrom_ = -1; // the row an instance row repeats, or -1 for a row read from the file
     std::string groupName_;
     std::string testedText_;
+    int numberedInstance_ = 0; // the instance that instanceNumber_ and dottedInstance_ name
+    std::string instanceNumber_;
+    std::string dottedInstance_;
+    InstanceText classTextMemo_;
+    InstanceText testedTextMemo_;
     bool stopped_ = false;
 };
 

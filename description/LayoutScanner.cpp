@@ -3,13 +3,23 @@
 #include "description/DeviceDescription.h"
 
 #include <algorithm>
+#include <array>
 
 namespace morvik {
 
 namespace {
 
+// The scanner's inner loops test every character of a file: one table look-up each.
+constexpr std::array<bool, 256> kSpaceTable = [] {
+    std::array<bool, 256> table{};
+    for (const char c : {' ', '\t', '\n', '\r', '\v', '\f'}) {
+        table[static_cast<unsigned char>(c)] = true;
+    }
+    return table;
+}();
+
 bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    return kSpaceTable[static_cast<unsigned char>(c)];
 }
 
 bool isDigit(char c) {

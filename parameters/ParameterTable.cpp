@@ -17,14 +17,20 @@ bool isSlot(int slot) {
     return slot >= 0 && slot < kMaxDescriptionSlots;
 }
 
-const ValueList& emptyValueList() {
-    static const ValueList empty;
+const std::shared_ptr<const ValueList>& emptyValueList() {
+    static const auto empty = std::make_shared<const ValueList>();
     return empty;
+}
+
+std::shared_ptr<const ValueList> sharedCopy(const ValueList& values) {
+    return values.count() == 0 ? emptyValueList() : std::make_shared<const ValueList>(values);
 }
 
 } // namespace
 
 ParameterTable::ParameterTable() {
+    definedValues_.fill(emptyValueList());
+    enumeration_.fill(emptyValueList());
     for (auto& starts : groupStart_) {
         starts.assign(1, 0);
     }
@@ -35,13 +41,13 @@ void ParameterTable::removeAllLines() {
     if (observer_ != nullptr) {
         observer_->beforeLinesReset();
     }
-    lines_.clear();
+    lineCount_ = 0;
     if (observer_ != nullptr) {
         observer_->afterLinesReset();
     }
 }
 
-bool ParameterTable::insertLine(int position, std::string classText) {
+bool ParameterTable::insertLine(int position, std::string_view classText) {
     if (lineCount() >= kMaxParameterRows) {
         return false;
     }
@@ -49,9 +55,18 @@ bool ParameterTable::insertLine(int position, std::string classText) {
     if (observer_ != nullptr) {
         observer_->beforeLineInserted(position);
     }
-    Line line;
-    line[ClassColumn] = std::move(classText);
-    lines_.insert(lines_.begin() + position, std::move(line));
+    const auto end = static_cast<std::size_t>(lineCount_);
+    if (end == lines_.size()) {
+        lines_.emplace_back();
+    }
+    Line& line = lines_[end];
+    line[ClassColumn].assign(classText);
+    line[ParameterColumn].clear();
+    line[ValueColumn].clear();
+    // Lines are appended almost always; an insertion elsewhere moves the new line into place.
+    std::rotate(lines_.begin() + position, lines_.begin() + static_cast<std::ptrdiff_t>(end),
+                lines_.begin() + static_cast<std::ptrdiff_t>(end) + 1);
+    ++lineCount_;
     if (observer_ != nullptr) {
         observer_->afterLineInserted(position);
     }
@@ -66,11 +81,11 @@ const std::string& ParameterTable::text(int line, int column) const {
     return lines_[static_cast<std::size_t>(line)][static_cast<std::size_t>(column)];
 }
 
-void ParameterTable::setText(int line, int column, std::string text) {
+void ParameterTable::setText(int line, int column, std::string_view text) {
     if (line < 0 || line >= lineCount() || column < 0 || column >= kColumnCount) {
         return;
     }
-    lines_[static_cast<std::size_t>(line)][static_cast<std::size_t>(column)] = std::move(text);
+    lines_[static_cast<std::size_t>(line)][static_cast<std::size_t>(column)].assign(text);
     if (observer_ != nullptr) {
         observer_->cellChanged(line, column);
     }
@@ -102,24 +117,33 @@ void ParameterTable::setAccessKind(int parameter, AccessKind kind) {
 }
 
 const ValueList& ParameterTable::definedValues(int parameter) const {
-    return isParameter(parameter) ? definedValues_[static_cast<std::size_t>(parameter)]
-                                  : emptyValueList();
+    return isParameter(parameter) ? *definedValues_[static_cast<std::size_t>(parameter)]
+                                  : *emptyValueList();
 }
 
-void ParameterTable::setDefinedValues(int parameter, ValueList values) {
+void ParameterTable::setDefinedValues(int parameter, const ValueList& values) {
     if (isParameter(parameter)) {
-        definedValues_[static_cast<std::size_t>(parameter)] = std::move(values);
+        definedValues_[static_cast<std::size_t>(parameter)] = sharedCopy(values);
     }
 }
 
 const ValueList& ParameterTable::enumeration(int parameter) const {
-    return isParameter(parameter) ? enumeration_[static_cast<std::size_t>(parameter)]
-                                  : emptyValueList();
+    return isParameter(parameter) ? *enumeration_[static_cast<std::size_t>(parameter)]
+                                  : *emptyValueList();
 }
 
-void ParameterTable::setEnumeration(int parameter, ValueList values) {
+void ParameterTable::setEnumeration(int parameter, const ValueList& values) {
     if (isParameter(parameter)) {
-        enumeration_[static_cast<std::size_t>(parameter)] = std::move(values);
+        enumeration_[static_cast<std::size_t>(parameter)] = sharedCopy(values);
+    }
+}
+
+void ParameterTable::shareValueLists(int parameter, int source) {
+    if (isParameter(parameter) && isParameter(source)) {
+        const auto target = static_cast<std::size_t>(parameter);
+        const auto from = static_cast<std::size_t>(source);
+        definedValues_[target] = definedValues_[from];
+        enumeration_[target] = enumeration_[from];
     }
 }
 
@@ -172,8 +196,8 @@ void ParameterTable::resetTables() {
         const bool wasMarked = modifiedMark_[index] != 0;
         modifiedMark_[index] = 0;
         accessKind_[index] = AccessKind::Plain;
-        definedValues_[index].clear();
-        enumeration_[index].clear();
+        definedValues_[index] = emptyValueList();
+        enumeration_[index] = emptyValueList();
         if (wasMarked && observer_ != nullptr) {
             observer_->markChanged(parameter);
         }

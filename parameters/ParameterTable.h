@@ -4,7 +4,9 @@
 #include "description/ValueList.h"
 
 #include <array>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morvik {
@@ -39,10 +41,10 @@ public:
     void removeAllLines();
     // Inserts a line whose first column is `classText` at `position` (clamped to the end).
     // Refused beyond kMaxParameterRows lines.
-    bool insertLine(int position, std::string classText);
-    int lineCount() const { return static_cast<int>(lines_.size()); }
+    bool insertLine(int position, std::string_view classText);
+    int lineCount() const { return lineCount_; }
     const std::string& text(int line, int column) const;
-    void setText(int line, int column, std::string text);
+    void setText(int line, int column, std::string_view text);
 
     // Side tables, indexed by parameter index 0..kMaxParameterRows-1.
     int modifiedMark(int parameter) const;
@@ -50,9 +52,12 @@ public:
     AccessKind accessKind(int parameter) const;
     void setAccessKind(int parameter, AccessKind kind);
     const ValueList& definedValues(int parameter) const;
-    void setDefinedValues(int parameter, ValueList values);
+    void setDefinedValues(int parameter, const ValueList& values);
     const ValueList& enumeration(int parameter) const;
-    void setEnumeration(int parameter, ValueList values);
+    void setEnumeration(int parameter, const ValueList& values);
+    // Gives `parameter` the defined values and the enumeration of `source` (the rows of
+    // later instances repeat the first instance's lists).
+    void shareValueLists(int parameter, int source);
 
     // Class groups per description slot: groupStart holds the first row of each group (group 0
     // "All classes" at row 0) followed by the end mark. While a description is parsed
@@ -86,11 +91,15 @@ public:
 
 private:
     using Line = std::array<std::string, kColumnCount>;
+    // Lines beyond lineCount_ are spare storage: a description is shown again and again, and
+    // refilling kept strings costs no allocation.
     std::vector<Line> lines_;
+    int lineCount_ = 0;
     std::array<int, kMaxParameterRows> modifiedMark_{};
     std::array<AccessKind, kMaxParameterRows> accessKind_{};
-    std::array<ValueList, kMaxParameterRows> definedValues_;
-    std::array<ValueList, kMaxParameterRows> enumeration_;
+    // Shared between the instances of a parameter; never null.
+    std::array<std::shared_ptr<const ValueList>, kMaxParameterRows> definedValues_;
+    std::array<std::shared_ptr<const ValueList>, kMaxParameterRows> enumeration_;
     std::array<std::vector<int>, kMaxDescriptionSlots> groupStart_;
     std::array<int, kMaxDescriptionSlots> groupCount_{};
     int currentSlot_ = 0;
