@@ -71,7 +71,7 @@ grep -q '"value":"near"' <(tr -d ' \n' <"$work/near.json")
 
 echo "== read of the unit on the other interface's subnet"
 status=0
-"$cli" --wait 1000 read 02:4D:56:00:00:42 >"$work/far.out" 2>"$work/far.err" || status=$?
+"$cli" --wait 1000 --id admin --password quorvane read 02:4D:56:00:00:42 >"$work/far.out" 2>"$work/far.err" || status=$?
 cat "$work/far.err"
 [[ $status -ne 0 ]]
 grep -q "Error: Can't send to 10.88.0.2" "$work/far.err"
