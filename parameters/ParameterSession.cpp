@@ -113,6 +113,10 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
     // A new operation: replies to earlier requests no longer belong to anyone.
     targetCount_ = static_cast<int>(units.size());
     for (TargetUnit& target : targets_) {
+        target.earlierPassLive = nextPassOfGroup_ && target.requestSent;
+        if (target.earlierPassLive) {
+            target.earlierPassRequestId = target.requestId;
+        }
         target.requestSent = false;
     }
     if (units.empty()) {
@@ -156,8 +160,28 @@ void ParameterSession::setValueText(int parameter, std::string text) {
     }
 }
 
+// Replies are told apart by their tags alone. Among several hundred units a random draw
+// repeats a tag almost surely, and one unit's answer would then be taken for another's: a tag
+// that a unit of the operation holds is passed over for the next free one.
 std::uint16_t ParameterSession::nextRequestId() {
-    return static_cast<std::uint16_t>(random_() % 64000u + 10u);
+    std::uint16_t id = static_cast<std::uint16_t>(random_() % 64000u + 10u);
+    for (int tries = 0; tries < 64000 && requestIdInUse(id); ++tries) {
+        id = static_cast<std::uint16_t>((id - 10u + 1u) % 64000u + 10u);
+    }
+    return id;
+}
+
+bool ParameterSession::requestIdInUse(std::uint16_t id) const {
+    std::array<std::uint8_t, 2> bytes{};
+    writeUnsigned(bytes.data(), id, 2, byteOrder());
+    for (int i = 0; i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if ((target.requestSent && target.requestId == bytes) ||
+            (target.earlierPassLive && target.earlierPassRequestId == bytes)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& unit,
@@ -279,6 +303,11 @@ void ParameterSession::readParameters(int group) {
     CredentialLog log(dataDirectory_);
     log.load();
     const int firstOffset = resumeIndex_;
+    // Where the next pass of a group starts: the least of the units' stopping points. Units
+    // whose credentials differ in length fit different numbers of entries into a request; the
+    // one that fitted the fewest decides, so that no unit misses a parameter (the others are
+    // asked for a few twice). -1 before the first unit.
+    int passNext = -1;
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
@@ -316,7 +345,7 @@ void ParameterSession::readParameters(int group) {
             const int first = starts[static_cast<std::size_t>(group)];
             const int end = starts[static_cast<std::size_t>(group) + 1];
             const DescriptionSlot& description = cache_.current();
-            resumeIndex_ = 0;
+            int unitNext = end - first; // the whole group went into this request
             bool anyEntry = false;
             for (int p = first + firstOffset; p < end; ++p) {
                 const ParameterRow* row = description.row(p);
@@ -328,15 +357,17 @@ void ParameterSession::readParameters(int group) {
                         reportRequestTooLong(unit);
                         return;
                     }
-                    resumeIndex_ = p - first;
+                    unitNext = p - first;
                     break;
                 }
                 anyEntry = true;
                 if (p + 1 < end && frame.pastChunkThreshold()) {
-                    resumeIndex_ = p + 1 - first;
+                    unitNext = p + 1 - first;
                     break;
                 }
             }
+            passNext = passNext < 0 ? unitNext : std::min(passNext, unitNext);
+            resumeIndex_ = passNext >= end - first ? 0 : passNext;
         }
         if (frame.finishFrame() == 0) {
             reportRequestTooLong(unit);
@@ -402,7 +433,16 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
             break;
         }
     }
-    if (unit < 0) {
+    bool earlierPass = false;
+    for (int i = 0; unit < 0 && i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if (target.earlierPassLive && target.earlierPassRequestId == frame->requestId) {
+            unit = i;
+            earlierPass = true;
+        }
+    }
+    if (unit < 0 ||
+        (earlierPass && frame->command != static_cast<std::uint8_t>(Command::ReadReply))) {
         return;
     }
     if (events_ != nullptr) {
@@ -420,7 +460,7 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
     }
     switch (command) {
     case Command::ReadReply:
-        handleReadReply(unit, *frame);
+        handleReadReply(unit, *frame, !earlierPass);
         break;
     case Command::WriteAck:
         handleWriteAck();
@@ -465,7 +505,7 @@ void ParameterSession::updateCell(int parameter, const std::string& text, int un
     }
 }
 
-void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame) {
+void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses) {
     bool lengthError = frame.declaredBodyLength < 0;
     if (frame.declaredBodyLength > 0) {
         const DescriptionSlot& description = cache_.current();
@@ -498,8 +538,11 @@ void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame) {
     if (lengthError) {
         ports_.dialogs.showMessage(kMessageLengthError, kError);
     }
-    if (resumeIndex_ != 0) {
+    if (resumeIndex_ != 0 && continuePasses) {
+        const bool outer = nextPassOfGroup_;
+        nextPassOfGroup_ = true;
         readParameters(ports_.table.groupCount(cache_.currentSlot()));
+        nextPassOfGroup_ = outer;
     }
 }
 

@@ -29,6 +29,11 @@ struct TargetUnit {
     std::string password;
     std::array<std::uint8_t, 2> requestId{}; // as sent
     bool requestSent = false;                // a request of the current operation went out
+    // While a class group is read in passes, the tag of this unit's request in the pass before:
+    // the first answer to a pass sends the next one, so the other units' answers to the same
+    // pass arrive after their tags have changed. Their values are still taken.
+    std::array<std::uint8_t, 2> earlierPassRequestId{};
+    bool earlierPassLive = false;
 };
 
 // Told what the session does, for the command line tool and the tests. Nothing here changes
@@ -124,13 +129,16 @@ private:
                                               bool promptAnyway, std::string_view label,
                                               int* logIndex);
     std::uint16_t nextRequestId();
+    bool requestIdInUse(std::uint16_t id) const;
     void reportRequestTooLong(const DeviceRecord& unit);
     bool beginRequest(FrameBuilder& frame, int unit, const DeviceRecord& record, Command command);
     SendResult send(int unit, const DeviceRecord& record, Command command,
                     std::span<const std::uint8_t> frame);
     void updateCell(int parameter, const std::string& text, int unit);
     void acceptCredentials(int unit, const ParsedFrame& frame);
-    void handleReadReply(int unit, const ParsedFrame& frame);
+    // `continuePasses`: a reply to the current pass of a group read sends the next pass; a
+    // reply to the pass before only brings its values.
+    void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);
     void handleWriteAck();
     void handleErrorReply(int unit);
     bool validateMarkedValues();
@@ -148,6 +156,7 @@ private:
     bool loginChangePending_ = false;
     int resumeIndex_ = 0;
     bool forcePrompt_ = false;
+    bool nextPassOfGroup_ = false; // the read being started continues a group read in passes
     SessionEvents* events_ = nullptr;
 };
 

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "parameters/Dialogs.h"
+#include "protocol/EndpointSettings.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace morvik::cli {
+
+enum class CommandKind { Probe, Read, Set, Load, Save, Reboot };
+
+// ADDRESS=TEXT of the set command: TEXT exactly as the value column would hold it.
+struct Assignment {
+    std::string address;
+    std::string text;
+    friend bool operator==(const Assignment&, const Assignment&) = default;
+};
+
+inline constexpr int kDefaultWaitMs = 2000;
+inline constexpr int kDefaultTimeoutMs = 3000;
+// Longer waits than an hour are typing mistakes, not plans.
+inline constexpr int kMaxMilliseconds = 3'600'000;
+
+struct CliOptions {
+    std::string dataDirectory; // empty: the current directory
+    std::optional<std::uint16_t> port;
+    std::optional<std::string> broadcastAddress;
+    std::optional<std::string> hostAddress;
+    int waitMs = kDefaultWaitMs;
+    int timeoutMs = kDefaultTimeoutMs;
+    std::optional<Credentials> credentials;
+    bool json = false;
+    bool yes = false;
+    bool reboot = false;
+    bool verbose = false;
+
+    CommandKind command = CommandKind::Probe;
+    std::vector<std::string> units; // as typed; "all" stands alone
+    std::optional<std::string> group;
+    std::vector<Assignment> assignments;
+    std::string file;
+};
+
+struct ParsedCommandLine {
+    enum class Outcome { Run, Help, Version, UsageError };
+    Outcome outcome = Outcome::UsageError;
+    CliOptions options;
+    std::string error; // for UsageError: one line naming what is wrong
+};
+
+// The arguments after the program name. Options may stand before or after the command; "--"
+// ends the options. Only the syntax is checked here: units are matched after the probe.
+ParsedCommandLine parseCommandLine(std::span<const std::string> arguments);
+
+// The environment's settings with the command line's overrides on top.
+EndpointSettings applyEndpointOverrides(EndpointSettings fromEnvironment,
+                                        const CliOptions& options);
+
+std::string commandName(CommandKind command);
+
+} // namespace morvik::cli

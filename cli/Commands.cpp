@@ -1,0 +1,512 @@
+#include "cli/Commands.h"
+
+#include "cli/ConsoleDialogs.h"
+#include "cli/Output.h"
+#include "cli/Probe.h"
+#include "cli/SessionDriver.h"
+#include "cli/Terminal.h"
+#include "cli/UnitMatching.h"
+#include "stores/CredentialLog.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <tuple>
+
+namespace morvik::cli {
+
+namespace {
+
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+std::string unitLabel(const DeviceRecord& unit) {
+    return unit.mac + " (" + (unit.name.empty() ? unit.ip : unit.name + ", " + unit.ip) + ")";
+}
+
+std::string joined(const std::vector<std::string>& words, std::string_view separator) {
+    std::string text;
+    for (const std::string& word : words) {
+        if (!text.empty()) {
+            text += separator;
+        }
+        text += word;
+    }
+    return text;
+}
+
+long long milliseconds(Clock::duration duration) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(duration).count();
+}
+
+// Selected units that must agree on product, version and address mode to share one operation,
+// in order of their first unit.
+std::vector<std::vector<int>> groupsOfLikeUnits(const std::vector<DeviceRecord>& units) {
+    std::vector<std::vector<int>> groups;
+    std::map<std::tuple<std::string, std::string, std::string>, std::size_t> groupOf;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto key =
+            std::make_tuple(units[i].productId, units[i].version, units[i].addressMode);
+        const auto [found, added] = groupOf.emplace(key, groups.size());
+        if (added) {
+            groups.emplace_back();
+        }
+        groups[found->second].push_back(static_cast<int>(i));
+    }
+    return groups;
+}
+
+std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
+                                  const std::vector<int>& indices) {
+    std::vector<DeviceRecord> chosen;
+    chosen.reserve(indices.size());
+    for (const int index : indices) {
+        chosen.push_back(units[static_cast<std::size_t>(index)]);
+    }
+    return chosen;
+}
+
+class CommandRun {
+public:
+    CommandRun(const CliOptions& options, std::ostream& out, std::ostream& errors)
+        : options_(options), out_(out), interactive_(standardInputIsTerminal()),
+          dialogs_({options.yes, interactive_, options.json, options.credentials}, errors) {}
+
+    int run() {
+        const Clock::time_point start = Clock::now();
+        const int status = dispatch();
+        if (options_.verbose) {
+            reportCost(Clock::now() - start);
+        }
+        return status;
+    }
+
+private:
+    int dispatch() {
+        if (const int status = checkBeforeProbing(); status != kExitSuccess) {
+            return status;
+        }
+        endpoints_ = applyEndpointOverrides(EndpointSettings::fromEnvironment(), options_);
+        if (options_.command == CommandKind::Probe) {
+            return probeCommand();
+        }
+        if (const int status = selectUnits(); status != kExitSuccess) {
+            return status;
+        }
+        if (const int status = checkCredentials(); status != kExitSuccess) {
+            return status;
+        }
+        driver_ = std::make_unique<SessionDriver>(
+            SessionDriver::Settings{dataDirectory_, endpoints_,
+                                    std::chrono::milliseconds(options_.timeoutMs),
+                                    options_.credentials, interactive_},
+            dialogs_, traffic_);
+        if (!driver_->open()) {
+            dialogs_.note("cannot open a UDP socket for the parameter requests");
+            return kExitUnitFailed;
+        }
+        switch (options_.command) {
+        case CommandKind::Read:
+            return readCommand();
+        case CommandKind::Set:
+            return setCommand();
+        case CommandKind::Load:
+            return loadCommand();
+        case CommandKind::Save:
+            return saveCommand();
+        case CommandKind::Reboot:
+            return rebootCommand();
+        case CommandKind::Probe:
+            break;
+        }
+        return kExitSuccess;
+    }
+
+    int usage(const std::string& text) {
+        dialogs_.note(text);
+        return kExitUsage;
+    }
+
+    int checkBeforeProbing() {
+        std::error_code error;
+        if (options_.dataDirectory.empty()) {
+            dataDirectory_ = std::filesystem::current_path(error).string();
+        } else {
+            dataDirectory_ = options_.dataDirectory;
+            if (!std::filesystem::is_directory(dataDirectory_, error)) {
+                return usage("--data-dir " + dataDirectory_ + " is not a directory");
+            }
+        }
+        const bool asksConfirmation = options_.command == CommandKind::Set ||
+                                      options_.command == CommandKind::Load ||
+                                      options_.command == CommandKind::Reboot;
+        if (asksConfirmation && !options_.yes && !interactive_) {
+            return usage(commandName(options_.command) +
+                         " asks for confirmation: give --yes (standard input is not a "
+                         "terminal)");
+        }
+        if (options_.command == CommandKind::Load && !std::ifstream(options_.file)) {
+            return usage("cannot read the configuration file " + options_.file);
+        }
+        return kExitSuccess;
+    }
+
+    std::optional<std::vector<ProbedUnit>>
+    probe(const std::function<bool(const std::vector<DeviceRecord>&)>& enough) {
+        auto units = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
+                                traffic_, enough);
+        if (!units) {
+            dialogs_.note("cannot open a UDP socket for the probe");
+        }
+        return units;
+    }
+
+    int probeCommand() {
+        const auto units = probe({});
+        if (!units) {
+            return kExitUnitFailed;
+        }
+        if (options_.json) {
+            out_ << probeJson(*units).serialize(true) << '\n';
+        } else {
+            out_ << probeTable(*units);
+        }
+        return kExitSuccess;
+    }
+
+    int selectUnits() {
+        const std::vector<UnitSpec> specs = parseUnitSpecs(options_.units);
+        const auto probed = probe([&](const std::vector<DeviceRecord>& answered) {
+            return everySpecAnswered(specs, answered);
+        });
+        if (!probed) {
+            return kExitUnitFailed;
+        }
+        std::vector<DeviceRecord> records;
+        for (const ProbedUnit& unit : *probed) {
+            records.push_back(unit.record);
+        }
+        const UnitMatch match = matchUnits(specs, records);
+        for (const std::string& word : match.unknown) {
+            dialogs_.note("no unit answered as " + word + " within " +
+                          std::to_string(options_.waitMs) + " ms");
+        }
+        for (const std::string& word : match.ambiguous) {
+            std::vector<std::string> macs;
+            for (const DeviceRecord& record : records) {
+                if (matches(parseUnitSpec(word), record)) {
+                    macs.push_back(record.mac);
+                }
+            }
+            dialogs_.note(word + " names several units (" + joined(macs, ", ") +
+                          "): name them by MAC");
+        }
+        if (!match.unknown.empty() || !match.ambiguous.empty()) {
+            return kExitUnitFailed;
+        }
+        if (match.selected.empty()) {
+            dialogs_.note("no unit answered the probe within " + std::to_string(options_.waitMs) +
+                          " ms");
+            return kExitUnitFailed;
+        }
+        selection_ = unitsAt(records, match.selected);
+        return kExitSuccess;
+    }
+
+    // Without --id/--password and without a terminal nothing can answer the password prompt
+    // for a unit that pwd.ini does not know: say so before anything is sent.
+    int checkCredentials() {
+        if (options_.credentials || interactive_) {
+            return kExitSuccess;
+        }
+        CredentialLog log(dataDirectory_);
+        log.load();
+        std::vector<std::string> unknown;
+        for (const DeviceRecord& unit : selection_) {
+            if (log.find(upperCase(unit.mac)) < 0) {
+                unknown.push_back(unitLabel(unit));
+            }
+        }
+        if (unknown.empty()) {
+            return kExitSuccess;
+        }
+        dialogs_.note("pwd.ini has no login ID and password for " + joined(unknown, ", ") +
+                      ": give --id and --password");
+        return kExitCredentialsNeeded;
+    }
+
+    int finalStatus(bool allSucceeded) const {
+        if (dialogs_.credentialsNeeded() || (driver_ && driver_->credentialsNeeded())) {
+            return kExitCredentialsNeeded;
+        }
+        if (!allSucceeded || (driver_ && driver_->loginReadBackFailed())) {
+            return kExitUnitFailed;
+        }
+        return kExitSuccess;
+    }
+
+    void reportIncompleteRead(const DeviceRecord& unit, const ReadOutcome& outcome) {
+        if (outcome.complete || outcome.refused) {
+            return; // a refusal has been reported when it arrived
+        }
+        if (!outcome.sent) {
+            dialogs_.note("nothing was sent to " + unitLabel(unit));
+        } else {
+            dialogs_.note("no complete answer from " + unitLabel(unit) + " within " +
+                          std::to_string(options_.timeoutMs) + " ms");
+        }
+    }
+
+    int readCommand() {
+        const auto groups = groupsOfLikeUnits(selection_);
+        std::vector<std::optional<int>> classGroup(groups.size());
+        std::vector<bool> refused(groups.size(), false);
+        if (options_.group) {
+            // Every kind of unit must have the group before anything is sent.
+            for (std::size_t g = 0; g < groups.size(); ++g) {
+                const auto units = unitsAt(selection_, groups[g]);
+                if (!driver_->prepare(units)) {
+                    refused[g] = true;
+                    continue;
+                }
+                const int index = driver_->findGroup(*options_.group);
+                if (index < 0) {
+                    return usage("product " + units.front().productId + " version " +
+                                 units.front().version + " has no class group \"" +
+                                 *options_.group +
+                                 "\"; its groups: " + joined(driver_->groupNames(), ", "));
+                }
+                classGroup[g] = index;
+            }
+        }
+        std::vector<UnitRead> reads(selection_.size());
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            const auto units = unitsAt(selection_, groups[g]);
+            std::vector<ReadOutcome> outcomes(units.size());
+            if (!refused[g]) {
+                outcomes = driver_->read(units, classGroup[g]);
+            }
+            for (std::size_t i = 0; i < units.size(); ++i) {
+                const auto at = static_cast<std::size_t>(groups[g][i]);
+                reads[at] = {units[i], std::move(outcomes[i])};
+            }
+        }
+        bool allComplete = true;
+        for (const UnitRead& read : reads) {
+            reportIncompleteRead(read.unit, read.outcome);
+            allComplete = allComplete && read.outcome.complete;
+        }
+        if (options_.json) {
+            out_ << readJson(reads).serialize(true) << '\n';
+        } else {
+            out_ << readTables(reads);
+        }
+        return finalStatus(allComplete);
+    }
+
+    // The write, then the reboot offer: accepted with --reboot for the units that took it.
+    int writeAndReport(const std::vector<DeviceRecord>& units,
+                       const std::vector<PlannedValue>& plan, std::vector<UnitOutcome> outcomes) {
+        const std::vector<UnitResult> results = driver_->write(units, plan);
+        std::vector<DeviceRecord> written;
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            for (UnitOutcome& outcome : outcomes) {
+                if (outcome.unit.mac == units[i].mac) {
+                    outcome.result = results[i];
+                }
+            }
+            if (results[i] == UnitResult::Ok) {
+                written.push_back(units[i]);
+            }
+        }
+        if (options_.reboot && !written.empty()) {
+            rebootLikeUnits(written, outcomes, true);
+        } else if (!written.empty() && !options_.json) {
+            dialogs_.note("reboot the written units to apply the changes (--reboot, or the "
+                          "reboot command)");
+        }
+        return reportResults(outcomes);
+    }
+
+    void rebootLikeUnits(const std::vector<DeviceRecord>& units, std::vector<UnitOutcome>& outcomes,
+                         bool afterWrite) {
+        for (const auto& group : groupsOfLikeUnits(units)) {
+            const auto members = unitsAt(units, group);
+            const std::vector<UnitResult> results = driver_->reboot(members);
+            for (std::size_t i = 0; i < members.size(); ++i) {
+                for (UnitOutcome& outcome : outcomes) {
+                    if (outcome.unit.mac != members[i].mac) {
+                        continue;
+                    }
+                    if (afterWrite) {
+                        outcome.reboot = results[i];
+                    } else {
+                        outcome.result = results[i];
+                    }
+                }
+            }
+        }
+    }
+
+    int reportResults(const std::vector<UnitOutcome>& outcomes) {
+        bool allOk = true;
+        for (const UnitOutcome& outcome : outcomes) {
+            allOk = allOk && outcome.result == UnitResult::Ok &&
+                    (!outcome.reboot || *outcome.reboot == UnitResult::Ok);
+            if (outcome.result == UnitResult::NoAnswer ||
+                (outcome.reboot && *outcome.reboot == UnitResult::NoAnswer)) {
+                dialogs_.note("no answer from " + unitLabel(outcome.unit) + " within " +
+                              std::to_string(options_.timeoutMs) + " ms");
+            }
+        }
+        if (options_.json) {
+            out_ << resultsJson(outcomes).serialize(true) << '\n';
+        } else {
+            out_ << resultsTable(outcomes);
+        }
+        return finalStatus(allOk);
+    }
+
+    std::vector<UnitOutcome> pendingOutcomes(const std::vector<DeviceRecord>& units) const {
+        std::vector<UnitOutcome> outcomes;
+        for (const DeviceRecord& unit : units) {
+            outcomes.push_back({unit, UnitResult::NoAnswer, std::nullopt});
+        }
+        return outcomes;
+    }
+
+    // The operation was refused before anything was sent (the session has said why).
+    int refused(std::vector<UnitOutcome> outcomes, const std::vector<DeviceRecord>& units) {
+        for (UnitOutcome& outcome : outcomes) {
+            if (std::any_of(units.begin(), units.end(), [&](const DeviceRecord& unit) {
+                    return unit.mac == outcome.unit.mac;
+                })) {
+                outcome.result = UnitResult::Error;
+            }
+        }
+        return reportResults(outcomes);
+    }
+
+    int setCommand() {
+        if (!driver_->prepare(selection_)) {
+            return refused(pendingOutcomes(selection_), selection_);
+        }
+        std::vector<PlannedValue> plan;
+        std::set<int> assigned;
+        for (const Assignment& assignment : options_.assignments) {
+            const auto check = driver_->checkAssignment(assignment.address, assignment.text);
+            if (check.parameter < 0) {
+                return usage(check.problem);
+            }
+            if (!assigned.insert(check.parameter).second) {
+                return usage(assignment.address + " is assigned twice");
+            }
+            plan.push_back({check.parameter, assignment.text});
+        }
+        return writeAndReport(selection_, plan, pendingOutcomes(selection_));
+    }
+
+    int loadCommand() {
+        // The file's values are compared with the units' own: read them first.
+        const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
+        std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
+        std::vector<DeviceRecord> answered;
+        for (std::size_t i = 0; i < selection_.size(); ++i) {
+            reportIncompleteRead(selection_[i], reads[i]);
+            if (reads[i].complete) {
+                answered.push_back(selection_[i]);
+            } else {
+                outcomes[i].result =
+                    reads[i].refused || !reads[i].sent ? UnitResult::Error : UnitResult::NoAnswer;
+            }
+        }
+        if (answered.empty()) {
+            return reportResults(outcomes);
+        }
+        const auto plan = driver_->loadConfiguration(answered, options_.file);
+        if (!plan) {
+            return refused(std::move(outcomes), answered);
+        }
+        if (plan->empty()) {
+            dialogs_.note("every R/W value of " + options_.file +
+                          " equals the units' own: nothing to write");
+            for (UnitOutcome& outcome : outcomes) {
+                if (std::any_of(answered.begin(), answered.end(), [&](const DeviceRecord& unit) {
+                        return unit.mac == outcome.unit.mac;
+                    })) {
+                    outcome.result = UnitResult::Ok;
+                }
+            }
+            return reportResults(outcomes);
+        }
+        return writeAndReport(answered, *plan, std::move(outcomes));
+    }
+
+    int saveCommand() {
+        const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
+        std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
+        const ReadOutcome& read = reads.front();
+        reportIncompleteRead(selection_.front(), read);
+        if (!read.complete) {
+            outcomes.front().result =
+                read.refused || !read.sent ? UnitResult::Error : UnitResult::NoAnswer;
+            return reportResults(outcomes);
+        }
+        if (!driver_->saveConfiguration(selection_, options_.file)) {
+            outcomes.front().result = UnitResult::Error;
+            return reportResults(outcomes);
+        }
+        outcomes.front().result = UnitResult::Ok;
+        return reportResults(outcomes);
+    }
+
+    int rebootCommand() {
+        std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
+        rebootLikeUnits(selection_, outcomes, false);
+        return reportResults(outcomes);
+    }
+
+    void reportCost(Clock::duration wall) {
+        const Clock::duration work =
+            wall - traffic_.probeWindow - traffic_.unitPauses - traffic_.replyWaiting;
+        dialogs_.note("timing wall_ms=" + std::to_string(milliseconds(wall)) +
+                      " probe_ms=" + std::to_string(milliseconds(traffic_.probeWindow)) +
+                      " pause_ms=" + std::to_string(milliseconds(traffic_.unitPauses)) +
+                      " wait_ms=" + std::to_string(milliseconds(traffic_.replyWaiting)) +
+                      " work_ms=" + std::to_string(milliseconds(work)));
+        const int sent = traffic_.probeRequestsSent + traffic_.requestsSent;
+        const int received = traffic_.probeRepliesReceived + traffic_.repliesReceived;
+        dialogs_.note("traffic sent=" + std::to_string(sent) +
+                      " received=" + std::to_string(received) +
+                      " probe_sent=" + std::to_string(traffic_.probeRequestsSent) +
+                      " probe_received=" + std::to_string(traffic_.probeRepliesReceived) +
+                      " requests_sent=" + std::to_string(traffic_.requestsSent) +
+                      " replies_received=" + std::to_string(traffic_.repliesReceived));
+    }
+
+    const CliOptions& options_;
+    std::ostream& out_;
+    bool interactive_;
+    ConsoleDialogs dialogs_;
+    Traffic traffic_;
+    EndpointSettings endpoints_;
+    std::string dataDirectory_;
+    std::vector<DeviceRecord> selection_;
+    std::unique_ptr<SessionDriver> driver_;
+};
+
+} // namespace
+
+int runCommand(const CliOptions& options, std::ostream& out, std::ostream& errors) {
+    return CommandRun(options, out, errors).run();
+}
+
+} // namespace morvik::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+
+#include <ostream>
+
+namespace morvik::cli {
+
+// Exit status of the tool.
+enum ExitStatus : int {
+    kExitSuccess = 0,
+    kExitUnitFailed = 1, // a unit refused, failed to answer, or the operation was refused
+    kExitUsage = 2,
+    kExitCredentialsNeeded = 3,
+};
+
+// Runs one command: results on `out`, messages on `errors`.
+int runCommand(const CliOptions& options, std::ostream& out, std::ostream& errors);
+
+} // namespace morvik::cli

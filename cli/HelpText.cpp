@@ -1,0 +1,148 @@
+#include "cli/HelpText.h"
+
+namespace morvik::cli {
+
+std::string_view helpText() {
+    return R"(NAME
+    morvik-cli - find, read, configure and reboot Quorvane device servers
+
+SYNOPSIS
+    morvik-cli [OPTIONS] probe
+    morvik-cli [OPTIONS] read   UNIT... [--group NAME]
+    morvik-cli [OPTIONS] set    UNIT... ADDRESS=TEXT...
+    morvik-cli [OPTIONS] load   UNIT... FILE.cnf
+    morvik-cli [OPTIONS] save   UNIT FILE.cnf
+    morvik-cli [OPTIONS] reboot UNIT...
+
+DESCRIPTION
+    morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
+    the Morvik desktop program does: the same requests, the same data files, the same
+    messages. Every command but probe first probes the network and matches each UNIT against
+    the units that answered; probing stops early once every named unit has answered.
+
+    UNIT is a MAC address (six hex pairs joined by ":" or "-", either case), an IPv4 address,
+    or a device name, tried in that order. "all" (standing alone) names every unit that
+    answered within the probe window, in order of arrival. Units act in the order of the
+    command line; a unit named twice acts once.
+
+    Parameters come from the description file of the units' product and version, found
+    through prodid.ini in the data directory. The units' login IDs and passwords come from
+    pwd.ini there, which records the ones that worked.
+
+COMMANDS
+    probe
+        Broadcast a probe and list every unit that answers within --wait milliseconds: name,
+        IP, MAC, product id, version and address mode. A reply with a bad checksum is
+        reported ("Error: Checksum Error!") and listed all the same.
+
+    read UNIT... [--group NAME]
+        Read every parameter of the units, or only those of the class group NAME (as the
+        class filter of the desktop program lists it, for example "Network" or "Port 2";
+        case is ignored when no group matches exactly). Units of different products are read
+        one product after the other. A unit's read is complete when every requested
+        parameter has its value; hidden parameters are read but never shown.
+
+    set UNIT... ADDRESS=TEXT...
+        Write values: ADDRESS is a parameter address as read lists it (for example 1.3.1), TEXT
+        the value as read shows it, unit included where the parameter has one (for example
+        "1500  bytes", "9600 bps", "On"). Only the named parameters are sent, to every unit.
+        Addresses and values are checked before anything is sent.
+        Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
+        confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
+        time and is read back, so that pwd.ini follows the change.
+
+    load UNIT... FILE.cnf
+        Read the units, put the values of the configuration file into the read values, and
+        write the read/write values that differ, as set does. Nothing is written when none
+        differs. The file must have been saved for the same product id and version.
+
+    save UNIT FILE.cnf
+        Read the unit and save its values as a configuration file.
+
+    reboot UNIT...
+        Ask the units to reboot. Asks "Reboot Confirm" (--yes).
+
+OPTIONS
+    --data-dir DIR       The data directory: prodid.ini, pwd.ini and the description files.
+                         Default: the current directory.
+    --port N             The units' UDP port (default 2002, or MORVIK_DEVICE_PORT).
+    --broadcast ADDR     Where probes and broadcast requests go (default 255.255.255.255, or
+                         MORVIK_BROADCAST_ADDRESS).
+    --host-address ADDR  This host's primary address for the local-subnet test (default: the
+                         host name resolved, or MORVIK_HOST_ADDRESS).
+    --wait MS            The probe window in milliseconds (default 2000).
+    --timeout MS         How long to wait for each awaited reply, counted afresh after every
+                         reply (default 3000). A unit that stays silent is reported.
+    --id ID --password PW
+                         Answer the password prompt: used for units that pwd.ini does not
+                         know, and, in a read, once more for the first unit when it refuses
+                         the login of pwd.ini (which then records these). Without them a prompt
+                         is an error (exit status 3), unless standard input is a terminal:
+                         then the prompt asks, without echoing the password.
+    --json               Print one JSON document on standard output (see below).
+    --yes                Answer "Set Confirm" and the "Reboot Confirm" of a reboot. Without it
+                         the question is asked at a terminal and refused otherwise.
+    --reboot             After set or load, accept the offer to reboot the units that took the
+                         write (that reboot asks its own confirmation). Otherwise declined.
+    --verbose            Print what the run cost on standard error: wall time, time in the
+                         probe window, in the 100 ms pauses between units, waiting for
+                         replies and working, and the datagrams sent and received.
+    -h, --help           Print this page.
+    --version            Print the version.
+
+    Options may stand before or after the command; "--" ends them.
+
+OUTPUT
+    Results go to standard output, every message to standard error: a message of the desktop
+    program as one line "Caption: text" (for example "Error: Invalid product id!!", and after a
+    reboot "Done: Shut down completed!. Now rebooting...", left out with --json), the tool's own
+    lines as "morvik-cli: text".
+
+    With --json:
+      probe:            [{"name","ip","mac","productId","version","addressMode",
+                          "checksumOk"}]  (texts as the device list holds them)
+      read:             [{"mac","ip","parameters":[{"index","address","class",
+                          "parameter","access","value"}]}]  one object per unit, every
+                          parameter of the description or group; "value" is that unit's
+                          text, "" when none arrived and for hidden parameters
+      set, load, save, reboot:
+                        [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
+                          nothing could be sent to it) or "no answer"; with --reboot also
+                          "reboot" for each unit that took the write
+
+ENVIRONMENT
+    MORVIK_DEVICE_PORT, MORVIK_BROADCAST_ADDRESS, MORVIK_HOST_ADDRESS
+        Defaults for --port, --broadcast and --host-address.
+
+FILES
+    DIR/prodid.ini       product ids and names
+    DIR/pwd.ini          the login ID and password that last worked for each unit (rewritten
+                         when a unit accepts new ones or its login is changed)
+    DIR/NAME_VERSION.dcf the description of a product's firmware version
+
+EXIT STATUS
+    0   success
+    1   a unit refused, did not answer (or not completely), did not answer the probe, or the
+        operation was refused (for example units of different products in set or load)
+    2   usage: bad options, an unknown parameter address or class group, a value the
+        parameter cannot take, a missing --yes without a terminal
+    3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
+        does not know, or one that refused the login of pwd.ini, without --id/--password)
+
+EXAMPLES
+    morvik-cli probe --json
+    morvik-cli read vela1-dock --group Network
+    morvik-cli read 02:4d:56:00:00:01 127.0.0.22 --json
+    morvik-cli set vela1-dock 1.1.1=192.168.10.30 "3.1.1=19200 bps" --yes --reboot
+    morvik-cli save orion16-rack rack.cnf
+    morvik-cli load all rack.cnf --yes
+    morvik-cli reboot vela1-dock vela1-lab --yes
+    MORVIK_BROADCAST_ADDRESS=127.255.255.255 MORVIK_HOST_ADDRESS=127.0.0.1 morvik-cli probe
+)";
+}
+
+std::string_view versionText() {
+    return "morvik-cli 1.0.0\n";
+}
+
+} // namespace morvik::cli

@@ -1,0 +1,86 @@
+#include "cli/Probe.h"
+
+#include "parameters/Dialogs.h"
+#include "protocol/ProbeCodec.h"
+#include "protocol/UdpEndpoint.h"
+
+#include <algorithm>
+#include <array>
+
+namespace morvik::cli {
+
+namespace {
+
+int millisecondsUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+} // namespace
+
+std::optional<std::vector<ProbedUnit>>
+probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, Dialogs& dialogs,
+           Traffic& traffic, const std::function<bool(const std::vector<DeviceRecord>&)>& enough) {
+    auto endpoint = UdpEndpoint::bind("0.0.0.0", 0);
+    if (!endpoint) {
+        return std::nullopt;
+    }
+    endpoint->setReceiveBufferSize(kProbeReceiveBuffer);
+    endpoint->enableBroadcast();
+
+    const Clock::time_point start = Clock::now();
+    const Clock::time_point deadline = start + window;
+    const auto request = buildProbeRequest();
+    if (endpoint->sendTo(request, settings.devicePort, settings.broadcastAddress)) {
+        ++traffic.probeRequestsSent;
+    }
+
+    std::vector<ProbedUnit> units;
+    std::vector<DeviceRecord> records;
+    std::array<std::uint8_t, kProbeReplyCapacity> buffer{};
+    bool done = false;
+    while (!done) {
+        if (!endpoint->waitReadable(millisecondsUntil(deadline))) {
+            break; // the window is over
+        }
+        // Everything that is waiting now, one datagram at a time.
+        while (Clock::now() < deadline && endpoint->waitReadable(0)) {
+            buffer.fill(0);
+            const auto received = endpoint->receiveFrom(buffer);
+            if (!received) {
+                continue; // longer than a reply can be: discarded whole
+            }
+            ++traffic.probeRepliesReceived;
+            const ProbeDecodeResult decoded =
+                decodeProbeReply(std::span<const std::uint8_t>(buffer.data(), received->length),
+                                 received->sourceAddress);
+            if (decoded.verdict == ProbeVerdict::NotAReply) {
+                continue;
+            }
+            const bool checksumOk = decoded.verdict == ProbeVerdict::ChecksumValid;
+            if (!checksumOk) {
+                dialogs.showMessage("Checksum Error!", "Error");
+            }
+            const bool listed =
+                std::any_of(records.begin(), records.end(), [&](const DeviceRecord& record) {
+                    return record.mac == decoded.record.mac;
+                });
+            if (listed) {
+                continue; // a unit is listed once, with its first reply
+            }
+            units.push_back({decoded.record, checksumOk});
+            records.push_back(decoded.record);
+            if (enough && enough(records)) {
+                done = true;
+                break;
+            }
+        }
+        if (Clock::now() >= deadline) {
+            break;
+        }
+    }
+    traffic.probeWindow += Clock::now() - start;
+    return units;
+}
+
+} // namespace morvik::cli

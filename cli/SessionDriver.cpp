@@ -1,0 +1,514 @@
+#include "cli/SessionDriver.h"
+
+#include "description/ValueTypes.h"
+#include "protocol/ParameterFrame.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+namespace morvik::cli {
+
+namespace {
+
+constexpr std::string_view kErrorTryAgain = "Error occured. Try again !!";
+// Several hundred units answering one read at once must not overflow the socket.
+constexpr int kParameterReceiveBuffer = 8 * 1024 * 1024;
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string unitLabel(const DeviceRecord& unit) {
+    return unit.mac + " (" + (unit.name.empty() ? unit.ip : unit.name + ", " + unit.ip) + ")";
+}
+
+std::uint32_t timeSeed() {
+    return static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+} // namespace
+
+bool isLoginAddress(std::string_view address) {
+    const bool security = address.substr(0, 2) == "2.";
+    const bool loginSuffix = address.size() >= 2 && (address.substr(address.size() - 2) == ".1" ||
+                                                     address.substr(address.size() - 2) == ".2");
+    return security && loginSuffix;
+}
+
+std::string resultText(UnitResult result) {
+    switch (result) {
+    case UnitResult::Ok:
+        return "ok";
+    case UnitResult::Error:
+        return "error";
+    case UnitResult::NoAnswer:
+        return "no answer";
+    }
+    return {};
+}
+
+SessionDriver::SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic)
+    : settings_(std::move(settings)), dialogs_(dialogs), traffic_(traffic),
+      pacer_(sleepingPacer_, traffic), table_(std::make_unique<ParameterTable>()) {}
+
+SessionDriver::~SessionDriver() = default;
+
+bool SessionDriver::open() {
+    endpoint_ = UdpEndpoint::bind("0.0.0.0", 0);
+    if (!endpoint_) {
+        return false;
+    }
+    endpoint_->setReceiveBufferSize(kParameterReceiveBuffer);
+    transport_ = std::make_unique<UdpTransport>(*endpoint_, settings_.endpoints);
+    session_ = std::make_unique<ParameterSession>(
+        ParameterSession::Ports{dialogs_, *this, *table_, classFilter_, *transport_, pacer_},
+        settings_.dataDirectory, timeSeed());
+    session_->setEvents(this);
+    return true;
+}
+
+// ---- what the session reports -------------------------------------------------------------
+
+void SessionDriver::requestSent(int unit, Command /*command*/,
+                                std::span<const std::uint8_t> /*datagram*/) {
+    ++traffic_.requestsSent;
+    if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
+        progress_[static_cast<std::size_t>(unit)].sent = true;
+    }
+}
+
+void SessionDriver::replyAccepted(int unit, const ParsedFrame& frame) {
+    replyBelonged_ = true;
+    if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
+        return;
+    }
+    switch (static_cast<Command>(frame.command)) {
+    case Command::WriteAck:
+        // Only the acknowledgement of the last request completes a write: before it the
+        // session still has rows to send (resumeIndex is where the next request starts).
+        if (phase_ == Phase::Write && session_->resumeIndex() == 0) {
+            finish(unit, UnitResult::Ok);
+        }
+        break;
+    case Command::RebootAck:
+        if (phase_ == Phase::Reboot) {
+            finish(unit, UnitResult::Ok);
+        }
+        break;
+    case Command::ErrorReply:
+        // Handed on to the session, which reads again with other credentials.
+        progress_[static_cast<std::size_t>(unit)].refused = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void SessionDriver::valueDecoded(int unit, int parameter, const std::string& text) {
+    if ((phase_ != Phase::Read && phase_ != Phase::FollowUp) || unit < 0 ||
+        unit >= static_cast<int>(progress_.size()) || parameter < 0 ||
+        parameter >= kMaxParameterRows) {
+        return;
+    }
+    Progress& progress = progress_[static_cast<std::size_t>(unit)];
+    if (progress.values.empty()) {
+        progress.values.resize(kMaxParameterRows); // only for units that answer
+    }
+    auto& value = progress.values[static_cast<std::size_t>(parameter)];
+    const bool first = !value.has_value();
+    value = text;
+    if (first && requested_[static_cast<std::size_t>(parameter)]) {
+        ++progress.requestedDecoded;
+        if (progress.requestedDecoded >= requestedCount_) {
+            finish(unit, UnitResult::Ok);
+        }
+    }
+}
+
+// ---- bookkeeping of one operation ---------------------------------------------------------
+
+void SessionDriver::begin(Phase phase, const std::vector<DeviceRecord>& units) {
+    phase_ = phase;
+    selection_ = units;
+    progress_.assign(units.size(), Progress{});
+    requested_.assign(kMaxParameterRows, false);
+    requestedCount_ = 0;
+}
+
+void SessionDriver::requestRange(int first, int end) {
+    requested_.assign(kMaxParameterRows, false);
+    requestedCount_ = 0;
+    for (int p = std::max(first, 0); p < std::min(end, kMaxParameterRows); ++p) {
+        requested_[static_cast<std::size_t>(p)] = true;
+        ++requestedCount_;
+    }
+    // Values that arrived already (none normally) count towards the new range.
+    for (Progress& progress : progress_) {
+        progress.requestedDecoded = 0;
+        for (int p = 0; p < static_cast<int>(progress.values.size()); ++p) {
+            if (requested_[static_cast<std::size_t>(p)] &&
+                progress.values[static_cast<std::size_t>(p)]) {
+                ++progress.requestedDecoded;
+            }
+        }
+        if (requestedCount_ > 0 && progress.requestedDecoded >= requestedCount_) {
+            progress.finished = true;
+            progress.result = UnitResult::Ok;
+        }
+    }
+}
+
+void SessionDriver::finish(int unit, UnitResult result) {
+    Progress& progress = progress_[static_cast<std::size_t>(unit)];
+    if (!progress.finished) {
+        progress.finished = true;
+        progress.result = result;
+    }
+}
+
+bool SessionDriver::allFinished() const {
+    return std::all_of(progress_.begin(), progress_.end(),
+                       [](const Progress& progress) { return progress.finished; });
+}
+
+bool SessionDriver::anyRequestOutstanding() const {
+    const int targets = std::min(session_->targetCount(), static_cast<int>(progress_.size()));
+    for (int i = 0; i < targets; ++i) {
+        if (!progress_[static_cast<std::size_t>(i)].finished &&
+            session_->targetUnit(i).requestSent) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void SessionDriver::awaitReplies() {
+    std::array<std::uint8_t, kReceiveBufferSize> buffer{};
+    Clock::time_point deadline = Clock::now() + settings_.timeout;
+    while (!allFinished() && anyRequestOutstanding()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            break;
+        }
+        const Clock::time_point waitStart = Clock::now();
+        const bool readable = endpoint_->waitReadable(static_cast<int>(left.count()));
+        traffic_.replyWaiting += Clock::now() - waitStart;
+        if (!readable) {
+            continue;
+        }
+        while (endpoint_->waitReadable(0)) {
+            buffer.fill(0);
+            const auto received = endpoint_->receiveFrom(buffer);
+            if (!received) {
+                continue; // longer than the receive buffer: discarded whole
+            }
+            ++traffic_.repliesReceived;
+            if (deliver(std::span<const std::uint8_t>(buffer.data(), received->length))) {
+                // Counted from the end of the handling: it may have sent the next requests.
+                deadline = Clock::now() + settings_.timeout;
+            }
+            if (allFinished()) {
+                break;
+            }
+        }
+    }
+}
+
+int SessionDriver::targetOf(const ParsedFrame& frame) const {
+    for (int i = 0; i < session_->targetCount(); ++i) {
+        const TargetUnit& target = session_->targetUnit(i);
+        if (target.requestSent && target.requestId == frame.requestId) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// After an ErrorReply the session reads everything again and prompts for the first unit's
+// credentials. That helps only when the first unit refused and something can answer the
+// prompt with credentials other than the refused ones; otherwise the re-read would only drop
+// the replies still on their way from the other units.
+bool SessionDriver::sessionShouldRecover(int unit) const {
+    switch (phase_) {
+    case Phase::Read: {
+        if (session_->loginChangePending()) {
+            return true;
+        }
+        if (unit != 0 || static_cast<std::size_t>(unit) >= progress_.size()) {
+            return false;
+        }
+        const TargetUnit& target = session_->targetUnit(0);
+        const Credentials refused{target.loginId, target.password};
+        if (settings_.credentials && *settings_.credentials != refused) {
+            return true;
+        }
+        return settings_.interactive && !settings_.credentials;
+    }
+    case Phase::FollowUp:
+        // The credential log follows the login change; anything else is a refusal.
+        return session_->loginChangePending();
+    case Phase::Write:
+    case Phase::Reboot:
+    case Phase::Idle:
+        // The session would read again and treat the write as done; a refused write or
+        // reboot is reported instead (and its login change is not followed: it did not
+        // happen).
+        return false;
+    }
+    return false;
+}
+
+void SessionDriver::refuse(int unit) {
+    Progress& progress = progress_[static_cast<std::size_t>(unit)];
+    progress.refused = true;
+    finish(unit, UnitResult::Error);
+    const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
+    dialogs_.showMessage(kErrorTryAgain, "Error");
+    if (!settings_.credentials && !settings_.interactive) {
+        credentialsNeeded_ = true;
+        dialogs_.note(unitLabel(record) +
+                      " refused the login ID and password of pwd.ini: give --id and --password "
+                      "(read the unit with them to put them into pwd.ini)");
+    } else if (phase_ == Phase::Read && unit != 0) {
+        dialogs_.note(unitLabel(record) +
+                      " refused its login ID and password: read it on its own with --id and "
+                      "--password");
+    } else if (phase_ == Phase::Write || phase_ == Phase::Reboot) {
+        dialogs_.note(unitLabel(record) +
+                      " refused the login ID and password of pwd.ini: read it with --id and "
+                      "--password first, which puts working ones into pwd.ini");
+    } else if (settings_.credentials) {
+        dialogs_.note(unitLabel(record) +
+                      " refused the login ID and password given with --id and --password too");
+    } else {
+        dialogs_.note(unitLabel(record) + " refused the login ID and password");
+    }
+}
+
+bool SessionDriver::deliver(std::span<const std::uint8_t> datagram) {
+    replyBelonged_ = false;
+    const auto frame = parseReply(datagram, session_->byteOrder());
+    if (frame && frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
+        const int unit = targetOf(*frame);
+        if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
+            if (progress_[static_cast<std::size_t>(unit)].finished) {
+                return true; // a late or repeated refusal of a unit already done with
+            }
+            if (!sessionShouldRecover(unit)) {
+                refuse(unit);
+                return true;
+            }
+        }
+    }
+    session_->handleUnitReply(datagram);
+    return replyBelonged_;
+}
+
+std::vector<UnitResult> SessionDriver::results() const {
+    std::vector<UnitResult> results;
+    for (std::size_t i = 0; i < progress_.size(); ++i) {
+        const Progress& progress = progress_[i];
+        if (progress.finished) {
+            results.push_back(progress.result);
+        } else if (progress.refused) {
+            results.push_back(UnitResult::Error);
+        } else {
+            // A unit that was never sent its request was stopped by an error.
+            results.push_back(progress.sent ? UnitResult::NoAnswer : UnitResult::Error);
+        }
+    }
+    return results;
+}
+
+// ---- operations ---------------------------------------------------------------------------
+
+bool SessionDriver::prepare(const std::vector<DeviceRecord>& units) {
+    begin(Phase::Idle, units);
+    return session_->prepareDescription();
+}
+
+const std::vector<std::string>& SessionDriver::groupNames() const {
+    return classFilter_.entries();
+}
+
+int SessionDriver::findGroup(const std::string& name) const {
+    const std::vector<std::string>& names = classFilter_.entries();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name) {
+            return static_cast<int>(i);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (sameIgnoringCase(names[i], name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& units,
+                                             std::optional<int> group) {
+    begin(Phase::Read, units);
+    if (group && *group > 0) {
+        if (session_->prepareDescription()) {
+            const int slot = session_->descriptionCache().currentSlot();
+            const std::vector<int>& starts = table_->groupStart(slot);
+            const auto k = static_cast<std::size_t>(*group);
+            if (k + 1 < starts.size()) {
+                session_->showGroup(*group);
+                requestRange(starts[k], starts[k + 1]);
+            }
+        }
+    } else {
+        session_->readParametersRequested(0);
+        requestRange(0, session_->currentDescription().rowCount());
+    }
+    awaitReplies();
+
+    std::vector<ReadOutcome> outcomes(units.size());
+    const DescriptionSlot& description = session_->currentDescription();
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        ReadOutcome& outcome = outcomes[i];
+        const Progress& progress = progress_[i];
+        outcome.complete = progress.finished && progress.result == UnitResult::Ok;
+        outcome.refused = progress.refused && !outcome.complete;
+        outcome.sent = progress.sent;
+        if (!outcome.sent) {
+            continue; // stopped before its request: no description to speak of
+        }
+        for (int p = 0; p < kMaxParameterRows; ++p) {
+            if (!requested_[static_cast<std::size_t>(p)]) {
+                continue;
+            }
+            const ParameterRow* row = description.row(p);
+            if (row == nullptr) {
+                break;
+            }
+            ParameterReport report{p, row->address, row->className, row->parameterName, row->access,
+                                   {}};
+            // A hidden parameter's cell is never filled.
+            if (table_->accessKind(p) != AccessKind::Hidden) {
+                if (static_cast<std::size_t>(p) < progress.values.size()) {
+                    report.value = progress.values[static_cast<std::size_t>(p)].value_or("");
+                }
+            }
+            outcome.parameters.push_back(std::move(report));
+        }
+    }
+    phase_ = Phase::Idle;
+    return outcomes;
+}
+
+SessionDriver::AssignmentCheck SessionDriver::checkAssignment(const std::string& address,
+                                                              const std::string& text) const {
+    const int parameter = session_->findParameter(address);
+    if (parameter < 0) {
+        return {-1, "the description has no parameter at address " + address};
+    }
+    const ParameterRow* row = session_->currentDescription().row(parameter);
+    if (row == nullptr) {
+        return {-1, "the description has no parameter at address " + address};
+    }
+    if (!encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
+                     session_->byteOrder())) {
+        std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
+                              row->parameterName + ", " + row->typeName + ")";
+        const ValueList& names = table_->enumeration(parameter).count() > 0
+                                     ? table_->enumeration(parameter)
+                                     : table_->definedValues(parameter);
+        if (names.count() > 0) {
+            problem += "; known values:";
+            for (const ValueList::Entry& entry : names.entries()) {
+                problem += " \"" + entry.name + "\"";
+            }
+        }
+        return {-1, problem};
+    }
+    return {parameter, {}};
+}
+
+std::vector<UnitResult> SessionDriver::writeOnce(const std::vector<DeviceRecord>& units,
+                                                 const std::vector<PlannedValue>& plan) {
+    begin(Phase::Write, units);
+    if (session_->prepareDescription()) {
+        for (const PlannedValue& value : plan) {
+            session_->setValueText(value.parameter, value.text);
+            table_->setModifiedMark(value.parameter, 1);
+        }
+        session_->writeParameters();
+        awaitReplies();
+    }
+    phase_ = Phase::Idle;
+    return results();
+}
+
+bool SessionDriver::readBackAfterLoginChange(const DeviceRecord& unit) {
+    begin(Phase::FollowUp, {unit});
+    session_->readParametersRequested(0);
+    requestRange(0, session_->currentDescription().rowCount());
+    awaitReplies();
+    const bool complete = progress_.front().finished && progress_.front().result == UnitResult::Ok;
+    phase_ = Phase::Idle;
+    if (!complete) {
+        dialogs_.note("could not read " + unitLabel(unit) +
+                      " back after its login change; pwd.ini may still hold the old login");
+    }
+    return complete;
+}
+
+std::vector<UnitResult> SessionDriver::write(const std::vector<DeviceRecord>& units,
+                                             const std::vector<PlannedValue>& plan) {
+    const DescriptionSlot& description = session_->currentDescription();
+    const bool changesLogin = std::any_of(plan.begin(), plan.end(), [&](const PlannedValue& value) {
+        const ParameterRow* row = description.row(value.parameter);
+        return row != nullptr && isLoginAddress(row->address);
+    });
+    if (!changesLogin) {
+        return writeOnce(units, plan);
+    }
+    std::vector<UnitResult> results;
+    for (const DeviceRecord& unit : units) {
+        const UnitResult result = writeOnce({unit}, plan).front();
+        if (result == UnitResult::Ok && !readBackAfterLoginChange(unit)) {
+            loginReadBackFailed_ = true;
+        }
+        results.push_back(result);
+    }
+    return results;
+}
+
+std::vector<UnitResult> SessionDriver::reboot(const std::vector<DeviceRecord>& units) {
+    begin(Phase::Reboot, units);
+    session_->rebootUnits();
+    awaitReplies();
+    phase_ = Phase::Idle;
+    return results();
+}
+
+std::optional<std::vector<PlannedValue>>
+SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units, const std::string& path) {
+    selection_ = units;
+    if (!session_->loadConfiguration(path)) {
+        return std::nullopt;
+    }
+    std::vector<PlannedValue> plan;
+    for (int line = 0; line < table_->lineCount(); ++line) {
+        const int parameter = table_->parameterOfLine(line);
+        if (table_->modifiedMark(parameter) == 1) {
+            plan.push_back({parameter, table_->text(line, ParameterTable::ValueColumn)});
+        }
+    }
+    return plan;
+}
+
+bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,
+                                      const std::string& path) {
+    selection_ = units;
+    return session_->saveConfiguration(path);
+}
+
+} // namespace morvik::cli

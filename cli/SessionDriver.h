@@ -1,0 +1,166 @@
+#pragma once
+
+#include "cli/ConsoleDialogs.h"
+#include "cli/Traffic.h"
+#include "parameters/ClassFilter.h"
+#include "parameters/ParameterSession.h"
+#include "parameters/ParameterTable.h"
+#include "parameters/UdpTransport.h"
+#include "protocol/UdpEndpoint.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvik::cli {
+
+enum class UnitResult { Ok, Error, NoAnswer };
+std::string resultText(UnitResult result); // "ok", "error", "no answer"
+
+struct ParameterReport {
+    int index = 0;
+    std::string address;
+    std::string className;
+    std::string parameterName;
+    std::string access;
+    std::string value; // this unit's text; empty when none arrived or the parameter is hidden
+};
+
+struct ReadOutcome {
+    bool complete = false; // every requested parameter received its value
+    bool refused = false;  // the unit answered with an ErrorReply
+    bool sent = false;     // a request went out to it
+    std::vector<ParameterReport> parameters;
+};
+
+// One value of a write: the parameter and the text for its value column.
+struct PlannedValue {
+    int parameter = 0;
+    std::string text;
+};
+
+// Runs the parameter operations of one ParameterSession for the command line: it is the
+// session's unit selection, feeds it the datagrams of the parameter socket and decides, from
+// what the session reports, when each unit is done. The GUI never gives up on a reply; a
+// process must end, so every awaited reply gets `timeout`, counted afresh after each reply
+// that belongs to the operation.
+class SessionDriver final : private SessionEvents, private UnitSelection {
+public:
+    struct Settings {
+        std::string dataDirectory;
+        EndpointSettings endpoints;
+        std::chrono::milliseconds timeout{3000};
+        std::optional<Credentials> credentials; // --id/--password
+        bool interactive = false;
+    };
+
+    SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic);
+    ~SessionDriver() override;
+    SessionDriver(const SessionDriver&) = delete;
+    SessionDriver& operator=(const SessionDriver&) = delete;
+
+    // Binds the parameter socket; false when that fails.
+    bool open();
+
+    // The checks and the description parse for `units`, nothing sent; false when refused (the
+    // session has said why).
+    bool prepare(const std::vector<DeviceRecord>& units);
+    // Class groups of the description prepared last, entry 0 being "All classes".
+    const std::vector<std::string>& groupNames() const;
+    // Index of the class group called `name` (exact, else ignoring case), or -1.
+    int findGroup(const std::string& name) const;
+
+    // Reads everything (no group) or one class group of `units`.
+    std::vector<ReadOutcome> read(const std::vector<DeviceRecord>& units, std::optional<int> group);
+    // Writes `plan` to `units`. A plan that changes the login ID or password is written to one
+    // unit at a time, each followed by a read, so that the credential log follows the change
+    // of every unit (the session follows one login change per write).
+    std::vector<UnitResult> write(const std::vector<DeviceRecord>& units,
+                                  const std::vector<PlannedValue>& plan);
+    std::vector<UnitResult> reboot(const std::vector<DeviceRecord>& units);
+    // After a read of `units`: the values of a configuration file put into the list; the
+    // parameters it marked, with their texts. Nothing when the file was refused.
+    std::optional<std::vector<PlannedValue>>
+    loadConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
+    // After a read of `units`: the shown values saved. False when nothing was written.
+    bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
+
+    // The value text `text` for the parameter at `address` of the prepared description:
+    // the parameter index, or an explanation of why not.
+    struct AssignmentCheck {
+        int parameter = -1;
+        std::string problem;
+    };
+    AssignmentCheck checkAssignment(const std::string& address, const std::string& text) const;
+
+    // A unit refused the credentials and nothing here could offer others.
+    bool credentialsNeeded() const { return credentialsNeeded_; }
+    // A unit whose login was changed could not be read back with its new login.
+    bool loginReadBackFailed() const { return loginReadBackFailed_; }
+
+    ParameterSession& session() { return *session_; }
+    ParameterTable& table() { return *table_; }
+
+private:
+    enum class Phase { Idle, Read, FollowUp, Write, Reboot };
+
+    struct Progress {
+        std::vector<std::optional<std::string>> values; // by parameter index
+        int requestedDecoded = 0;
+        bool sent = false; // a request of the operation went out to it
+        bool finished = false;
+        bool refused = false;
+        UnitResult result = UnitResult::NoAnswer;
+    };
+
+    // UnitSelection
+    std::vector<DeviceRecord> selectedUnits() const override { return selection_; }
+    // SessionEvents
+    void requestSent(int unit, Command command, std::span<const std::uint8_t> datagram) override;
+    void replyAccepted(int unit, const ParsedFrame& frame) override;
+    void valueDecoded(int unit, int parameter, const std::string& text) override;
+
+    void begin(Phase phase, const std::vector<DeviceRecord>& units);
+    void requestRange(int first, int end);
+    void finish(int unit, UnitResult result);
+    bool anyRequestOutstanding() const;
+    bool allFinished() const;
+    // Pumps the parameter socket until every unit is finished, nothing is outstanding or the
+    // time-out passes without a reply.
+    void awaitReplies();
+    // One datagram: true when it belonged to the operation.
+    bool deliver(std::span<const std::uint8_t> datagram);
+    int targetOf(const ParsedFrame& frame) const;
+    bool sessionShouldRecover(int unit) const;
+    void refuse(int unit);
+    std::vector<UnitResult> results() const;
+    std::vector<UnitResult> writeOnce(const std::vector<DeviceRecord>& units,
+                                      const std::vector<PlannedValue>& plan);
+    bool readBackAfterLoginChange(const DeviceRecord& unit);
+
+    Settings settings_;
+    ConsoleDialogs& dialogs_;
+    Traffic& traffic_;
+    std::optional<UdpEndpoint> endpoint_;
+    std::unique_ptr<UdpTransport> transport_;
+    SleepingPacer sleepingPacer_;
+    MeasuredPacer pacer_;
+    std::unique_ptr<ParameterTable> table_;
+    ClassFilterEntries classFilter_;
+    std::unique_ptr<ParameterSession> session_;
+
+    std::vector<DeviceRecord> selection_;
+    Phase phase_ = Phase::Idle;
+    std::vector<Progress> progress_;
+    std::vector<bool> requested_;
+    int requestedCount_ = 0;
+    bool replyBelonged_ = false;
+    bool credentialsNeeded_ = false;
+    bool loginReadBackFailed_ = false;
+};
+
+// "2.x.1" and "2.x.2": the units' login ID and password.
+bool isLoginAddress(std::string_view address);
+
+} // namespace morvik::cli

@@ -1,0 +1,112 @@
+#include "cli/UnitMatching.h"
+
+#include "protocol/MacAddress.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <array>
+
+namespace morvik::cli {
+
+namespace {
+
+std::string upperCase(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> canonicalAddress(const std::string& text) {
+    in_addr parsed{};
+    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+        return std::nullopt;
+    }
+    std::array<char, INET_ADDRSTRLEN> canonical{};
+    inet_ntop(AF_INET, &parsed, canonical.data(), canonical.size());
+    return std::string(canonical.data());
+}
+
+} // namespace
+
+UnitSpec parseUnitSpec(const std::string& word) {
+    if (word == "all") {
+        return {UnitSpec::Kind::All, word, word};
+    }
+    if (const auto mac = parseMacText(word)) {
+        return {UnitSpec::Kind::Mac, word, formatMacText(*mac)};
+    }
+    if (const auto address = canonicalAddress(word)) {
+        return {UnitSpec::Kind::Ip, word, *address};
+    }
+    return {UnitSpec::Kind::Name, word, word};
+}
+
+std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words) {
+    std::vector<UnitSpec> specs;
+    specs.reserve(words.size());
+    for (const std::string& word : words) {
+        specs.push_back(parseUnitSpec(word));
+    }
+    return specs;
+}
+
+bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
+    switch (spec.kind) {
+    case UnitSpec::Kind::All:
+        return true;
+    case UnitSpec::Kind::Mac:
+        // The device list holds MACs in upper case with ":"; compare in that form anyway, so a
+        // unit listed some other way still matches.
+        return upperCase(unit.mac) == spec.normalized;
+    case UnitSpec::Kind::Ip:
+        return unit.ip == spec.normalized;
+    case UnitSpec::Kind::Name:
+        return unit.name == spec.normalized;
+    }
+    return false;
+}
+
+bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
+    return std::all_of(specs.begin(), specs.end(), [&](const UnitSpec& spec) {
+        return spec.kind != UnitSpec::Kind::All &&
+               std::any_of(units.begin(), units.end(),
+                           [&](const DeviceRecord& unit) { return matches(spec, unit); });
+    });
+}
+
+UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
+    UnitMatch match;
+    auto select = [&](int index) {
+        if (std::find(match.selected.begin(), match.selected.end(), index) ==
+            match.selected.end()) {
+            match.selected.push_back(index);
+        }
+    };
+    for (const UnitSpec& spec : specs) {
+        std::vector<int> found;
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            if (matches(spec, units[i])) {
+                found.push_back(static_cast<int>(i));
+            }
+        }
+        if (spec.kind == UnitSpec::Kind::All) {
+            for (const int index : found) {
+                select(index);
+            }
+            continue;
+        }
+        if (found.empty()) {
+            match.unknown.push_back(spec.text);
+        } else if (found.size() > 1) {
+            match.ambiguous.push_back(spec.text);
+        } else {
+            select(found.front());
+        }
+    }
+    return match;
+}
+
+} // namespace morvik::cli

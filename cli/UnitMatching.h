@@ -1,0 +1,41 @@
+#pragma once
+
+#include "protocol/DeviceRecord.h"
+
+#include <string>
+#include <vector>
+
+namespace morvik::cli {
+
+// How a UNIT word of the command line names a unit. A word that reads as a MAC (six hex
+// pairs joined by ":" or "-", either case) is a MAC, else a dotted IPv4 address is an IP,
+// else it is a device name; "all" names every unit that answered.
+struct UnitSpec {
+    enum class Kind { Mac, Ip, Name, All };
+    Kind kind = Kind::Name;
+    std::string text;       // as typed
+    std::string normalized; // MAC: upper case with ":"; IP: canonical dotted; name: as typed
+
+    friend bool operator==(const UnitSpec&, const UnitSpec&) = default;
+};
+
+UnitSpec parseUnitSpec(const std::string& word);
+std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words);
+
+bool matches(const UnitSpec& spec, const DeviceRecord& unit);
+
+// True when every spec names at least one of `units` (`all` never is satisfied early: it
+// waits for the whole probe window).
+bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units);
+
+struct UnitMatch {
+    std::vector<int> selected;          // indices into the probed units, command line order
+    std::vector<std::string> unknown;   // words that named no unit
+    std::vector<std::string> ambiguous; // words that named several units
+};
+
+// The selection for the specs: each spec's unit in command line order (a unit named twice is
+// selected once, at its first place); `all` selects every unit in order of arrival.
+UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units);
+
+} // namespace morvik::cli

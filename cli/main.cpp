@@ -1,0 +1,27 @@
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/HelpText.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    using namespace morvik::cli;
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    switch (parsed.outcome) {
+    case ParsedCommandLine::Outcome::Help:
+        std::cout << helpText();
+        return kExitSuccess;
+    case ParsedCommandLine::Outcome::Version:
+        std::cout << versionText();
+        return kExitSuccess;
+    case ParsedCommandLine::Outcome::UsageError:
+        std::cerr << "morvik-cli: " << parsed.error << "\nTry 'morvik-cli --help'.\n";
+        return kExitUsage;
+    case ParsedCommandLine::Outcome::Run:
+        break;
+    }
+    return runCommand(parsed.options, std::cout, std::cerr);
+}

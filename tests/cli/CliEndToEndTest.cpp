@@ -1,0 +1,549 @@
+#include "CliHarness.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace morvik::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr ByteOrder kVela = ByteOrder::LeastSignificantFirst; // product 07
+constexpr ByteOrder kOrion = ByteOrder::MostSignificantFirst; // product 61
+
+const std::string kDock = "02:4D:56:00:00:01";  // vela1-dock, 127.77.0.1
+const std::string kLab = "02:4D:56:00:00:02";   // vela1-lab, by broadcast (address mode 2)
+const std::string kLineA = "02:4D:56:00:00:03"; // vela4-line-a, login admin / quorvane
+const std::string kLineB = "02:4D:56:00:00:04"; // vela4-line-b, login "field tech" / vela-4
+const std::string kRack = "02:4D:56:00:00:06";  // orion16-rack
+const std::string kNew = "02:4D:56:00:00:08";   // orion16-new, not in pwd.ini
+
+const Strings kProbeKeys{"name", "ip", "mac", "productId", "version", "addressMode", "checksumOk"};
+const Strings kReadKeys{"mac", "ip", "parameters"};
+const Strings kParameterKeys{"index", "address", "class", "parameter", "access", "value"};
+const Strings kResultKeys{"mac", "ip", "result"};
+
+int count(const std::string& text, const std::string& piece) {
+    int found = 0;
+    for (auto at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
+        ++found;
+    }
+    return found;
+}
+
+// Units with faults, beside the demo fleet; pwd.ini learns their login in the tests that need
+// it.
+std::vector<json::Value> faultyUnits() {
+    return {
+        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2",
+                  json::Value::Object{{"noAnswer", true}}),
+        fleetUnit("grumpy", "02:4D:56:00:00:22", "127.77.0.22", 7, "1.2",
+                  json::Value::Object{{"errorReply", true}}),
+        fleetUnit("garbled", "02:4D:56:00:00:23", "127.77.0.23", 7, "1.2",
+                  json::Value::Object{{"badChecksum", true}}),
+        fleetUnit("chatty", "02:4D:56:00:00:24", "127.77.0.24", 7, "1.2",
+                  json::Value::Object{{"oversizedProbeReply", true}}),
+        fleetUnit("slow", "02:4D:56:00:00:25", "127.77.0.25", 7, "1.2",
+                  json::Value::Object{{"lateAnswerMs", 300}, {"duplicateAnswer", true}}),
+    };
+}
+
+// The parameters of a unit's read object, by address.
+std::map<std::string, json::Value> parametersByAddress(const json::Value& unit) {
+    std::map<std::string, json::Value> parameters;
+    const json::Value* list = unit.find("parameters");
+    if (list != nullptr) {
+        for (const json::Value& parameter : list->asArray()) {
+            parameters[textOf(parameter, "address")] = parameter;
+        }
+    }
+    return parameters;
+}
+
+std::string valueAt(const json::Value& unit, const std::string& address) {
+    const auto parameters = parametersByAddress(unit);
+    const auto found = parameters.find(address);
+    return found == parameters.end() ? "<missing>" : textOf(found->second, "value");
+}
+
+void expectResults(const json::Value& document, const Strings& macs, const Strings& results) {
+    ASSERT_TRUE(document.isArray());
+    ASSERT_EQ(document.asArray().size(), macs.size());
+    for (std::size_t i = 0; i < macs.size(); ++i) {
+        const json::Value& unit = document.asArray()[i];
+        EXPECT_EQ(keysOf(unit), kResultKeys);
+        EXPECT_EQ(textOf(unit, "mac"), macs[i]);
+        EXPECT_EQ(textOf(unit, "result"), results[i]) << macs[i];
+    }
+}
+
+Strings allAddresses(const std::vector<RecordedFrame>& frames, Command command) {
+    Strings addresses;
+    for (const RecordedFrame& frame : frames) {
+        if (frame.command == command) {
+            addresses.insert(addresses.end(), frame.addresses.begin(), frame.addresses.end());
+        }
+    }
+    return addresses;
+}
+
+int framesOf(const std::vector<RecordedFrame>& frames, Command command) {
+    return static_cast<int>(
+        std::count_if(frames.begin(), frames.end(),
+                      [&](const RecordedFrame& f) { return f.command == command; }));
+}
+
+TEST(CliEndToEnd, ProbeListsEachAnsweringUnitOnceWithTheDeviceListTexts) {
+    CliHarness harness(faultyUnits());
+    ASSERT_TRUE(harness.ready());
+    ProcessResult run;
+    const auto document = harness.cliJson({"probe", "--wait", "500"}, &run);
+    ASSERT_TRUE(document && document->isArray());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+
+    std::map<std::string, json::Value> byName;
+    for (const json::Value& unit : document->asArray()) {
+        EXPECT_EQ(keysOf(unit), kProbeKeys);
+        EXPECT_TRUE(unit.find("checksumOk")->isBool());
+        EXPECT_TRUE(byName.emplace(textOf(unit, "name"), unit).second) << "listed twice";
+    }
+    // Eight demo units and the faulty ones, except the one whose reply is too long to decode.
+    EXPECT_EQ(byName.size(), 8U + 4U);
+    EXPECT_EQ(byName.count("chatty"), 0U);
+
+    const json::Value& dock = byName["vela1-dock"];
+    EXPECT_EQ(textOf(dock, "ip"), "127.77.0.1");
+    EXPECT_EQ(textOf(dock, "mac"), kDock);
+    EXPECT_EQ(textOf(dock, "productId"), "07");
+    EXPECT_EQ(textOf(dock, "version"), "1.2");
+    EXPECT_EQ(textOf(dock, "addressMode"), "1");
+    EXPECT_TRUE(dock.find("checksumOk")->asBool());
+    EXPECT_EQ(textOf(byName["vela1-lab"], "addressMode"), "2");
+    EXPECT_EQ(textOf(byName["orion16-rack"], "version"), "3.10");
+
+    // A bad checksum is reported and the unit listed all the same.
+    EXPECT_FALSE(byName["garbled"].find("checksumOk")->asBool());
+    EXPECT_EQ(count(run.err, "Error: Checksum Error!\n"), 1) << run.err;
+
+    const ProcessResult plain = harness.cli({"probe", "--wait", "500"});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_EQ(count(plain.out, "\n"), 1 + 12) << plain.out;
+    const std::string dockLine = plain.out.substr(plain.out.find("vela1-dock"));
+    EXPECT_NE(dockLine.substr(0, dockLine.find('\n')).find("127.77.0.1"), std::string::npos);
+    EXPECT_EQ(plain.out.substr(0, 4), "NAME");
+}
+
+TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    ProcessResult run;
+    // Named by its MAC in lower case with dashes.
+    const auto document = harness.cliJson({"read", "02-4d-56-00-00-01", "--verbose"}, &run);
+    ASSERT_TRUE(document && document->isArray());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(document->asArray().size(), 1U);
+    const json::Value& unit = document->asArray().front();
+    EXPECT_EQ(keysOf(unit), kReadKeys);
+    EXPECT_EQ(textOf(unit, "mac"), kDock);
+    EXPECT_EQ(textOf(unit, "ip"), "127.77.0.1");
+
+    const auto& parameters = unit.find("parameters")->asArray();
+    ASSERT_EQ(parameters.size(), 45U); // every row of Vela1 1.2
+    for (std::size_t i = 0; i < parameters.size(); ++i) {
+        EXPECT_EQ(keysOf(parameters[i]), kParameterKeys);
+        EXPECT_EQ(parameters[i].find("index")->asInteger(), static_cast<std::int64_t>(i));
+    }
+    auto byAddress = parametersByAddress(unit);
+    const json::Value& location = byAddress["0.6.1"];
+    EXPECT_EQ(textOf(location, "class"), "System/Info");
+    EXPECT_EQ(textOf(location, "parameter"), "Location");
+    EXPECT_EQ(textOf(location, "access"), "R/W");
+    EXPECT_EQ(textOf(location, "value"), "Dock 3, gate house");
+    EXPECT_EQ(valueAt(unit, "0.4.1"), "864000  sec");
+    EXPECT_EQ(valueAt(unit, "3.1.1"), "9600 bps");
+    // The unit holds 4660 there, but a hidden parameter's cell is never filled.
+    EXPECT_EQ(textOf(byAddress["0.8.1"], "access"), "HIDDEN");
+    EXPECT_EQ(valueAt(unit, "0.8.1"), "");
+
+    // One request, one reply, and no waiting once every value was in.
+    EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::ReadRequest), 1);
+    EXPECT_NE(run.err.find("requests_sent=1 replies_received=1"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("morvik-cli: timing wall_ms="), std::string::npos) << run.err;
+
+    const ProcessResult plain = harness.cli({"read", "vela1-dock"});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_NE(plain.out.find("Location"), std::string::npos);
+    EXPECT_NE(plain.out.find("Dock 3, gate house"), std::string::npos);
+}
+
+TEST(CliEndToEnd, AGroupReadOfSeveralUnitsTakesTwoPassesAndCompletesEveryUnit) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    ProcessResult run;
+    const auto document =
+        harness.cliJson({"read", "orion16-rack", "orion16-new", "--group", "diagnostics", "--id",
+                         "admin", "--password", "quorvane"},
+                        &run);
+    ASSERT_TRUE(document && document->isArray());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_EQ(document->asArray().size(), 2U);
+    EXPECT_EQ(textOf(document->asArray()[0], "mac"), kRack);
+    EXPECT_EQ(textOf(document->asArray()[1], "mac"), kNew);
+    for (const json::Value& unit : document->asArray()) {
+        const auto& parameters = unit.find("parameters")->asArray();
+        ASSERT_EQ(parameters.size(), 96U);
+        EXPECT_EQ(parameters.front().find("index")->asInteger(), 28);
+        for (const json::Value& parameter : parameters) {
+            EXPECT_EQ(textOf(parameter, "class"), "Diagnostics/Port counters");
+            EXPECT_FALSE(textOf(parameter, "value").empty()) << textOf(parameter, "address");
+        }
+    }
+    EXPECT_EQ(valueAt(document->asArray()[0], "3.1.1"), "100017  bytes");
+
+    // Two read requests to each unit, naming every parameter of the group. The units' logins
+    // differ in length, so their first requests hold different numbers of entries; the second
+    // pass starts where the shorter one stopped, and the other unit gets that parameter twice.
+    for (const auto& mac : {kRack, kNew}) {
+        const auto frames = harness.framesTo(mac, kOrion);
+        EXPECT_EQ(framesOf(frames, Command::ReadRequest), 2) << mac;
+        const Strings addresses = allAddresses(frames, Command::ReadRequest);
+        EXPECT_LE(addresses.size(), 97U);
+        EXPECT_EQ(std::set<std::string>(addresses.begin(), addresses.end()).size(), 96U);
+    }
+    // The unit that pwd.ini did not know entered it once it answered.
+    EXPECT_NE(readWholeFile(harness.file("pwd.ini")).find("MAC : " + kNew), std::string::npos);
+
+    const ProcessResult unknownGroup = harness.cli({"read", "orion16-rack", "--group", "Serial"});
+    EXPECT_EQ(unknownGroup.exitCode, 2);
+    EXPECT_NE(unknownGroup.err.find("has no class group \"Serial\"; its groups: All classes"),
+              std::string::npos)
+        << unknownGroup.err;
+}
+
+TEST(CliEndToEnd, SetWritesExactlyTheNamedValuesToEveryUnit) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const Strings values{"0.6.1=Pier 9", "1.7.1=1400  bytes", "3.1.1=19200 bps", "--yes"};
+    ProcessResult run;
+    Strings arguments{"set", "vela4-line-b", "vela4-line-a"};
+    arguments.insert(arguments.end(), values.begin(), values.end());
+    const auto pair = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(pair);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*pair, {kLineB, kLineA}, {"ok", "ok"});
+    arguments = {"set", "vela1-lab"};
+    arguments.insert(arguments.end(), values.begin(), values.end());
+    const auto lab = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(lab);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*lab, {kLab}, {"ok"});
+
+    // Every unit, vela1-lab by broadcast with its MAC, received one write with exactly the
+    // named parameters.
+    for (const auto& mac : {kLineA, kLineB, kLab}) {
+        const auto frames = harness.framesTo(mac, kVela);
+        ASSERT_EQ(framesOf(frames, Command::WriteRequest), 1) << mac;
+        EXPECT_EQ(allAddresses(frames, Command::WriteRequest),
+                  (Strings{"0.6.1", "1.7.1", "3.1.1"}));
+    }
+    const auto back = harness.cliJson({"read", "vela1-lab", "vela4-line-b"});
+    ASSERT_TRUE(back && back->asArray().size() == 2);
+    for (const json::Value& unit : back->asArray()) {
+        EXPECT_EQ(valueAt(unit, "0.6.1"), "Pier 9");
+        EXPECT_EQ(valueAt(unit, "1.7.1"), "1400  bytes");
+        EXPECT_EQ(valueAt(unit, "3.1.1"), "19200 bps");
+    }
+
+    // Units of one product but different address modes are refused with the tool's message,
+    // and nothing is sent.
+    harness.forget();
+    const auto modes =
+        harness.cliJson({"set", "vela1-dock", "vela1-lab", "0.6.1=x", "--yes"}, &run);
+    ASSERT_TRUE(modes);
+    EXPECT_EQ(run.exitCode, 1);
+    expectResults(*modes, {kDock, kLab}, {"error", "error"});
+    EXPECT_NE(run.err.find("Error: You've selected other devices.!!\n"), std::string::npos);
+
+    // Without --yes and without a terminal nothing is sent.
+    harness.forget();
+    const ProcessResult unconfirmed = harness.cli({"set", "vela1-dock", "0.6.1=x"});
+    EXPECT_EQ(unconfirmed.exitCode, 2);
+    EXPECT_NE(unconfirmed.err.find("give --yes"), std::string::npos);
+    // Addresses and values are checked against the description before anything is sent.
+    const ProcessResult badAddress = harness.cli({"set", "vela1-dock", "9.9.9=1", "--yes"});
+    EXPECT_EQ(badAddress.exitCode, 2);
+    EXPECT_NE(badAddress.err.find("no parameter at address 9.9.9"), std::string::npos);
+    const ProcessResult badValue = harness.cli({"set", "vela1-dock", "3.1.1=9601", "--yes"});
+    EXPECT_EQ(badValue.exitCode, 2);
+    EXPECT_NE(badValue.err.find("\"9601\" is not a value of 3.1.1"), std::string::npos);
+    EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::WriteRequest), 0);
+}
+
+TEST(CliEndToEnd, AWriteLargerThanOneRequestIsSentInTwo) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    Strings arguments{"set", "orion16-rack"};
+    for (int port = 1; port <= 16; ++port) {
+        arguments.push_back("4.13." + std::to_string(port) + "=alias " + std::to_string(port));
+        arguments.push_back("4.34." + std::to_string(port) + "=banner of port " +
+                            std::to_string(port));
+    }
+    arguments.emplace_back("--yes");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {kRack}, {"ok"});
+
+    const auto frames = harness.framesTo(kRack, kOrion);
+    EXPECT_EQ(framesOf(frames, Command::WriteRequest), 2);
+    const Strings written = allAddresses(frames, Command::WriteRequest);
+    EXPECT_EQ(written.size(), 32U);
+    EXPECT_EQ(std::set<std::string>(written.begin(), written.end()).size(), 32U);
+    for (const RecordedFrame& frame : frames) {
+        EXPECT_LE(frame.bytes.size(), kRequestBufferSize);
+    }
+    const auto back = harness.cliJson({"read", "orion16-rack", "--group", "Port 16"});
+    ASSERT_TRUE(back && back->asArray().size() == 1);
+    EXPECT_EQ(valueAt(back->asArray().front(), "4.13.16"), "alias 16");
+    EXPECT_EQ(valueAt(back->asArray().front(), "4.34.16"), "banner of port 16");
+}
+
+TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string saved = harness.file("dock.cnf");
+    ProcessResult run;
+    const auto save = harness.cliJson({"save", "vela1-dock", saved}, &run);
+    ASSERT_TRUE(save);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*save, {kDock}, {"ok"});
+    const std::string file = readWholeFile(saved);
+    EXPECT_EQ(file.substr(0, file.find('\n') + 1), "1 \t 07 \t 1.2 \n");
+    EXPECT_EQ(count(file, "\n"), 1 + 45);
+    EXPECT_NE(file.find("[5]\t Dock_3,_gate_house\n"), std::string::npos);
+    EXPECT_NE(file.find("[7]\t <none>\n"), std::string::npos); // the hidden row
+
+    ASSERT_EQ(harness.cli({"set", "vela1-dock", "0.6.1=Elsewhere", "1.7.1=1000  bytes", "--yes"})
+                  .exitCode,
+              0);
+    harness.forget();
+    const auto load = harness.cliJson({"load", "vela1-dock", saved, "--yes"}, &run);
+    ASSERT_TRUE(load);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*load, {kDock}, {"ok"});
+    const auto frames = harness.framesTo(kDock, kVela);
+    EXPECT_EQ(framesOf(frames, Command::ReadRequest), 1);
+    EXPECT_EQ(allAddresses(frames, Command::WriteRequest), (Strings{"0.6.1", "1.7.1"}));
+
+    const auto back = harness.cliJson({"read", "vela1-dock"});
+    ASSERT_TRUE(back && back->asArray().size() == 1);
+    EXPECT_EQ(valueAt(back->asArray().front(), "0.6.1"), "Dock 3, gate house");
+    EXPECT_EQ(valueAt(back->asArray().front(), "1.7.1"), "1500  bytes");
+
+    // Loading it again changes nothing, so nothing is written.
+    harness.forget();
+    const ProcessResult again = harness.cli({"load", "vela1-dock", saved, "--yes"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::WriteRequest), 0);
+
+    // A file of another product is refused with the tool's message.
+    const ProcessResult other = harness.cli({"load", "vela4-line-a", saved, "--yes"});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_NE(other.err.find("Error: Saved file not match. Wrong product id & version.\n"),
+              std::string::npos)
+        << other.err;
+}
+
+TEST(CliEndToEnd, RebootAwaitsEachAcknowledgement) {
+    auto units = faultyUnits();
+    CliHarness harness(units);
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:22", "admin", "quorvane");
+
+    const ProcessResult plain = harness.cli({"reboot", "vela1-dock", "vela1-lab", "--yes"});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(count(plain.err, "Done: Shut down completed!. Now rebooting...\n"), 2) << plain.err;
+    EXPECT_EQ(count(plain.out, "  ok\n"), 2) << plain.out;
+
+    // A refusal: the desktop program would ask for the password now; nothing can answer here.
+    ProcessResult run;
+    const auto document = harness.cliJson({"reboot", "vela1-dock", "grumpy", "--yes"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 3);
+    expectResults(*document, {kDock, "02:4D:56:00:00:22"}, {"ok", "error"});
+    EXPECT_EQ(run.err.find("Done:"), std::string::npos) << "--json leaves out Done messages";
+    EXPECT_NE(run.err.find("Error: Error occured. Try again !!\n"), std::string::npos);
+
+    // Units of different products are rebooted one product after the other.
+    const auto mixed =
+        harness.cliJson({"reboot", "orion16-rack", "vela1-dock", "lyra2-gate", "--yes"}, &run);
+    ASSERT_TRUE(mixed);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*mixed, {kRack, kDock, "02:4D:56:00:00:05"}, {"ok", "ok", "ok"});
+}
+
+TEST(CliEndToEnd, SetWithRebootRebootsTheWrittenUnits) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    ProcessResult run;
+    const auto document =
+        harness.cliJson({"set", "vela1-dock", "1.5.1=On", "--yes", "--reboot"}, &run);
+    ASSERT_TRUE(document && document->isArray() && document->asArray().size() == 1);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const json::Value& unit = document->asArray().front();
+    EXPECT_EQ(keysOf(unit), (Strings{"mac", "ip", "result", "reboot"}));
+    EXPECT_EQ(textOf(unit, "result"), "ok");
+    EXPECT_EQ(textOf(unit, "reboot"), "ok");
+    const auto frames = harness.framesTo(kDock, kVela);
+    EXPECT_EQ(framesOf(frames, Command::WriteRequest), 1);
+    EXPECT_EQ(framesOf(frames, Command::RebootRequest), 1);
+
+    // Without --reboot the offer is declined.
+    harness.forget();
+    ASSERT_EQ(harness.cli({"set", "vela1-dock", "1.5.1=Off", "--yes"}).exitCode, 0);
+    EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::RebootRequest), 0);
+}
+
+TEST(CliEndToEnd, RefusedCredentialsNeedTheirReplacement) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    // pwd.ini holds a password that vela1-lab no longer accepts.
+    std::string log = readWholeFile(harness.file("pwd.ini"));
+    const auto lab = log.find("MAC : " + kLab);
+    const auto password = log.find("Password : quorvane", lab);
+    log.replace(password, 19, "Password : stale");
+    std::ofstream(harness.file("pwd.ini")) << log;
+
+    const ProcessResult none = harness.cli({"read", "vela1-lab", "--group", "Security"});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_NE(none.err.find("Error: Error occured. Try again !!\n"), std::string::npos);
+    EXPECT_NE(none.err.find("give --id and --password"), std::string::npos) << none.err;
+
+    const ProcessResult wrong = harness.cli(
+        {"read", "vela1-lab", "--group", "Security", "--id", "admin", "--password", "wrong"});
+    EXPECT_EQ(wrong.exitCode, 1) << wrong.err;
+
+    ProcessResult right;
+    const auto document = harness.cliJson(
+        {"read", "vela1-lab", "--group", "Security", "--id", "admin", "--password", "quorvane"},
+        &right);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(right.exitCode, 0) << right.err;
+    EXPECT_EQ(valueAt(document->asArray().front(), "2.1.2"), "quorvane");
+    log = readWholeFile(harness.file("pwd.ini"));
+    EXPECT_NE(log.find("MAC : " + kLab + " \nID : admin \nPassword : quorvane \n"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(harness.cli({"read", "vela1-lab"}).exitCode, 0);
+
+    // A unit that pwd.ini does not know needs --id/--password before anything is sent.
+    harness.forget();
+    const ProcessResult unknown = harness.cli({"read", "orion16-new"});
+    EXPECT_EQ(unknown.exitCode, 3);
+    EXPECT_NE(unknown.err.find("pwd.ini has no login ID and password for " + kNew),
+              std::string::npos)
+        << unknown.err;
+    EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
+}
+
+TEST(CliEndToEnd, ALoginChangeIsFollowedByTheCredentialLog) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    ProcessResult run;
+    // Two units with different logins get the same new one.
+    const auto document = harness.cliJson(
+        {"set", "vela4-line-a", "vela4-line-b", "2.1.1=field boss", "2.1.2=n3w", "--yes"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {kLineA, kLineB}, {"ok", "ok"});
+
+    const std::string log = readWholeFile(harness.file("pwd.ini"));
+    for (const auto& mac : {kLineA, kLineB}) {
+        EXPECT_NE(log.find("MAC : " + mac + " \nID : field-/space/-boss \nPassword : n3w \n"),
+                  std::string::npos)
+            << log;
+    }
+    // The next run works with the new login and no --id.
+    const auto back =
+        harness.cliJson({"read", "vela4-line-a", "vela4-line-b", "--group", "Security"}, &run);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(valueAt(back->asArray()[1], "2.1.1"), "field boss");
+}
+
+TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
+    CliHarness harness(faultyUnits());
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:21", "admin", "quorvane");
+    ProcessResult run;
+    const auto document = harness.cliJson(
+        {"set", "mute", "vela1-dock", "0.6.1=Quay", "--yes", "--timeout", "300"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 1);
+    expectResults(*document, {"02:4D:56:00:00:21", kDock}, {"no answer", "ok"});
+    EXPECT_NE(run.err.find("no answer from 02:4D:56:00:00:21 (mute, 127.77.0.21) within 300 ms"),
+              std::string::npos)
+        << run.err;
+
+    const auto read = harness.cliJson({"read", "vela1-dock", "mute", "--timeout", "300"}, &run);
+    ASSERT_TRUE(read && read->asArray().size() == 2);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(valueAt(read->asArray()[0], "0.6.1"), "Quay");
+    EXPECT_EQ(valueAt(read->asArray()[1], "0.6.1"), ""); // every parameter, none with a value
+    EXPECT_NE(run.err.find("no complete answer from 02:4D:56:00:00:21"), std::string::npos);
+}
+
+TEST(CliEndToEnd, LateDuplicatedAndGarbledAnswersStillComplete) {
+    CliHarness harness(faultyUnits());
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:23", "admin", "quorvane");
+    harness.addCredentials("02:4D:56:00:00:25", "admin", "quorvane");
+    ProcessResult run;
+    const auto document = harness.cliJson({"read", "slow", "garbled", "--timeout", "2000"}, &run);
+    ASSERT_TRUE(document && document->asArray().size() == 2);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // A checksum mismatch is reported and the values are taken all the same.
+    EXPECT_NE(run.err.find("Error: cal : "), std::string::npos) << run.err;
+    EXPECT_EQ(valueAt(document->asArray()[1], "1.7.1"), "0  bytes");
+}
+
+TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const ProcessResult unknown = harness.cli({"read", "vela1-dock", "nobody", "--wait", "300"});
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_NE(unknown.err.find("no unit answered as nobody within 300 ms"), std::string::npos)
+        << unknown.err;
+
+    // A write refuses units of different products with the tool's message, sending nothing.
+    harness.forget();
+    const ProcessResult mixed =
+        harness.cli({"set", "vela1-dock", "lyra2-gate", "0.6.1=x", "--yes"});
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_NE(mixed.err.find("Error: You've selected other devices.!!\n"), std::string::npos)
+        << mixed.err;
+    EXPECT_TRUE(harness.framesTo(kDock, kVela).empty());
+
+    // "all" reads every kind of unit; the one without a description is reported.
+    ProcessResult run;
+    const auto document = harness.cliJson(
+        {"read", "all", "--wait", "400", "--id", "admin", "--password", "quorvane"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Error: Can't find configuration file!"), std::string::npos) << run.err;
+    std::map<std::string, std::size_t> parameterCounts;
+    for (const json::Value& unit : document->asArray()) {
+        parameterCounts[textOf(unit, "mac")] = unit.find("parameters")->asArray().size();
+    }
+    EXPECT_EQ(parameterCounts.size(), 8U);
+    EXPECT_EQ(parameterCounts[kDock], 45U);
+    EXPECT_EQ(parameterCounts["02:4D:56:00:00:05"], 91U);
+    EXPECT_EQ(parameterCounts[kRack], 700U);
+    EXPECT_EQ(parameterCounts["02:4D:56:00:00:07"], 0U);
+}
+
+} // namespace
+} // namespace morvik::testing

@@ -1,0 +1,75 @@
+#pragma once
+
+// The command line tool and the unit simulator as separate processes on loopback: a scratch
+// copy of the demo data (pwd.ini gets rewritten), a fleet file, the simulator on a free port
+// recording every datagram it receives, and the tool pointed at it. Nothing leaves 127.0.0.0/8:
+// probes go to 127.255.255.255 and every unit lives on a 127.77.x.y address.
+
+#include "ChildProcess.h"
+#include "protocol/ByteOrder.h"
+#include "protocol/ParameterFrame.h"
+
+#include "json/Json.h"
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace morvik::testing {
+
+std::string readWholeFile(const std::string& path);
+
+// One frame a simulated unit received, as the simulator recorded it.
+struct RecordedFrame {
+    std::string unitMac;
+    Command command = Command::ReadRequest;
+    std::vector<std::string> addresses; // of the entries, in order
+    std::vector<std::uint8_t> bytes;
+};
+
+class CliHarness {
+public:
+    // Units of the demo fleet plus `extraUnits` (JSON objects of the fleet format).
+    explicit CliHarness(const std::vector<json::Value>& extraUnits = {}, bool withDemoUnits = true);
+    ~CliHarness();
+    CliHarness(const CliHarness&) = delete;
+    CliHarness& operator=(const CliHarness&) = delete;
+
+    bool ready() const { return port_ != 0; }
+    std::uint16_t port() const { return port_; }
+    std::string file(const std::string& name) const { return (directory_ / name).string(); }
+    std::string directory() const { return directory_.string(); }
+
+    // Runs morvik-cli with the loopback endpoints and this data directory before `arguments`.
+    ProcessResult cli(const std::vector<std::string>& arguments) const;
+    // The same with --json; the document parsed (a failure is reported).
+    std::optional<json::Value> cliJson(const std::vector<std::string>& arguments,
+                                       ProcessResult* result = nullptr) const;
+
+    // Frames a unit received since the last call to forget(), decoded in its byte order.
+    std::vector<RecordedFrame> framesTo(const std::string& mac, ByteOrder order) const;
+    void forget();
+
+    // A pwd.ini record added for a unit that the demo log does not know.
+    void addCredentials(const std::string& mac, const std::string& loginId,
+                        const std::string& password) const;
+
+private:
+    std::filesystem::path directory_;
+    std::unique_ptr<BackgroundProcess> simulator_;
+    std::uint16_t port_ = 0;
+    std::size_t recordOffset_ = 0;
+};
+
+// A unit of the fleet format.
+json::Value fleetUnit(const std::string& name, const std::string& mac, const std::string& ip,
+                      int productId, const std::string& version, json::Value faults = {});
+
+// The object's keys, in order.
+std::vector<std::string> keysOf(const json::Value& object);
+
+// The member's text ("" when missing).
+std::string textOf(const json::Value& object, std::string_view key);
+
+} // namespace morvik::testing
