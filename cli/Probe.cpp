@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <unordered_set>
 
 namespace morvik::cli {
 
@@ -14,6 +16,14 @@ namespace {
 int millisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+void noteReplyHandled(Traffic& traffic) {
+    const Clock::time_point now = Clock::now();
+    if (!traffic.firstProbeReplyHandled) {
+        traffic.firstProbeReplyHandled = now;
+    }
+    traffic.lastProbeReplyHandled = now;
 }
 
 } // namespace
@@ -37,6 +47,7 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
 
     std::vector<ProbedUnit> units;
     std::vector<DeviceRecord> records;
+    std::unordered_set<std::string> listedMacs; // a burst of hundreds: no search through the list
     std::array<std::uint8_t, kProbeReplyCapacity> buffer{};
     bool done = false;
     while (!done) {
@@ -61,17 +72,15 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
             if (!checksumOk) {
                 dialogs.showMessage("Checksum Error!", "Error");
             }
-            const bool listed =
-                std::any_of(records.begin(), records.end(), [&](const DeviceRecord& record) {
-                    return record.mac == decoded.record.mac;
-                });
-            if (listed) {
+            if (!listedMacs.insert(decoded.record.mac).second) {
+                noteReplyHandled(traffic);
                 continue; // a unit is listed once, with its first reply
             }
             units.push_back({decoded.record, checksumOk});
             records.push_back(decoded.record);
-            if (enough && enough(records)) {
-                done = true;
+            done = enough && enough(records);
+            noteReplyHandled(traffic);
+            if (done) {
                 break;
             }
         }

@@ -70,11 +70,23 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
 }
 
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
-    return std::all_of(specs.begin(), specs.end(), [&](const UnitSpec& spec) {
-        return spec.kind != UnitSpec::Kind::All &&
-               std::any_of(units.begin(), units.end(),
-                           [&](const DeviceRecord& unit) { return matches(spec, unit); });
-    });
+    return SpecAnswers(specs).everyAnswered(units);
+}
+
+SpecAnswers::SpecAnswers(std::vector<UnitSpec> specs)
+    : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()) {}
+
+bool SpecAnswers::everyAnswered(const std::vector<DeviceRecord>& units) {
+    for (; seen_ < units.size() && unanswered_ > 0; ++seen_) {
+        for (std::size_t i = 0; i < specs_.size(); ++i) {
+            if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All &&
+                matches(specs_[i], units[seen_])) {
+                answered_[i] = true;
+                --unanswered_;
+            }
+        }
+    }
+    return unanswered_ == 0;
 }
 
 UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {

@@ -28,6 +28,21 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 // waits for the whole probe window).
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units);
 
+// everySpecAnswered for a list that grows while a probe burst comes in: each unit is looked
+// at once, so naming many units of a large fleet does not slow down taking in the replies.
+class SpecAnswers {
+public:
+    explicit SpecAnswers(std::vector<UnitSpec> specs);
+    // `units` must hold the units of the previous calls, in the same order, and maybe more.
+    bool everyAnswered(const std::vector<DeviceRecord>& units);
+
+private:
+    std::vector<UnitSpec> specs_;
+    std::vector<bool> answered_;
+    std::size_t unanswered_ = 0;
+    std::size_t seen_ = 0;
+};
+
 struct UnitMatch {
     std::vector<int> selected;          // indices into the probed units, command line order
     std::vector<std::string> unknown;   // words that named no unit

@@ -92,5 +92,22 @@ TEST(Matching, ProbingMayStopOnceEveryNamedUnitHasAnswered) {
     EXPECT_FALSE(everySpecAnswered(parseUnitSpecs({"all"}), kFleet));
 }
 
+// The probe asks after every reply, with the list grown by one.
+TEST(Matching, AnswersFollowTheGrowingListOfAProbe) {
+    SpecAnswers answers(parseUnitSpecs({"twin", "02-4d-56-00-00-05", "127.0.0.21"}));
+    std::vector<DeviceRecord> arrived;
+    std::vector<bool> verdicts;
+    for (const DeviceRecord& record : kFleet) {
+        arrived.push_back(record);
+        verdicts.push_back(answers.everyAnswered(arrived));
+    }
+    EXPECT_EQ(verdicts, (std::vector<bool>{false, false, false, false, true}));
+    EXPECT_TRUE(answers.everyAnswered(arrived));
+
+    SpecAnswers withAll(parseUnitSpecs({"vela1-dock", "all"}));
+    EXPECT_FALSE(withAll.everyAnswered(kFleet));
+    EXPECT_TRUE(SpecAnswers({}).everyAnswered({}));
+}
+
 } // namespace
 } // namespace morvik::cli
