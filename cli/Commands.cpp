@@ -170,7 +170,7 @@ private:
     }
 
     std::optional<std::vector<ProbedUnit>>
-    probe(const std::function<bool(const std::vector<DeviceRecord>&)>& enough) {
+    probe(const std::function<bool(const DeviceRecord&)>& enough) {
         auto units = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
                                 traffic_, enough);
         if (!units) {
@@ -195,9 +195,7 @@ private:
     int selectUnits() {
         const std::vector<UnitSpec> specs = parseUnitSpecs(options_.units);
         SpecAnswers answers(specs);
-        const auto probed = probe([&](const std::vector<DeviceRecord>& answered) {
-            return answers.everyAnswered(answered);
-        });
+        const auto probed = probe([&](const DeviceRecord& listed) { return answers.take(listed); });
         if (!probed) {
             return kExitUnitFailed;
         }

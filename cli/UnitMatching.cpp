@@ -70,23 +70,24 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
 }
 
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
-    return SpecAnswers(specs).everyAnswered(units);
+    SpecAnswers answers(specs);
+    for (const DeviceRecord& unit : units) {
+        answers.take(unit);
+    }
+    return answers.everyAnswered();
 }
 
 SpecAnswers::SpecAnswers(std::vector<UnitSpec> specs)
     : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()) {}
 
-bool SpecAnswers::everyAnswered(const std::vector<DeviceRecord>& units) {
-    for (; seen_ < units.size() && unanswered_ > 0; ++seen_) {
-        for (std::size_t i = 0; i < specs_.size(); ++i) {
-            if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All &&
-                matches(specs_[i], units[seen_])) {
-                answered_[i] = true;
-                --unanswered_;
-            }
+bool SpecAnswers::take(const DeviceRecord& unit) {
+    for (std::size_t i = 0; i < specs_.size() && unanswered_ > 0; ++i) {
+        if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All && matches(specs_[i], unit)) {
+            answered_[i] = true;
+            --unanswered_;
         }
     }
-    return unanswered_ == 0;
+    return everyAnswered();
 }
 
 UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
