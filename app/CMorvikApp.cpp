@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/CMainFrame.h"
+#include "app/FirstPaintTiming.h"
 #include "protocol/UdpEndpoint.h"
 
 #include <QDir>
@@ -29,6 +30,7 @@ bool CMorvikApp::initInstance() {
 
     mainFrame_ = std::make_unique<CMainFrame>();
     mainFrame_->initialUpdate();
+    FirstPaintTiming::watch(*mainFrame_);
     mainFrame_->showNormal();
     mainFrame_->repaint();
     return true;

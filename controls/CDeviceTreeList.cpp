@@ -265,10 +265,20 @@ void CDeviceTreeList::SortChildren(QTreeWidgetItem* parent, int column, bool asc
 }
 
 std::vector<QTreeWidgetItem*> CDeviceTreeList::visibleItems() const {
+    // By position rather than itemBelow(), which looks every item up afresh: a probe of
+    // hundreds of units walks the list once per reply.
     std::vector<QTreeWidgetItem*> items;
     items.reserve(static_cast<std::size_t>(topLevelItemCount()));
-    for (QTreeWidgetItem* item = topLevelItem(0); item != nullptr; item = itemBelow(item)) {
+    const auto visit = [&items](const auto& self, QTreeWidgetItem* item) -> void {
         items.push_back(item);
+        if (item->isExpanded()) {
+            for (int child = 0; child < item->childCount(); ++child) {
+                self(self, item->child(child));
+            }
+        }
+    };
+    for (int position = 0; position < topLevelItemCount(); ++position) {
+        visit(visit, topLevelItem(position));
     }
     return items;
 }
@@ -282,7 +292,7 @@ int CDeviceTreeList::GetSelectedCount() const {
 }
 
 QTreeWidgetItem* CDeviceTreeList::GetFirstSelected() const {
-    for (QTreeWidgetItem* item = topLevelItem(0); item != nullptr; item = itemBelow(item)) {
+    for (QTreeWidgetItem* item : visibleItems()) {
         if (isRowSelected(item)) {
             return item;
         }
@@ -294,9 +304,14 @@ QTreeWidgetItem* CDeviceTreeList::GetNextSelected(QTreeWidgetItem* item) const {
     if (item == nullptr) {
         return nullptr;
     }
-    for (QTreeWidgetItem* next = itemBelow(item); next != nullptr; next = itemBelow(next)) {
-        if (isRowSelected(next)) {
-            return next;
+    const std::vector<QTreeWidgetItem*> items = visibleItems();
+    auto next = std::find(items.begin(), items.end(), item);
+    if (next == items.end()) {
+        return nullptr;
+    }
+    for (++next; next != items.end(); ++next) {
+        if (isRowSelected(*next)) {
+            return *next;
         }
     }
     return nullptr;

@@ -44,3 +44,13 @@ void CDeviceTreeTip::mousePressEvent(QMouseEvent* event) {
 }
 
 } // namespace morvik
+
+namespace morvik {
+
+void CDeviceTreeTip::leaveEvent(QEvent* event) {
+    // Back on the list, the next move shows the tip again where it applies.
+    hideTip();
+    QLabel::leaveEvent(event);
+}
+
+} // namespace morvik

@@ -20,6 +20,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 };
 
 } // namespace morvik

@@ -6,8 +6,10 @@
 #include "controls/CDeviceTreeTip.h"
 #include "protocol/ProbeCodec.h"
 
+#include <QCursor>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <array>
@@ -67,6 +69,7 @@ void CLeftView::probe() {
     probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
     emit probingChanged(true);
     tree_->DeleteAllItems();
+    listedMacs_.clear();
     tip_->hideTip();
     socket_.enableBroadcast();
     const auto request = buildProbeRequest();
@@ -107,11 +110,10 @@ void CLeftView::listUnit(const DeviceRecord& record) {
     // Names are 8-bit characters; Latin-1 keeps every byte and gives it back unchanged.
     const auto text = [](const std::string& field) { return QString::fromLatin1(field); };
     const QString mac = text(record.mac);
-    for (QTreeWidgetItem* row : tree_->visibleItems()) {
-        if (tree_->GetItemText(row, MacColumn) == mac) {
-            return;
-        }
+    if (listedMacs_.contains(mac)) {
+        return;
     }
+    listedMacs_.insert(mac);
     QTreeWidgetItem* row = tree_->InsertItem(text(record.name));
     tree_->SetItemText(row, IpColumn, text(record.ip));
     tree_->SetItemText(row, MacColumn, mac);
@@ -119,6 +121,17 @@ void CLeftView::listUnit(const DeviceRecord& record) {
     tree_->SetItemText(row, VersionColumn, text(record.version));
     tree_->SetItemText(row, AddressModeColumn, text(record.addressMode));
     emit unitListed(tree_->topLevelItemCount());
+    paintRowsSoon();
+}
+
+void CLeftView::paintRowsSoon() {
+    // Every reply is its own round of the event loop, and each round would repaint the list:
+    // the burst of replies to a probe of hundreds of units is painted a few times instead.
+    if (!tree_->updatesEnabled()) {
+        return;
+    }
+    tree_->setUpdatesEnabled(false);
+    QTimer::singleShot(kRowPaintIntervalMs, this, [this] { tree_->setUpdatesEnabled(true); });
 }
 
 QString CLeftView::nameOfRow(QTreeWidgetItem* row) const {
@@ -196,7 +209,9 @@ bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tree_->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
-        } else if (event->type() == QEvent::Leave) {
+        } else if (event->type() == QEvent::Leave &&
+                   !(tip_->isVisible() && tip_->geometry().contains(QCursor::pos()))) {
+            // The tip lies over the row it describes: moving onto it is not leaving.
             tip_->hideTip();
         }
     }

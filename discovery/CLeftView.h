@@ -4,6 +4,7 @@
 #include "protocol/DeviceRecord.h"
 #include "protocol/EndpointSettings.h"
 
+#include <QSet>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -23,6 +24,8 @@ class CLeftView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kProbeWindowMs = 2000;
+    // While replies keep coming, new rows are painted at most this often.
+    static constexpr int kRowPaintIntervalMs = 40;
     enum Column {
         NameColumn,
         IpColumn,
@@ -83,6 +86,7 @@ protected:
 private:
     void onSocketData();
     void listUnit(const DeviceRecord& record);
+    void paintRowsSoon();
     QString commonField(int count, int column) const;
     void updateTip(const QPoint& viewportPosition);
 
@@ -90,6 +94,8 @@ private:
     CDeviceTreeList* tree_;
     CDeviceTreeTip* tip_;
     EndpointSettings settings_;
+    // The MAC texts of the listed rows, so that a reply is checked against them at once.
+    QSet<QString> listedMacs_;
     std::uint32_t probeTimerId_ = 0;
     bool initialised_ = false;
 };

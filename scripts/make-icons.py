@@ -30,24 +30,24 @@ PALETTE = {
 }
 
 ICONS = {
-    # Probe: a magnifying glass over radio waves.
+    # Probe: a magnifying glass searching for units.
     "probe": [
+        "...kkkkk........",
+        "..kcccccck......",
+        ".kcwwccccck.....",
+        "kcwcccccccck....",
+        "kcwcnllllcck....",
+        "kccclkkklcck....",
+        "kccclllllcck....",
+        "kcccccccccck....",
+        ".kcccccccck.....",
+        "..kcccccckss....",
+        "...kkkkkk.sss...",
+        "...........sss..",
+        "............sss.",
+        ".............sss",
+        "..............ss",
         "................",
-        "..........kkk...",
-        ".........kcccck.",
-        "........kcwcccck",
-        "........kcccccck",
-        "........kcccccck",
-        ".........kcccck.",
-        "........skkkkk..",
-        ".......sss......",
-        "......sss.......",
-        ".....sss........",
-        "b...sss.........",
-        ".b.sss..........",
-        "..b.............",
-        "b..b............",
-        ".b..b...........",
     ],
     # Set: a green arrow down into a unit.
     "set": [

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace morvik {
 namespace {
@@ -18,6 +19,10 @@ struct OrderCase {
     const char* second;
     int expected; // -1: first sorts before second ascending
 };
+
+void PrintTo(const OrderCase& c, std::ostream* out) {
+    *out << '"' << c.first << "\" vs \"" << c.second << '"';
+}
 
 class DeviceTreeOrder : public ::testing::TestWithParam<OrderCase> {};
 
