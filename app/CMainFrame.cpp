@@ -11,12 +11,12 @@
 #include "discovery/DeviceListSelection.h"
 #include "parameters/gui/CMorvikView.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTimer>
 
 namespace morvik {

@@ -42,6 +42,10 @@ CMorvikView* CMorvikView::instance() {
     return theMorvikView;
 }
 
+QAbstractItemView& CMorvikView::parameterList() const {
+    return *list_;
+}
+
 void CMorvikView::initialUpdate() {
     if (session_ != nullptr) {
         return;

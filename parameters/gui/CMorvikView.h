@@ -10,12 +10,13 @@
 #include <QWidget>
 #include <memory>
 
-class QTableView;
+class QAbstractItemView;
 
 namespace morvik {
 
 class ClassFilter;
 class ParameterTableModel;
+class ReadOnlyParameterList;
 class UnitSelection;
 
 // The parameter pane: shows the parameters of the units selected in the device list and runs
@@ -45,7 +46,8 @@ public:
     ParameterSession* session() { return session_.get(); }
     ParameterTable& table() { return table_; }
     CDeviceSocket& socket() { return socket_; }
-    QTableView& parameterList() const { return *list_; }
+    // The list widget that shows the table.
+    QAbstractItemView& parameterList() const;
     Dialogs& dialogs() { return dialogs_; }
 
 public slots:
@@ -77,7 +79,7 @@ private:
     std::unique_ptr<UdpTransport> transport_;
     std::unique_ptr<ParameterSession> session_;
     ParameterTableModel* model_;
-    QTableView* list_;
+    ReadOnlyParameterList* list_;
 };
 
 } // namespace morvik

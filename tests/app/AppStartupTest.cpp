@@ -2,12 +2,12 @@
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
 
+#include <QAbstractItemView>
 #include <QElapsedTimer>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
 #include <QToolButton>
 #include <sys/resource.h>
 
