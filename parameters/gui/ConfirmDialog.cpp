@@ -6,15 +6,20 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <algorithm>
 
 namespace morvik {
 namespace {
 
+// A line keeps its place; it grows to the right when the font needs more room than the
+// layout gives it, rather than cutting the question short.
 QLabel* makeLine(QWidget* parent, const QString& text, const QRect& geometry) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setText(text);
-    label->setGeometry(geometry);
+    QRect fitted = geometry;
+    fitted.setWidth(std::max(geometry.width(), label->fontMetrics().horizontalAdvance(text) + 4));
+    label->setGeometry(fitted);
     return label;
 }
 
@@ -44,6 +49,13 @@ ConfirmDialog::ConfirmDialog(const QString& caption, const QString& line1, const
     lines_[0] = makeLine(this, line1, QRect(units.point(32, 12), QSize(units.x(122), lineHeight)));
     lines_[1] = makeLine(this, line2, QRect(units.point(8, 27), QSize(units.x(155), lineHeight)));
     lines_[2] = makeLine(this, line3, QRect(units.point(8, 38), QSize(units.x(158), lineHeight)));
+
+    int right = units.x(170);
+    for (const QLabel* line : lines_) {
+        right = std::max(right, line->geometry().right() + units.x(8));
+    }
+    setFixedSize(right, units.y(68));
+    frame->setGeometry(QRect(units.point(4, 4), QSize(right - units.x(8), units.y(44))));
 
     yes_ = new QPushButton(QStringLiteral("Yes"), this);
     yes_->setGeometry(units.rect(85, 50, 36, 11).adjusted(0, 0, 0, 4));

@@ -1,4 +1,5 @@
 #include "AppFixture.h"
+#include "app/CAboutDialog.h"
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
 #include "parameters/gui/ConfirmDialog.h"
@@ -207,8 +208,20 @@ TEST_F(AppCommands, ScreenshotAfterProbeAndRead) {
     clickRow(rowNamed("vela4-line-a"));
     ASSERT_TRUE(waitUntil([&] { return valueOf("0.1.1") == "vela4-line-a"; }));
     QTest::qWait(100);
-    const QString path = QStringLiteral(MORVIK_TEST_BINARY_DIR "/main-window.png");
-    EXPECT_TRUE(frame()->grab().save(path));
+    const QString directory = QStringLiteral(MORVIK_TEST_BINARY_DIR);
+    EXPECT_TRUE(frame()->grab().save(directory + "/main-window.png"));
+
+    ConfirmDialog confirm(
+        QStringLiteral("Set Confirm"), QStringLiteral("You are to update parameter values !"),
+        QStringLiteral("               Do you want to continue ? "), QString(), frame());
+    confirm.show();
+    EXPECT_TRUE(confirm.grab().save(directory + "/confirm-dialog.png"));
+    PasswordPrompt prompt(QStringLiteral("[ orion16-new ]"), frame());
+    prompt.show();
+    EXPECT_TRUE(prompt.grab().save(directory + "/password-prompt.png"));
+    CAboutDialog about(frame());
+    about.show();
+    EXPECT_TRUE(about.grab().save(directory + "/about-box.png"));
 }
 
 } // namespace
