@@ -9,6 +9,8 @@
 #include "stores/CredentialLog.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -45,6 +47,14 @@ std::string joined(const std::vector<std::string>& words, std::string_view separ
 
 long long milliseconds(Clock::duration duration) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(duration).count();
+}
+
+// A probe burst takes a few milliseconds: whole milliseconds would hide it.
+std::string fractionalMilliseconds(Clock::duration duration) {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "%.3f",
+                  std::chrono::duration<double, std::milli>(duration).count());
+    return text.data();
 }
 
 // Selected units that must agree on product, version and address mode to share one operation,
@@ -160,7 +170,7 @@ private:
     }
 
     std::optional<std::vector<ProbedUnit>>
-    probe(const std::function<bool(const std::vector<DeviceRecord>&)>& enough) {
+    probe(const std::function<bool(const DeviceRecord&)>& enough) {
         auto units = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
                                 traffic_, enough);
         if (!units) {
@@ -184,9 +194,8 @@ private:
 
     int selectUnits() {
         const std::vector<UnitSpec> specs = parseUnitSpecs(options_.units);
-        const auto probed = probe([&](const std::vector<DeviceRecord>& answered) {
-            return everySpecAnswered(specs, answered);
-        });
+        SpecAnswers answers(specs);
+        const auto probed = probe([&](const DeviceRecord& listed) { return answers.take(listed); });
         if (!probed) {
             return kExitUnitFailed;
         }
@@ -477,11 +486,16 @@ private:
     void reportCost(Clock::duration wall) {
         const Clock::duration work =
             wall - traffic_.probeWindow - traffic_.unitPauses - traffic_.replyWaiting;
+        const Clock::duration firstToLast =
+            traffic_.firstProbeReplyHandled
+                ? *traffic_.lastProbeReplyHandled - *traffic_.firstProbeReplyHandled
+                : Clock::duration::zero();
         dialogs_.note("timing wall_ms=" + std::to_string(milliseconds(wall)) +
                       " probe_ms=" + std::to_string(milliseconds(traffic_.probeWindow)) +
                       " pause_ms=" + std::to_string(milliseconds(traffic_.unitPauses)) +
                       " wait_ms=" + std::to_string(milliseconds(traffic_.replyWaiting)) +
-                      " work_ms=" + std::to_string(milliseconds(work)));
+                      " work_ms=" + std::to_string(milliseconds(work)) +
+                      " probe_first_to_last_ms=" + fractionalMilliseconds(firstToLast));
         const int sent = traffic_.probeRequestsSent + traffic_.requestsSent;
         const int received = traffic_.probeRepliesReceived + traffic_.repliesReceived;
         dialogs_.note("traffic sent=" + std::to_string(sent) +

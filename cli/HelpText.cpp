@@ -86,7 +86,8 @@ OPTIONS
                          write (that reboot asks its own confirmation). Otherwise declined.
     --verbose            Print what the run cost on standard error: wall time, time in the
                          probe window, in the 100 ms pauses between units, waiting for
-                         replies and working, and the datagrams sent and received.
+                         replies and working, the time from the first to the last probe
+                         reply handled, and the datagrams sent and received.
     -h, --help           Print this page.
     --version            Print the version.
 

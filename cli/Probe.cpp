@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
+#include <unordered_set>
 
 namespace morvik::cli {
 
@@ -16,11 +18,19 @@ int millisecondsUntil(Clock::time_point deadline) {
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 
+void noteReplyHandled(Traffic& traffic) {
+    const Clock::time_point now = Clock::now();
+    if (!traffic.firstProbeReplyHandled) {
+        traffic.firstProbeReplyHandled = now;
+    }
+    traffic.lastProbeReplyHandled = now;
+}
+
 } // namespace
 
 std::optional<std::vector<ProbedUnit>>
 probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, Dialogs& dialogs,
-           Traffic& traffic, const std::function<bool(const std::vector<DeviceRecord>&)>& enough) {
+           Traffic& traffic, const std::function<bool(const DeviceRecord& listed)>& enough) {
     auto endpoint = UdpEndpoint::bind("0.0.0.0", 0);
     if (!endpoint) {
         return std::nullopt;
@@ -36,22 +46,26 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
     }
 
     std::vector<ProbedUnit> units;
-    std::vector<DeviceRecord> records;
+    std::unordered_set<std::string> listedMacs; // a burst of hundreds: no search through the list
     std::array<std::uint8_t, kProbeReplyCapacity> buffer{};
     bool done = false;
     while (!done) {
         if (!endpoint->waitReadable(millisecondsUntil(deadline))) {
             break; // the window is over
         }
-        // Everything that is waiting now, one datagram at a time.
-        while (Clock::now() < deadline && endpoint->waitReadable(0)) {
-            buffer.fill(0);
+        // Everything that is waiting now, one datagram at a time. The socket is asked whether
+        // more is waiting only when a read gives nothing: a burst of hundreds of replies takes
+        // one system call each.
+        while (Clock::now() < deadline) {
             const auto received = endpoint->receiveFrom(buffer);
             if (!received) {
-                continue; // longer than a reply can be: discarded whole
+                if (endpoint->waitReadable(0)) {
+                    continue; // longer than a reply can be: discarded whole
+                }
+                break;
             }
             ++traffic.probeRepliesReceived;
-            const ProbeDecodeResult decoded =
+            ProbeDecodeResult decoded =
                 decodeProbeReply(std::span<const std::uint8_t>(buffer.data(), received->length),
                                  received->sourceAddress);
             if (decoded.verdict == ProbeVerdict::NotAReply) {
@@ -61,17 +75,14 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
             if (!checksumOk) {
                 dialogs.showMessage("Checksum Error!", "Error");
             }
-            const bool listed =
-                std::any_of(records.begin(), records.end(), [&](const DeviceRecord& record) {
-                    return record.mac == decoded.record.mac;
-                });
-            if (listed) {
+            if (!listedMacs.insert(decoded.record.mac).second) {
+                noteReplyHandled(traffic);
                 continue; // a unit is listed once, with its first reply
             }
-            units.push_back({decoded.record, checksumOk});
-            records.push_back(decoded.record);
-            if (enough && enough(records)) {
-                done = true;
+            units.push_back({std::move(decoded.record), checksumOk});
+            done = enough && enough(units.back().record);
+            noteReplyHandled(traffic);
+            if (done) {
                 break;
             }
         }

@@ -3,6 +3,7 @@
 #include "parameters/SessionPorts.h"
 
 #include <chrono>
+#include <optional>
 
 namespace morvik::cli {
 
@@ -17,6 +18,9 @@ struct Traffic {
     Clock::duration probeWindow{};
     Clock::duration unitPauses{};   // the session's own pauses between the units of a read
     Clock::duration replyWaiting{}; // blocked waiting for a reply
+    // When the first and the last probe reply had been handled: how fast a burst is taken in.
+    std::optional<Clock::time_point> firstProbeReplyHandled;
+    std::optional<Clock::time_point> lastProbeReplyHandled;
 };
 
 // The session's pause between units, measured.

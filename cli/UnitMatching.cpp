@@ -70,11 +70,24 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
 }
 
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
-    return std::all_of(specs.begin(), specs.end(), [&](const UnitSpec& spec) {
-        return spec.kind != UnitSpec::Kind::All &&
-               std::any_of(units.begin(), units.end(),
-                           [&](const DeviceRecord& unit) { return matches(spec, unit); });
-    });
+    SpecAnswers answers(specs);
+    for (const DeviceRecord& unit : units) {
+        answers.take(unit);
+    }
+    return answers.everyAnswered();
+}
+
+SpecAnswers::SpecAnswers(std::vector<UnitSpec> specs)
+    : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()) {}
+
+bool SpecAnswers::take(const DeviceRecord& unit) {
+    for (std::size_t i = 0; i < specs_.size() && unanswered_ > 0; ++i) {
+        if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All && matches(specs_[i], unit)) {
+            answered_[i] = true;
+            --unanswered_;
+        }
+    }
+    return everyAnswered();
 }
 
 UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {

@@ -28,6 +28,21 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 // waits for the whole probe window).
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units);
 
+// everySpecAnswered for units taken one at a time while a probe burst comes in: each unit is
+// looked at once, so naming many units of a large fleet does not slow down the replies.
+class SpecAnswers {
+public:
+    explicit SpecAnswers(std::vector<UnitSpec> specs);
+    // Takes one more unit that answered; true once every spec has named a unit taken so far.
+    bool take(const DeviceRecord& unit);
+    bool everyAnswered() const { return unanswered_ == 0; }
+
+private:
+    std::vector<UnitSpec> specs_;
+    std::vector<bool> answered_;
+    std::size_t unanswered_ = 0;
+};
+
 struct UnitMatch {
     std::vector<int> selected;          // indices into the probed units, command line order
     std::vector<std::string> unknown;   // words that named no unit

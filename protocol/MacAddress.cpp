@@ -1,6 +1,6 @@
 #include "protocol/MacAddress.h"
 
-#include <cstdio>
+#include <string_view>
 
 namespace morvik {
 
@@ -42,10 +42,14 @@ std::optional<MacBytes> parseMacText(std::string_view text) {
     return mac;
 }
 
+// Every probe reply is named by its MAC: a burst of hundreds must not wait for printf.
 std::string formatMacText(const MacBytes& mac) {
-    char text[18];
-    std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2],
-                  mac[3], mac[4], mac[5]);
+    static constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    std::string text(mac.size() * 3 - 1, ':');
+    for (std::size_t i = 0; i < mac.size(); ++i) {
+        text[i * 3] = kHexDigits[mac[i] >> 4];
+        text[i * 3 + 1] = kHexDigits[mac[i] & 0x0F];
+    }
     return text;
 }
 

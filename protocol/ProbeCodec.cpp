@@ -5,7 +5,7 @@
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <string>
 
 namespace morvik {
 
@@ -23,16 +23,17 @@ bool hasFrameHeader(std::span<const std::uint8_t> bytes) {
            (bytes[3] == kShortHeader || bytes[3] == kLongHeader);
 }
 
+// Product ids are written with at least two digits, as prodid.ini writes them.
 std::string twoDigitText(int number) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d", number);
+    std::string text = std::to_string(number);
+    if (text.size() < 2) {
+        text.insert(0, 2 - text.size(), '0');
+    }
     return text;
 }
 
 std::string versionText(int major, int minor) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%d.%d", major, minor);
-    return text;
+    return std::to_string(major) + "." + std::to_string(minor);
 }
 
 } // namespace

@@ -60,6 +60,20 @@ in_addr unitAddress(std::string_view text) {
     return address;
 }
 
+// What inet_ntop writes for IPv4, without its printf: every datagram of a probe burst is
+// named by its source.
+std::string dottedText(const in_addr& address) {
+    const std::uint32_t hostOrder = ntohl(address.s_addr);
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        text += std::to_string((hostOrder >> shift) & 0xFF);
+        if (shift > 0) {
+            text += '.';
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 UdpEndpoint::UdpEndpoint(UdpEndpoint&& other) noexcept : fd_(other.fd_) {
@@ -168,9 +182,7 @@ std::optional<UdpEndpoint::Received> UdpEndpoint::receiveFrom(std::span<std::uin
     }
     Received result;
     result.length = static_cast<std::size_t>(received);
-    std::array<char, INET_ADDRSTRLEN> text{};
-    inet_ntop(AF_INET, &remote.sin_addr, text.data(), text.size());
-    result.sourceAddress = text.data();
+    result.sourceAddress = dottedText(remote.sin_addr);
     result.sourcePort = ntohs(remote.sin_port);
     return result;
 }

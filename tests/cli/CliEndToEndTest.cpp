@@ -171,6 +171,8 @@ TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes)
     EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::ReadRequest), 1);
     EXPECT_NE(run.err.find("requests_sent=1 replies_received=1"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("morvik-cli: timing wall_ms="), std::string::npos) << run.err;
+    // The probe took at least the dock's reply; the benchmarks read this field.
+    EXPECT_NE(run.err.find(" probe_first_to_last_ms="), std::string::npos) << run.err;
 
     const ProcessResult plain = harness.cli({"read", "vela1-dock"});
     EXPECT_EQ(plain.exitCode, 0);

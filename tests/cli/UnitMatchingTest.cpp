@@ -92,5 +92,20 @@ TEST(Matching, ProbingMayStopOnceEveryNamedUnitHasAnswered) {
     EXPECT_FALSE(everySpecAnswered(parseUnitSpecs({"all"}), kFleet));
 }
 
+// The probe tells of each unit as it is listed.
+TEST(Matching, AnswersFollowTheUnitsOfAProbeOneByOne) {
+    SpecAnswers answers(parseUnitSpecs({"twin", "02-4d-56-00-00-05", "127.0.0.21"}));
+    std::vector<bool> verdicts;
+    for (const DeviceRecord& record : kFleet) {
+        verdicts.push_back(answers.take(record));
+    }
+    EXPECT_EQ(verdicts, (std::vector<bool>{false, false, false, false, true}));
+    EXPECT_TRUE(answers.everyAnswered());
+
+    SpecAnswers withAll(parseUnitSpecs({"vela1-dock", "all"}));
+    EXPECT_FALSE(withAll.take(kFleet.front()));
+    EXPECT_TRUE(SpecAnswers({}).everyAnswered());
+}
+
 } // namespace
 } // namespace morvik::cli

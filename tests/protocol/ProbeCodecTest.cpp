@@ -167,6 +167,14 @@ TEST(ProbeReply, BuiltRepliesDecodeBack) {
         char expectedId[8];
         std::snprintf(expectedId, sizeof expectedId, "%02d", unit.productId);
         EXPECT_EQ(result.record.productId, expectedId);
+        char expectedVersion[16];
+        std::snprintf(expectedVersion, sizeof expectedVersion, "%d.%d", unit.major, unit.minor);
+        EXPECT_EQ(result.record.version, expectedVersion);
+        char expectedMac[18];
+        std::snprintf(expectedMac, sizeof expectedMac, "%02X:%02X:%02X:%02X:%02X:%02X", unit.mac[0],
+                      unit.mac[1], unit.mac[2], unit.mac[3], unit.mac[4], unit.mac[5]);
+        EXPECT_EQ(result.record.mac, expectedMac);
+        EXPECT_EQ(result.record.ip, "127.0.0.5");
     }
 }
 

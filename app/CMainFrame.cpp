@@ -1,0 +1,268 @@
+#include "app/CMainFrame.h"
+
+#include "app/CAboutDialog.h"
+#include "app/CClassFilterCombo.h"
+#include "app/CMainToolBar.h"
+#include "app/HelpLauncher.h"
+#include "app/LockKeyState.h"
+#include "app/Resources.h"
+#include "controls/CDeviceTreeList.h"
+#include "discovery/CLeftView.h"
+#include "discovery/DeviceListSelection.h"
+#include "parameters/gui/CMorvikView.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+
+namespace morvik {
+namespace {
+CMainFrame* theMainFrame = nullptr;
+constexpr int kLockKeyPollMs = 250;
+
+QString iconPath(const QString& name) {
+    return QStringLiteral(":/icons/") + name + QStringLiteral(".png");
+}
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    ensureResources();
+    theMainFrame = this;
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/morvik-48.png")));
+
+    addCommand(Load, QStringLiteral("&Load..."),
+               QStringLiteral("Load an existing configuration\nLoad"), QStringLiteral("load"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    addCommand(Save, QStringLiteral("&Save"), QStringLiteral("Save the active document\nSave"),
+               QStringLiteral("save"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(Clear, QStringLiteral("&Clear"),
+               QStringLiteral("Clear authentication information \n Clear"),
+               QStringLiteral("clear"));
+    addCommand(RecentFile, QStringLiteral("Recent File"), QStringLiteral("Open this document"))
+        ->setEnabled(false);
+    addCommand(Exit, QStringLiteral("E&xit"),
+               QStringLiteral("Quit the application; prompts to save documents\nExit"));
+    addCommand(Probe, QStringLiteral("&Probe"),
+               QStringLiteral("Probe the device on network\nProbe"), QStringLiteral("probe"));
+    addCommand(Set, QStringLiteral("&Set"), QStringLiteral("Set parameter values\nSet"),
+               QStringLiteral("set"));
+    addCommand(Reboot, QStringLiteral("&Reboot"), QStringLiteral("Reboot device(s)\nReboot"),
+               QStringLiteral("reboot"));
+    addCommand(ToggleToolBar, QStringLiteral("&Toolbar"),
+               QStringLiteral("Show or hide the toolbar\nToggle ToolBar"))
+        ->setCheckable(true);
+    addCommand(ToggleStatusBar, QStringLiteral("&Status Bar"),
+               QStringLiteral("Show or hide the status bar\nToggle StatusBar"))
+        ->setCheckable(true);
+    addCommand(Help, QStringLiteral("&Help"),
+               QStringLiteral("Display the online help documentation.\nHelp"),
+               QStringLiteral("help"))
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    addCommand(About, QStringLiteral("&About Quorvane Morvik..."),
+               QStringLiteral("Display the online help documentation\nHelp"));
+    addCommand(Refresh, QStringLiteral("Refresh"), {})->setShortcut(QKeySequence(Qt::Key_F5));
+    addCommand(NextPane, QStringLiteral("Next Pane"), {})->setShortcut(QKeySequence(Qt::Key_F6));
+    addCommand(PreviousPane, QStringLiteral("Previous Pane"), {})
+        ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    // Keys without a menu entry still belong to the window.
+    addAction(actions_[Refresh]);
+    addAction(actions_[NextPane]);
+    addAction(actions_[PreviousPane]);
+
+    createToolBar();
+    createStatusBar();
+    createPanes();
+    createMenus();
+
+    connect(actions_[Exit], &QAction::triggered, this, &QWidget::close);
+    connect(actions_[Probe], &QAction::triggered, this, &CMainFrame::onProbe);
+    connect(actions_[Help], &QAction::triggered, this, &CMainFrame::onHelp);
+    connect(actions_[About], &QAction::triggered, this, &CMainFrame::onAbout);
+    connect(actions_[Set], &QAction::triggered, morvikView_, &CMorvikView::onSet);
+    connect(actions_[Reboot], &QAction::triggered, morvikView_, &CMorvikView::onReboot);
+    connect(actions_[Refresh], &QAction::triggered, morvikView_, &CMorvikView::onRefresh);
+    connect(actions_[Clear], &QAction::triggered, morvikView_, &CMorvikView::onClear);
+    connect(actions_[Load], &QAction::triggered, morvikView_, &CMorvikView::onLoad);
+    connect(actions_[Save], &QAction::triggered, morvikView_, &CMorvikView::onSave);
+    connect(actions_[NextPane], &QAction::triggered, this, &CMainFrame::activateOtherPane);
+    connect(actions_[PreviousPane], &QAction::triggered, this, &CMainFrame::activateOtherPane);
+
+    connect(actions_[ToggleToolBar], &QAction::toggled, toolBar_, &QWidget::setVisible);
+    connect(toolBar_, &QToolBar::visibilityChanged, actions_[ToggleToolBar], &QAction::setChecked);
+    connect(actions_[ToggleStatusBar], &QAction::toggled, statusBar(), &QWidget::setVisible);
+    actions_[ToggleToolBar]->setChecked(true);
+    actions_[ToggleStatusBar]->setChecked(true);
+
+    // A mouse selection in the device list asks the parameter pane at once; a class group
+    // chosen in the box reaches it after the box has finished with the event.
+    connect(&leftView_->treeList(), &CDeviceTreeList::readParametersRequested, morvikView_,
+            &CMorvikView::readParametersRequested, Qt::DirectConnection);
+    connect(&toolBar_->classFilter(), &CClassFilterCombo::classFilterChosen, morvikView_,
+            &CMorvikView::showGroup, Qt::QueuedConnection);
+    connect(leftView_, &CLeftView::probingChanged, this, &CMainFrame::updateCommandStates);
+
+    resize(kLeftPaneWidth + kRightPaneWidth + 40, 560);
+    updateCommandStates();
+}
+
+CMainFrame::~CMainFrame() {
+    if (theMainFrame == this) {
+        theMainFrame = nullptr;
+    }
+}
+
+CMainFrame* CMainFrame::instance() {
+    return theMainFrame;
+}
+
+QAction* CMainFrame::addCommand(Command command, const QString& text, const QString& promptAndTip,
+                                const QString& icon) {
+    auto* action = new QAction(text, this);
+    action->setData(int(command));
+    const qsizetype lineBreak = promptAndTip.indexOf(QLatin1Char('\n'));
+    action->setStatusTip(lineBreak < 0 ? promptAndTip : promptAndTip.left(lineBreak));
+    if (lineBreak >= 0) {
+        action->setToolTip(promptAndTip.mid(lineBreak + 1));
+    }
+    if (!icon.isEmpty()) {
+        action->setIcon(QIcon(iconPath(icon)));
+    }
+    action->setShortcutContext(Qt::WindowShortcut);
+    actions_.insert(command, action);
+    return action;
+}
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(actions_[Load]);
+    file->addAction(actions_[Save]);
+    file->addSeparator();
+    file->addAction(actions_[Clear]);
+    file->addSeparator();
+    file->addAction(actions_[RecentFile]);
+    file->addSeparator();
+    file->addAction(actions_[Exit]);
+
+    QMenu* device = menuBar()->addMenu(QStringLiteral("&Device"));
+    device->addAction(actions_[Probe]);
+    device->addAction(actions_[Set]);
+    device->addAction(actions_[Reboot]);
+    connect(device, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(actions_[ToggleToolBar]);
+    view->addAction(actions_[ToggleStatusBar]);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(actions_[Help]);
+    help->addAction(actions_[About]);
+}
+
+void CMainFrame::createToolBar() {
+    toolBar_ = new CMainToolBar(this);
+    toolBar_->addAction(actions_[Probe]);
+    toolBar_->addSeparator();
+    toolBar_->addAction(actions_[Set]);
+    toolBar_->addAction(actions_[Reboot]);
+    toolBar_->addSeparator();
+    toolBar_->addAction(actions_[Clear]);
+    toolBar_->addSeparator();
+    toolBar_->addAction(actions_[Save]);
+    toolBar_->addAction(actions_[Load]);
+    toolBar_->addSeparator();
+    toolBar_->addAction(actions_[Help]);
+    toolBar_->addSeparator();
+    toolBar_->addClassFilter();
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    // A prompt shown while a command is hovered covers "Ready"; it comes back afterwards.
+    messagePane_ = new QLabel(QStringLiteral("Ready"), bar);
+    bar->addWidget(messagePane_, 1);
+    const auto indicator = [bar](const QString& name) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(name);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(name) + 12);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    capsIndicator_ = indicator(QStringLiteral("CAP"));
+    numIndicator_ = indicator(QStringLiteral("NUM"));
+    scrollIndicator_ = indicator(QStringLiteral("SCRL"));
+    lockKeyTimer_ = new QTimer(this);
+    lockKeyTimer_->setInterval(kLockKeyPollMs);
+    connect(lockKeyTimer_, &QTimer::timeout, this, &CMainFrame::refreshLockIndicators);
+    lockKeyTimer_->start();
+    refreshLockIndicators();
+}
+
+void CMainFrame::refreshLockIndicators() {
+    const LockKeys keys = readLockKeys().value_or(LockKeys{});
+    capsIndicator_->setText(keys.capsLock ? QStringLiteral("CAP") : QString());
+    numIndicator_->setText(keys.numLock ? QStringLiteral("NUM") : QString());
+    scrollIndicator_->setText(keys.scrollLock ? QStringLiteral("SCRL") : QString());
+}
+
+void CMainFrame::createPanes() {
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->setObjectName(QStringLiteral("splitter"));
+    splitter_->setChildrenCollapsible(false);
+    leftView_ = new CLeftView(splitter_);
+    selection_ = std::make_unique<DeviceListSelection>(*leftView_);
+    morvikView_ = new CMorvikView(*selection_, toolBar_->classFilter(), splitter_);
+    splitter_->addWidget(leftView_);
+    splitter_->addWidget(morvikView_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({kLeftPaneWidth, kRightPaneWidth});
+    setCentralWidget(splitter_);
+}
+
+void CMainFrame::initialUpdate() {
+    leftView_->initialUpdate();
+    morvikView_->initialUpdate();
+    splitter_->setSizes({kLeftPaneWidth, kRightPaneWidth});
+}
+
+std::uint32_t CMainFrame::probeTimerId() const {
+    return leftView_->probeTimerId();
+}
+
+void CMainFrame::updateCommandStates() {
+    actions_[Probe]->setEnabled(probeTimerId() == 0);
+}
+
+void CMainFrame::onProbe() {
+    leftView_->probe();
+    updateCommandStates();
+}
+
+void CMainFrame::onHelp() {
+    startHelp();
+}
+
+void CMainFrame::onAbout() {
+    CAboutDialog about(this);
+    about.exec();
+}
+
+void CMainFrame::activateOtherPane() {
+    QWidget* left = &leftView_->treeList();
+    QWidget* right = &morvikView_->parameterList();
+    const bool leftActive = left->hasFocus() || leftView_->isAncestorOf(focusWidget());
+    (leftActive ? right : left)->setFocus(Qt::OtherFocusReason);
+}
+
+} // namespace morvik

@@ -1,0 +1,39 @@
+#include "app/CMorvikApp.h"
+
+#include "app/AppSettings.h"
+#include "app/CMainFrame.h"
+#include "app/FirstPaintTiming.h"
+#include "protocol/UdpEndpoint.h"
+
+#include <QDir>
+#include <QMessageBox>
+
+namespace morvik {
+
+bool socketLayerAvailable() {
+    return UdpEndpoint::bind("0.0.0.0", 0).has_value();
+}
+
+CMorvikApp::CMorvikApp() = default;
+CMorvikApp::~CMorvikApp() = default;
+
+bool CMorvikApp::initInstance() {
+    // Without sockets the program could neither probe nor talk to a unit.
+    if (!socketCheck()) {
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kTitle),
+                        QString::fromLatin1(kSocketFailureMessage), QMessageBox::Ok);
+        box.exec();
+        return false;
+    }
+    useProgramSettings();
+    writeDataDirectory(QDir::currentPath());
+
+    mainFrame_ = std::make_unique<CMainFrame>();
+    mainFrame_->initialUpdate();
+    FirstPaintTiming::watch(*mainFrame_);
+    mainFrame_->showNormal();
+    mainFrame_->repaint();
+    return true;
+}
+
+} // namespace morvik

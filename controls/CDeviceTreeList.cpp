@@ -1,0 +1,615 @@
+#include "controls/CDeviceTreeList.h"
+
+#include "controls/CDeviceTreeHeader.h"
+#include "controls/CellTextFitting.h"
+#include "controls/DeviceTreeCompare.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+namespace morvik {
+
+const QColor CDeviceTreeList::kBackground{250, 254, 218};
+
+namespace {
+constexpr int kImageLeft = 2;
+constexpr int kImageSize = 16;
+constexpr int kLabelGap = 3;
+constexpr int kEmptyLabelWidth = 4;
+} // namespace
+
+// A tree item whose texts live in its row record, sorted with the device list's comparison.
+class CDeviceTreeList::Item : public QTreeWidgetItem {
+public:
+    Item(CDeviceTreeList& tree, const QString& firstField)
+        : QTreeWidgetItem(UserType + 1), tree_(tree), row(firstField) {}
+
+    QVariant data(int column, int role) const override {
+        if (role == Qt::DisplayRole) {
+            return row.field(column);
+        }
+        return QTreeWidgetItem::data(column, role);
+    }
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const auto* otherItem = dynamic_cast<const Item*>(&other);
+        if (otherItem == nullptr) {
+            return false;
+        }
+        return compareDeviceTreeTexts(row.field(tree_.sortColumn_),
+                                      otherItem->row.field(tree_.sortColumn_)) < 0;
+    }
+
+    // The texts live in the record; the view learns of a change from here.
+    void changed() { emitDataChanged(); }
+
+    CDeviceTreeList& tree_;
+    DeviceTreeRow row;
+};
+
+// Draws a row's cells: the image and the texts, cut with "..." to fit, aligned as the column.
+class CDeviceTreeList::CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(CDeviceTreeList& tree) : QStyledItemDelegate(&tree), tree_(tree) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QTreeWidgetItem* item = tree_.itemFromIndex(index);
+        const DeviceTreeRow* row = tree_.rowOf(item);
+        if (row == nullptr) {
+            return;
+        }
+        const int column = index.column();
+        const bool selected = option.state & QStyle::State_Selected;
+        QRect cell = option.rect;
+        if (column == 0) {
+            if (!tree_.rowImages_.isEmpty()) {
+                const QPixmap& image = tree_.rowImages_.first();
+                const int top = cell.top() + (cell.height() - image.height()) / 2;
+                painter->drawPixmap(cell.left() + kImageLeft, top, image);
+            }
+            cell.setLeft(cell.left() + kImageLeft + kImageSize + kLabelGap);
+            cell.setRight(option.rect.right() - 2);
+        }
+        painter->save();
+        QFont font = option.font;
+        if (row->bold) {
+            font.setWeight(QFont::Bold);
+        }
+        painter->setFont(font);
+        if (selected) {
+            painter->fillRect(cell, option.palette.color(QPalette::Highlight));
+            painter->setPen(option.palette.color(QPalette::HighlightedText));
+        } else {
+            painter->setPen(row->colour);
+        }
+        const QString shown = fitCellText(row->field(column), QFontMetrics(font), cell.width());
+        const QRect textRect(cell.left(), cell.top(), std::max(0, cell.width() - 4), cell.height());
+        Qt::Alignment horizontal = Qt::AlignLeft;
+        switch (tree_.GetColumnAlignment(column)) {
+        case AlignRight:
+            horizontal = Qt::AlignRight;
+            break;
+        case AlignCentre:
+            horizontal = Qt::AlignHCenter;
+            break;
+        default:
+            break;
+        }
+        painter->setClipRect(option.rect);
+        painter->drawText(textRect, int(horizontal | Qt::AlignVCenter | Qt::TextSingleLine), shown);
+        painter->restore();
+    }
+
+private:
+    CDeviceTreeList& tree_;
+};
+
+CDeviceTreeList::CDeviceTreeList(QWidget* parent)
+    : QTreeWidget(parent), header_(new CDeviceTreeHeader(this)) {
+    setHeader(header_);
+    // Installing a header turns its clicks off while the tree itself does not sort.
+    header_->setSectionsClickable(true);
+    header_->setSortIndicatorShown(false);
+    setColumnCount(0);
+    setHeaderLabels({});
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setUniformRowHeights(true);
+    setRootIsDecorated(true);
+    setItemsExpandable(true);
+    setAllColumnsShowFocus(true);
+    setIconSize(QSize(kImageSize, kImageSize));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFocusPolicy(Qt::StrongFocus);
+    setItemDelegate(new CellDelegate(*this));
+    viewport()->setMouseTracking(true);
+    connect(header_, &QHeaderView::sectionResized, this, [this] { RecalcTotalWidth(); });
+}
+
+CDeviceTreeList::~CDeviceTreeList() = default;
+
+int CDeviceTreeList::InsertColumn(int position, const QString& title, int alignment, int width) {
+    const int count = columnCount();
+    position = std::clamp(position, 0, count);
+    QStringList titles;
+    for (int column = 0; column < count; ++column) {
+        titles.append(headerItem()->text(column));
+    }
+    QList<int> widths;
+    for (int column = 0; column < count; ++column) {
+        widths.append(header_->sectionSize(column));
+    }
+    titles.insert(position, title);
+    alignments_.insert(position, alignment);
+    widths.insert(position, width >= 0 ? width : header_->defaultSectionSize());
+    setColumnCount(count + 1);
+    setHeaderLabels(titles);
+    for (int column = 0; column <= count; ++column) {
+        Qt::Alignment headerAlignment = Qt::AlignLeft;
+        if (alignments_[column] == AlignRight) {
+            headerAlignment = Qt::AlignRight;
+        } else if (alignments_[column] == AlignCentre) {
+            headerAlignment = Qt::AlignHCenter;
+        }
+        headerItem()->setTextAlignment(column, headerAlignment | Qt::AlignVCenter);
+        header_->resizeSection(column, widths[column]);
+    }
+    if (!firstColumnInserted_) {
+        firstColumnInserted_ = true;
+        header_->SetColumnImage(0, 0);
+    }
+    RecalcTotalWidth();
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, kBackground);
+    colours.setColor(QPalette::AlternateBase, kBackground);
+    setPalette(colours);
+    return position;
+}
+
+int CDeviceTreeList::GetColumnWidth(int column) const {
+    if (column < 0 || column >= columnCount()) {
+        return 0;
+    }
+    return header_->sectionSize(column);
+}
+
+int CDeviceTreeList::GetColumnAlignment(int column) const {
+    if (column < 0 || column >= alignments_.size()) {
+        return AlignLeft;
+    }
+    const int alignment = alignments_[column];
+    return alignment == AlignRight || alignment == AlignCentre ? alignment : AlignLeft;
+}
+
+int CDeviceTreeList::RecalcTotalWidth() {
+    totalWidth_ = 0;
+    for (int column = 0; column < columnCount(); ++column) {
+        totalWidth_ += header_->sectionSize(column);
+    }
+    return totalWidth_;
+}
+
+void CDeviceTreeList::setRowImages(QList<QPixmap> images) {
+    rowImages_ = std::move(images);
+    viewport()->update();
+}
+
+QTreeWidgetItem* CDeviceTreeList::InsertItem(const QString& text, QTreeWidgetItem* parent,
+                                             QTreeWidgetItem* after) {
+    auto* item = new Item(*this, text);
+    // An `after` that is not a child of `parent` puts the row at the end.
+    if (parent == nullptr) {
+        const int afterPosition = after != nullptr ? indexOfTopLevelItem(after) : -1;
+        insertTopLevelItem(afterPosition >= 0 ? afterPosition + 1 : topLevelItemCount(), item);
+    } else {
+        const int afterPosition = after != nullptr ? parent->indexOfChild(after) : -1;
+        parent->insertChild(afterPosition >= 0 ? afterPosition + 1 : parent->childCount(), item);
+    }
+    return item;
+}
+
+DeviceTreeRow* CDeviceTreeList::rowOf(QTreeWidgetItem* item) const {
+    auto* deviceItem = item != nullptr && item->type() == QTreeWidgetItem::UserType + 1
+                           ? static_cast<Item*>(item)
+                           : nullptr;
+    return deviceItem != nullptr ? &deviceItem->row : nullptr;
+}
+
+void CDeviceTreeList::SetItemText(QTreeWidgetItem* item, int column, const QString& text) {
+    DeviceTreeRow* row = rowOf(item);
+    if (row == nullptr) {
+        return;
+    }
+    row->setField(column, text);
+    static_cast<Item*>(item)->changed();
+}
+
+QString CDeviceTreeList::GetItemText(const QTreeWidgetItem* item, int column) const {
+    const DeviceTreeRow* row = rowOf(const_cast<QTreeWidgetItem*>(item));
+    return row != nullptr ? row->field(column) : QString();
+}
+
+QString CDeviceTreeList::GetItemTextAt(int position, int column) const {
+    return GetItemText(topLevelItem(position), column);
+}
+
+void CDeviceTreeList::DeleteAllItems() {
+    setUpdatesEnabled(false);
+    forgetItems();
+    clear();
+    setUpdatesEnabled(true);
+}
+
+void CDeviceTreeList::forgetItems() {
+    anchor_ = nullptr;
+    pressedItem_ = nullptr;
+    selectionDeferred_ = false;
+}
+
+void CDeviceTreeList::SortChildren(QTreeWidgetItem* parent, int column, bool ascending) {
+    sortColumn_ = column;
+    const Qt::SortOrder order = ascending ? Qt::AscendingOrder : Qt::DescendingOrder;
+    if (parent == nullptr) {
+        if (column >= 0 && column < columnCount()) {
+            sortItems(column, order);
+        }
+    } else {
+        parent->sortChildren(column, order);
+    }
+}
+
+std::vector<QTreeWidgetItem*> CDeviceTreeList::visibleItems() const {
+    // By position rather than itemBelow(), which looks every item up afresh: a probe of
+    // hundreds of units walks the list once per reply.
+    std::vector<QTreeWidgetItem*> items;
+    items.reserve(static_cast<std::size_t>(topLevelItemCount()));
+    const auto visit = [&items](const auto& self, QTreeWidgetItem* item) -> void {
+        items.push_back(item);
+        if (item->isExpanded()) {
+            for (int child = 0; child < item->childCount(); ++child) {
+                self(self, item->child(child));
+            }
+        }
+    };
+    for (int position = 0; position < topLevelItemCount(); ++position) {
+        visit(visit, topLevelItem(position));
+    }
+    return items;
+}
+
+int CDeviceTreeList::GetSelectedCount() const {
+    int count = 0;
+    for (QTreeWidgetItem* item : visibleItems()) {
+        count += isRowSelected(item) ? 1 : 0;
+    }
+    return count;
+}
+
+QTreeWidgetItem* CDeviceTreeList::GetFirstSelected() const {
+    for (QTreeWidgetItem* item : visibleItems()) {
+        if (isRowSelected(item)) {
+            return item;
+        }
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* CDeviceTreeList::GetNextSelected(QTreeWidgetItem* item) const {
+    if (item == nullptr) {
+        return nullptr;
+    }
+    const std::vector<QTreeWidgetItem*> items = visibleItems();
+    auto next = std::find(items.begin(), items.end(), item);
+    if (next == items.end()) {
+        return nullptr;
+    }
+    for (++next; next != items.end(); ++next) {
+        if (isRowSelected(*next)) {
+            return *next;
+        }
+    }
+    return nullptr;
+}
+
+void CDeviceTreeList::ClearSelection(bool keepCaret) {
+    if (!keepCaret) {
+        moveCaret(nullptr);
+    }
+    clearSelection();
+}
+
+bool CDeviceTreeList::SelectRange(QTreeWidgetItem* anchor, QTreeWidgetItem* item) {
+    const std::vector<QTreeWidgetItem*> items = visibleItems();
+    const auto positionOf = [&](QTreeWidgetItem* wanted) -> std::ptrdiff_t {
+        const auto found = std::find(items.begin(), items.end(), wanted);
+        return found == items.end() || wanted == nullptr ? -1 : found - items.begin();
+    };
+    std::ptrdiff_t first = positionOf(anchor);
+    std::ptrdiff_t last = positionOf(item);
+    if (first < 0 && last < 0) {
+        return false;
+    }
+    if (first < 0) {
+        first = last;
+    }
+    if (last < 0) {
+        last = first;
+    }
+    if (first > last) {
+        std::swap(first, last);
+    }
+    if (item != nullptr) {
+        moveCaret(item);
+    }
+    QItemSelection range;
+    for (std::ptrdiff_t position = first; position <= last; ++position) {
+        const QModelIndex index = indexFromItem(items[static_cast<std::size_t>(position)]);
+        range.select(index, index);
+    }
+    selectionModel()->select(range,
+                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return true;
+}
+
+bool CDeviceTreeList::isRowSelected(const QTreeWidgetItem* item) const {
+    return item != nullptr &&
+           selectionModel()->isSelected(indexFromItem(const_cast<QTreeWidgetItem*>(item), 0));
+}
+
+void CDeviceTreeList::setRowSelected(QTreeWidgetItem* item, bool selected) {
+    if (item == nullptr) {
+        return;
+    }
+    selectionModel()->select(indexFromItem(item, 0), (selected ? QItemSelectionModel::Select
+                                                               : QItemSelectionModel::Deselect) |
+                                                         QItemSelectionModel::Rows);
+}
+
+void CDeviceTreeList::moveCaret(QTreeWidgetItem* item) {
+    QTreeWidgetItem* old = currentItem();
+    if (old != nullptr && old != item) {
+        setRowSelected(old, false);
+    }
+    selectionModel()->setCurrentIndex(item != nullptr ? indexFromItem(item) : QModelIndex(),
+                                      QItemSelectionModel::NoUpdate);
+    if (item != nullptr) {
+        setRowSelected(item, true);
+        scrollToItem(item);
+    }
+}
+
+QTreeWidgetItem* CDeviceTreeList::neighbour(QTreeWidgetItem* item, int step) const {
+    if (item == nullptr) {
+        return topLevelItem(0);
+    }
+    return step < 0 ? itemAbove(item) : itemBelow(item);
+}
+
+QTreeWidgetItem* CDeviceTreeList::pageTarget(int key) {
+    const QModelIndex target =
+        moveCursor(key == Qt::Key_PageUp ? MovePageUp : MovePageDown, Qt::NoModifier);
+    return target.isValid() ? itemFromIndex(target) : currentItem();
+}
+
+QRect CDeviceTreeList::labelRect(QTreeWidgetItem* item) const {
+    if (item == nullptr) {
+        return {};
+    }
+    const QRect cell = visualRect(indexFromItem(item, 0));
+    return QRect(cell.left() + kImageLeft + kImageSize + kLabelGap, cell.top(), kEmptyLabelWidth,
+                 cell.height());
+}
+
+int CDeviceTreeList::itemHeight() const {
+    QTreeWidgetItem* first = topLevelItem(0);
+    return first != nullptr ? visualItemRect(first).height() : fontMetrics().height() + 4;
+}
+
+QTreeWidgetItem* CDeviceTreeList::rowAt(const QPoint& position) const {
+    if (columnCount() == 0 || position.y() < 0) {
+        return nullptr;
+    }
+    const int insideFirstColumn = header_->sectionViewportPosition(0) + 1;
+    return itemAt(QPoint(insideFirstColumn, position.y()));
+}
+
+int CDeviceTreeList::cellLeft(QTreeWidgetItem* item, int column) const {
+    if (column == 0) {
+        return labelRect(item).left();
+    }
+    return header_->sectionViewportPosition(column);
+}
+
+int CDeviceTreeList::cellWidth(QTreeWidgetItem* item, int column) const {
+    if (column == 0) {
+        const int right = header_->sectionViewportPosition(0) + header_->sectionSize(0) - 2;
+        return right - labelRect(item).left();
+    }
+    return GetColumnWidth(column);
+}
+
+void CDeviceTreeList::mouseSelect(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers,
+                                  const QPoint& position) {
+    if (modifiers & Qt::ShiftModifier) {
+        if (anchor_ == nullptr) {
+            anchor_ = currentItem();
+        }
+        SelectRange(anchor_, item);
+    } else if (modifiers & Qt::ControlModifier) {
+        emit selectionChanging(item, position);
+        QTreeWidgetItem* caretItem = currentItem();
+        const bool caretSelected = caretItem != nullptr && isRowSelected(caretItem);
+        if (isRowSelected(item)) {
+            setRowSelected(item, false);
+        } else {
+            moveCaret(item);
+        }
+        // Moving the caret deselects the row it leaves; a Ctrl-click must not drop it.
+        if (caretSelected && caretItem != item) {
+            setRowSelected(caretItem, true);
+        }
+        if (anchor_ == nullptr) {
+            anchor_ = item;
+        }
+    } else {
+        ClearSelection(false);
+        moveCaret(item);
+        anchor_ = item;
+    }
+    emit treeSelectionChanged(item);
+}
+
+void CDeviceTreeList::mousePressEvent(QMouseEvent* event) {
+    const QPoint position = event->position().toPoint();
+    QTreeWidgetItem* item = rowAt(position);
+    if (event->button() == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
+        if (item == nullptr) {
+            // Below the last row: nothing to select, and nothing else changes.
+            return;
+        }
+        pressedItem_ = item;
+        pressPosition_ = position;
+        if (isRowSelected(item)) {
+            // Wait for the release: the press may start a drag of the whole selection.
+            selectionDeferred_ = true;
+        } else {
+            mouseSelect(item, event->modifiers(), position);
+            emit readParametersRequested(0);
+        }
+        return;
+    }
+    if (event->button() == Qt::RightButton) {
+        if (item != nullptr && visualRect(indexFromItem(item, 0)).contains(position) &&
+            GetSelectedCount() <= 1) {
+            moveCaret(item);
+        }
+        return;
+    }
+    event->ignore();
+}
+
+void CDeviceTreeList::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    if (selectionDeferred_ && pressedItem_ != nullptr) {
+        selectionDeferred_ = false;
+        mouseSelect(pressedItem_, event->modifiers(), event->position().toPoint());
+        emit readParametersRequested(0);
+    }
+    selectionDeferred_ = false;
+    pressedItem_ = nullptr;
+}
+
+void CDeviceTreeList::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() & Qt::LeftButton) {
+        if (pressedItem_ != nullptr) {
+            const QPoint moved = event->position().toPoint() - pressPosition_;
+            const int distance = QApplication::startDragDistance();
+            if (std::abs(moved.x()) > distance || std::abs(moved.y()) > distance) {
+                selectionDeferred_ = false;
+                emit beginDrag(pressedItem_, event->position().toPoint());
+                pressedItem_ = nullptr;
+            }
+        }
+        return;
+    }
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void CDeviceTreeList::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click selects nothing: the first one already did.
+    event->accept();
+}
+
+void CDeviceTreeList::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        const int step = key == Qt::Key_Up ? -1 : 1;
+        QTreeWidgetItem* oldCaret = currentItem();
+        QTreeWidgetItem* next = neighbour(oldCaret, step);
+        if (!shift) {
+            if (GetSelectedCount() > 1) {
+                ClearSelection(true);
+            }
+            if (next != nullptr) {
+                moveCaret(next);
+            }
+            anchor_ = currentItem();
+            return;
+        }
+        if (next != nullptr) {
+            const bool nextWasSelected = isRowSelected(next);
+            const bool oldCaretSelected = oldCaret != nullptr && isRowSelected(oldCaret);
+            moveCaret(next);
+            if (!nextWasSelected || !oldCaretSelected) {
+                SelectRange(anchor_, next);
+            }
+            emit treeSelectionChanged(next);
+        }
+        emit keyDown(key);
+        return;
+    }
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        if (!shift && GetSelectedCount() > 1) {
+            ClearSelection(true);
+        }
+        moveCaret(pageTarget(key));
+        if (!shift) {
+            anchor_ = currentItem();
+        } else {
+            SelectRange(anchor_, currentItem());
+            emit treeSelectionChanged(currentItem());
+        }
+        return;
+    }
+    case Qt::Key_Home:
+    case Qt::Key_End: {
+        const std::vector<QTreeWidgetItem*> items = visibleItems();
+        if (!items.empty()) {
+            moveCaret(key == Qt::Key_Home ? items.front() : items.back());
+        }
+        return;
+    }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        horizontalScrollBar()->triggerAction(key == Qt::Key_Left
+                                                 ? QAbstractSlider::SliderSingleStepSub
+                                                 : QAbstractSlider::SliderSingleStepAdd);
+        return;
+    default:
+        // Everything else belongs to the window around the list (F5, F6, shortcuts).
+        event->ignore();
+        return;
+    }
+}
+
+void CDeviceTreeList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const {
+    QTreeWidget::drawRow(painter, option, index);
+    QTreeWidgetItem* item = itemFromIndex(index);
+    if (item == nullptr || !isRowSelected(item)) {
+        return;
+    }
+    const int left = labelRect(item).left();
+    const int right = header_->sectionViewportPosition(0) + totalWidth_;
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = QRect(left, option.rect.top(), std::max(0, right - left), option.rect.height());
+    focus.backgroundColor = palette().color(QPalette::Highlight);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+}
+
+} // namespace morvik

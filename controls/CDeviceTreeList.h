@@ -1,0 +1,120 @@
+#pragma once
+
+#include "controls/DeviceTreeRow.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QTreeWidget>
+#include <vector>
+
+namespace morvik {
+
+class CDeviceTreeHeader;
+
+// A multi-column tree of device rows with the selection rules of the device list: a plain
+// click selects one row, Ctrl toggles a row, Shift selects a range from the anchor, a press on
+// a row that is already selected waits for the release (so it could start a drag), and the
+// right button only moves the caret. Every selection made with the left mouse button asks the
+// parameter pane for a fresh read (`readParametersRequested`); keyboard selections never do.
+//
+// The caret follows the rules of a single-selection tree: moving it selects the item it moves
+// to and deselects the one it leaves; the multiple selection is built on top of that.
+class CDeviceTreeList : public QTreeWidget {
+    Q_OBJECT
+public:
+    static const QColor kBackground;
+    enum Alignment { AlignLeft = 0, AlignRight = 1, AlignCentre = 2 };
+
+    explicit CDeviceTreeList(QWidget* parent = nullptr);
+    ~CDeviceTreeList() override;
+
+    // Columns.
+    int InsertColumn(int position, const QString& title, int alignment, int width = -1);
+    int GetColumnWidth(int column) const;
+    int GetColumnAlignment(int column) const;
+    int RecalcTotalWidth();
+    int totalWidth() const { return totalWidth_; }
+    CDeviceTreeHeader* treeHeader() const { return header_; }
+
+    // The row images; every row shows the first.
+    void setRowImages(QList<QPixmap> images);
+    const QList<QPixmap>& rowImages() const { return rowImages_; }
+
+    // Rows. `after` nullptr inserts at the end of `parent`'s children (nullptr = top level).
+    QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr,
+                                QTreeWidgetItem* after = nullptr);
+    void SetItemText(QTreeWidgetItem* item, int column, const QString& text);
+    QString GetItemText(const QTreeWidgetItem* item, int column) const;
+    QString GetItemTextAt(int position, int column) const;
+    void DeleteAllItems();
+    // Sorts the direct children of `parent` (nullptr = the top level) by one column's texts.
+    void SortChildren(QTreeWidgetItem* parent, int column, bool ascending);
+    DeviceTreeRow* rowOf(QTreeWidgetItem* item) const;
+
+    // Selection, in display order.
+    int GetSelectedCount() const;
+    QTreeWidgetItem* GetFirstSelected() const;
+    QTreeWidgetItem* GetNextSelected(QTreeWidgetItem* item) const;
+    void ClearSelection(bool keepCaret);
+    bool SelectRange(QTreeWidgetItem* anchor, QTreeWidgetItem* item);
+    QTreeWidgetItem* caret() const { return currentItem(); }
+    QTreeWidgetItem* anchor() const { return anchor_; }
+    bool isRowSelected(const QTreeWidgetItem* item) const;
+    std::vector<QTreeWidgetItem*> visibleItems() const;
+
+    // The (empty) label of a row right of its image, in viewport coordinates.
+    QRect labelRect(QTreeWidgetItem* item) const;
+    int itemHeight() const;
+    // The row under `position` (viewport coordinates), anywhere across its width.
+    QTreeWidgetItem* rowAt(const QPoint& position) const;
+    // Where the text of `column` starts and ends in viewport coordinates.
+    int cellLeft(QTreeWidgetItem* item, int column) const;
+    int cellWidth(QTreeWidgetItem* item, int column) const;
+
+signals:
+    // The parameter pane is to read the selected units afresh, for class group `group`.
+    void readParametersRequested(int group);
+    // Notifications of the platform's tree kind; nothing in the program acts on them.
+    void selectionChanging(QTreeWidgetItem* item, const QPoint& position);
+    void treeSelectionChanged(QTreeWidgetItem* item);
+    void keyDown(int key);
+    void beginDrag(QTreeWidgetItem* item, const QPoint& position);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
+private:
+    class CellDelegate;
+    friend class CellDelegate;
+    class Item;
+    friend class Item;
+
+    void mouseSelect(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers,
+                     const QPoint& position);
+    void setRowSelected(QTreeWidgetItem* item, bool selected);
+    // Moves the caret as a single-selection tree does.
+    void moveCaret(QTreeWidgetItem* item);
+    QTreeWidgetItem* neighbour(QTreeWidgetItem* item, int step) const;
+    QTreeWidgetItem* pageTarget(int key);
+    void forgetItems();
+
+    CDeviceTreeHeader* header_;
+    QList<QPixmap> rowImages_;
+    QList<int> alignments_;
+    int totalWidth_ = 0;
+    int sortColumn_ = 0;
+    bool firstColumnInserted_ = false;
+
+    QTreeWidgetItem* anchor_ = nullptr;
+    QTreeWidgetItem* pressedItem_ = nullptr;
+    QPoint pressPosition_;
+    bool selectionDeferred_ = false;
+};
+
+} // namespace morvik

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QLabel>
+
+namespace morvik {
+
+// The tracking tip that shows the full text of a device list cell too narrow for it. On the
+// caret row it is drawn light on dark, on any other row in the list's own colours.
+class CDeviceTreeTip : public QLabel {
+    Q_OBJECT
+public:
+    static const QColor kCaretBackground;
+    static const QColor kRowBackground;
+
+    explicit CDeviceTreeTip(QWidget* parent = nullptr);
+
+    // Shows `text` with its top-left corner at `globalPosition`.
+    void showTip(const QString& text, const QPoint& globalPosition, bool onCaretRow);
+    void hideTip();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+};
+
+} // namespace morvik

@@ -1,0 +1,267 @@
+#include "discovery/CLeftView.h"
+
+#include "app/Resources.h"
+#include "controls/CDeviceTreeHeader.h"
+#include "controls/CDeviceTreeList.h"
+#include "controls/CDeviceTreeTip.h"
+#include "protocol/ProbeCodec.h"
+
+#include <QCursor>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+#include <array>
+
+namespace morvik {
+namespace {
+CLeftView* theLeftView = nullptr;
+
+constexpr int kSortedAscending = 0;
+constexpr int kSortedDescending = 1;
+} // namespace
+
+CLeftView::CLeftView(QWidget* parent)
+    : QWidget(parent), socket_(this), tree_(new CDeviceTreeList(this)),
+      tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()) {
+    ensureResources();
+    theLeftView = this;
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree_);
+    tip_->hide();
+    connect(&socket_, &CDeviceSocket::socketData, this, &CLeftView::onSocketData,
+            Qt::DirectConnection);
+    connect(tree_->treeHeader(), &QHeaderView::sectionClicked, this, &CLeftView::sortOnColumn);
+    tree_->viewport()->installEventFilter(this);
+}
+
+CLeftView::~CLeftView() {
+    if (theLeftView == this) {
+        theLeftView = nullptr;
+    }
+}
+
+CLeftView* CLeftView::instance() {
+    return theLeftView;
+}
+
+void CLeftView::initialUpdate() {
+    if (initialised_) {
+        return;
+    }
+    tree_->treeHeader()->SetImageList({QPixmap(QStringLiteral(":/icons/sort-ascending.png")),
+                                       QPixmap(QStringLiteral(":/icons/sort-descending.png"))});
+    tree_->setRowImages({QPixmap(QStringLiteral(":/icons/row-unit.png")),
+                         QPixmap(QStringLiteral(":/icons/row-unit-selected.png"))});
+    tree_->InsertColumn(NameColumn, QStringLiteral("Device"), CDeviceTreeList::AlignLeft, 120);
+    tree_->InsertColumn(IpColumn, QStringLiteral("IP"), CDeviceTreeList::AlignRight, 100);
+    tree_->InsertColumn(MacColumn, QStringLiteral("MAC"), CDeviceTreeList::AlignRight, 110);
+    initialised_ = true;
+    socket_.create();
+}
+
+void CLeftView::probe() {
+    if (probeTimerId_ != 0) {
+        return;
+    }
+    probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
+    emit probingChanged(true);
+    tree_->DeleteAllItems();
+    listedMacs_.clear();
+    tip_->hideTip();
+    socket_.enableBroadcast();
+    const auto request = buildProbeRequest();
+    socket_.sendTo(request, settings_.devicePort, settings_.broadcastAddress);
+}
+
+void CLeftView::timerEvent(QTimerEvent* event) {
+    if (probeTimerId_ != 0 && event->timerId() == static_cast<int>(probeTimerId_)) {
+        killTimer(event->timerId());
+        probeTimerId_ = 0;
+        emit probingChanged(false);
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+void CLeftView::onSocketData() {
+    std::array<std::uint8_t, kProbeReplyCapacity> buffer{};
+    const auto received = socket_.receiveFrom(buffer);
+    if (!received) {
+        return;
+    }
+    const ProbeDecodeResult decoded =
+        decodeProbeReply({buffer.data(), received->length}, received->sourceAddress);
+    if (decoded.verdict == ProbeVerdict::NotAReply) {
+        return;
+    }
+    if (decoded.verdict == ProbeVerdict::ChecksumMismatch) {
+        // Further replies are listed while the box is open; this one after it is closed.
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
+                        QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
+        box.exec();
+    }
+    listUnit(decoded.record);
+}
+
+void CLeftView::listUnit(const DeviceRecord& record) {
+    // Names are 8-bit characters; Latin-1 keeps every byte and gives it back unchanged.
+    const auto text = [](const std::string& field) { return QString::fromLatin1(field); };
+    const QString mac = text(record.mac);
+    if (listedMacs_.contains(mac)) {
+        return;
+    }
+    listedMacs_.insert(mac);
+    QTreeWidgetItem* row = tree_->InsertItem(text(record.name));
+    tree_->SetItemText(row, IpColumn, text(record.ip));
+    tree_->SetItemText(row, MacColumn, mac);
+    tree_->SetItemText(row, ProductIdColumn, text(record.productId));
+    tree_->SetItemText(row, VersionColumn, text(record.version));
+    tree_->SetItemText(row, AddressModeColumn, text(record.addressMode));
+    emit unitListed(tree_->topLevelItemCount());
+    paintRowsSoon();
+}
+
+void CLeftView::paintRowsSoon() {
+    // Every reply is its own round of the event loop, and each round would repaint the list:
+    // the burst of replies to a probe of hundreds of units is painted a few times instead.
+    if (!tree_->updatesEnabled()) {
+        return;
+    }
+    tree_->setUpdatesEnabled(false);
+    QTimer::singleShot(kRowPaintIntervalMs, this, [this] { tree_->setUpdatesEnabled(true); });
+}
+
+QString CLeftView::nameOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, NameColumn);
+}
+QString CLeftView::ipOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, IpColumn);
+}
+QString CLeftView::macOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, MacColumn);
+}
+QString CLeftView::productIdOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, ProductIdColumn);
+}
+QString CLeftView::versionOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, VersionColumn);
+}
+QString CLeftView::addressModeOfRow(QTreeWidgetItem* row) const {
+    return tree_->GetItemText(row, AddressModeColumn);
+}
+
+DeviceRecord CLeftView::recordOfRow(QTreeWidgetItem* row) const {
+    const auto bytes = [](const QString& text) { return text.toLatin1().toStdString(); };
+    return DeviceRecord{bytes(nameOfRow(row)),    bytes(ipOfRow(row)),
+                        bytes(macOfRow(row)),     bytes(productIdOfRow(row)),
+                        bytes(versionOfRow(row)), bytes(addressModeOfRow(row))};
+}
+
+QString CLeftView::commonField(int count, int column) const {
+    QTreeWidgetItem* row = tree_->GetFirstSelected();
+    const QString first = tree_->GetItemText(row, column);
+    for (int next = 1; next < count && row != nullptr; ++next) {
+        row = tree_->GetNextSelected(row);
+        if (tree_->GetItemText(row, column) != first) {
+            return QStringLiteral("ERROR");
+        }
+    }
+    return first;
+}
+
+QString CLeftView::commonProductId(int count) const {
+    return commonField(count, ProductIdColumn);
+}
+
+QString CLeftView::commonVersion(int count) const {
+    return commonField(count, VersionColumn);
+}
+
+std::vector<DeviceRecord> CLeftView::selectedUnits() const {
+    std::vector<DeviceRecord> units;
+    for (QTreeWidgetItem* row = tree_->GetFirstSelected(); row != nullptr;
+         row = tree_->GetNextSelected(row)) {
+        units.push_back(recordOfRow(row));
+    }
+    return units;
+}
+
+void CLeftView::sortOnColumn(int column) {
+    CDeviceTreeHeader& header = *tree_->treeHeader();
+    const bool ascending = header.GetColumnImage(column) != kSortedAscending;
+    for (int each = 0; each < tree_->columnCount(); ++each) {
+        header.SetColumnImage(each, -1);
+    }
+    header.SetColumnImage(column, ascending ? kSortedAscending : kSortedDescending);
+    tree_->SortChildren(nullptr, column, ascending);
+    for (QTreeWidgetItem* row : tree_->visibleItems()) {
+        if (row->childCount() > 0) {
+            tree_->SortChildren(row, column, ascending);
+        }
+    }
+    tree_->viewport()->repaint();
+}
+
+bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tree_->viewport()) {
+        if (event->type() == QEvent::MouseMove) {
+            updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
+        } else if (event->type() == QEvent::Leave &&
+                   !(tip_->isVisible() && tip_->geometry().contains(QCursor::pos()))) {
+            // The tip lies over the row it describes: moving onto it is not leaving.
+            tip_->hideTip();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CLeftView::updateTip(const QPoint& viewportPosition) {
+    QTreeWidgetItem* row = tree_->rowAt(viewportPosition);
+    if (row == nullptr) {
+        tip_->hideTip();
+        return;
+    }
+    QFont measuring = font();
+    measuring.setPixelSize(14);
+    measuring.setWeight(QFont::Normal);
+    const QFontMetrics metrics(measuring);
+    const CDeviceTreeHeader& header = *tree_->treeHeader();
+    const QRect label = tree_->labelRect(row);
+    const int labelRight = label.left() + label.width();
+    const int x = viewportPosition.x();
+
+    int column = -1;
+    int room = 0;
+    int tipX = 0;
+    const int firstRight = header.sectionViewportPosition(0) + header.sectionSize(0);
+    if (x > labelRight && x < firstRight) {
+        column = 0;
+        room = header.sectionSize(0) - labelRight - label.width() / 2 - 4;
+        tipX = label.left() + label.width() / 2;
+    } else {
+        for (int each = 1; each < tree_->columnCount(); ++each) {
+            const int left = header.sectionViewportPosition(each);
+            const int right = left + header.sectionSize(each);
+            if (x > left && x < right) {
+                column = each;
+                room = header.sectionSize(each) - 8;
+                tipX = left;
+                break;
+            }
+        }
+    }
+    const QString text = tree_->GetItemText(row, std::max(column, 0));
+    if (column < 0 || metrics.horizontalAdvance(text) <= room) {
+        tip_->hideTip();
+        return;
+    }
+    // The corner is measured in the list's coordinates but placed from the pane's corner,
+    // one header height higher: the tip covers the row's own cell.
+    const QPoint corner(tipX, label.top() + tree_->itemHeight() + 3);
+    tip_->showTip(text, mapToGlobal(corner), row == tree_->caret());
+}
+
+} // namespace morvik

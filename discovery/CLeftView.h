@@ -1,0 +1,103 @@
+#pragma once
+
+#include "discovery/CDeviceSocket.h"
+#include "protocol/DeviceRecord.h"
+#include "protocol/EndpointSettings.h"
+
+#include <QSet>
+#include <QWidget>
+#include <cstdint>
+#include <vector>
+
+class QTreeWidgetItem;
+
+namespace morvik {
+
+class CDeviceTreeList;
+class CDeviceTreeTip;
+
+// The device list pane: Probe broadcasts a probe request, every unit that answers becomes one
+// row (name, IP and MAC shown; product id, version and address mode stored), listed once per
+// MAC in order of arrival. The rows are the program's only store of discovered units; the
+// parameter pane and the configuration commands read the selected rows from here.
+class CLeftView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kProbeWindowMs = 2000;
+    // While replies keep coming, new rows are painted at most this often.
+    static constexpr int kRowPaintIntervalMs = 40;
+    enum Column {
+        NameColumn,
+        IpColumn,
+        MacColumn,
+        ProductIdColumn,
+        VersionColumn,
+        AddressModeColumn
+    };
+
+    explicit CLeftView(QWidget* parent = nullptr);
+    ~CLeftView() override;
+    // The one device list of the program, or nullptr.
+    static CLeftView* instance();
+
+    // Once, when the window first shows the empty document: columns, images, tip, socket.
+    void initialUpdate();
+    bool isInitialised() const { return initialised_; }
+
+    // Where probes go; by default from MORVIK_DEVICE_PORT and MORVIK_BROADCAST_ADDRESS.
+    void setEndpointSettings(EndpointSettings settings) { settings_ = std::move(settings); }
+    const EndpointSettings& endpointSettings() const { return settings_; }
+
+    // The Probe command. Ignored while a probe window is open (probeTimerId non-zero).
+    void probe();
+    std::uint32_t probeTimerId() const { return probeTimerId_; }
+
+    CDeviceTreeList& treeList() const { return *tree_; }
+    CDeviceTreeTip& tip() const { return *tip_; }
+    CDeviceSocket& socket() { return socket_; }
+
+    // Texts of a row; empty when the row has no data.
+    QString nameOfRow(QTreeWidgetItem* row) const;
+    QString ipOfRow(QTreeWidgetItem* row) const;
+    QString macOfRow(QTreeWidgetItem* row) const;
+    QString productIdOfRow(QTreeWidgetItem* row) const;
+    QString versionOfRow(QTreeWidgetItem* row) const;
+    QString addressModeOfRow(QTreeWidgetItem* row) const;
+    DeviceRecord recordOfRow(QTreeWidgetItem* row) const;
+    // The product id (or version) text shared by the first `count` selected rows, "ERROR" when
+    // they differ.
+    QString commonProductId(int count) const;
+    QString commonVersion(int count) const;
+    // The selected units in display order.
+    std::vector<DeviceRecord> selectedUnits() const;
+
+    // A header click: sorts on the column, ascending unless it was last sorted ascending.
+    void sortOnColumn(int column);
+
+signals:
+    void probingChanged(bool probing);
+    // A reply added a row; `rowCount` rows are listed now.
+    void unitListed(int rowCount);
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void onSocketData();
+    void listUnit(const DeviceRecord& record);
+    void paintRowsSoon();
+    QString commonField(int count, int column) const;
+    void updateTip(const QPoint& viewportPosition);
+
+    CDeviceSocket socket_;
+    CDeviceTreeList* tree_;
+    CDeviceTreeTip* tip_;
+    EndpointSettings settings_;
+    // The MAC texts of the listed rows, so that a reply is checked against them at once.
+    QSet<QString> listedMacs_;
+    std::uint32_t probeTimerId_ = 0;
+    bool initialised_ = false;
+};
+
+} // namespace morvik

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "parameters/Dialogs.h"
+
+class QWidget;
+
+namespace morvik {
+
+// The operations' dialogs as real modal windows over `parent`. Each runs a nested event loop,
+// in which socket notifications and timers go on being handled.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent) : parent_(parent) {}
+
+    void showMessage(std::string_view text, std::string_view caption) override;
+    bool confirm(std::string_view caption, std::string_view line1, std::string_view line2,
+                 std::string_view line3) override;
+    std::optional<Credentials> promptCredentials(std::string_view label) override;
+
+private:
+    QWidget* parent_;
+};
+
+} // namespace morvik

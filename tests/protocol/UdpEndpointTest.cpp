@@ -1,0 +1,31 @@
+#include "protocol/UdpEndpoint.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace morvik {
+namespace {
+
+// The device list shows the source of each probe reply as it arrives: every octet, from one to
+// three digits, must come out as inet_ntop writes it.
+TEST(UdpEndpoint, ReceivedDatagramsNameTheirSourceInDottedText) {
+    auto receiver = UdpEndpoint::bind("127.0.0.1", 0);
+    ASSERT_TRUE(receiver);
+    for (const std::string source : {"127.0.0.1", "127.10.200.255", "127.255.9.99", "127.1.0.0"}) {
+        auto sender = UdpEndpoint::bind(source, 0);
+        ASSERT_TRUE(sender) << source;
+        const std::array<std::uint8_t, 3> datagram{1, 2, 3};
+        ASSERT_TRUE(sender->sendTo(datagram, receiver->localPort(), "127.0.0.1")) << source;
+        ASSERT_TRUE(receiver->waitReadable(2000)) << source;
+        std::array<std::uint8_t, 8> buffer{};
+        const auto received = receiver->receiveFrom(buffer);
+        ASSERT_TRUE(received) << source;
+        EXPECT_EQ(received->sourceAddress, source);
+        EXPECT_EQ(received->sourcePort, sender->localPort());
+        EXPECT_EQ(received->length, datagram.size());
+    }
+}
+
+} // namespace
+} // namespace morvik
