@@ -33,7 +33,7 @@ CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
         if (!unitOfParameter_) {
             return QString();
         }
-        return QString::fromStdString(unitOfParameter_(this->table().parameterOfLine(row)));
+        return QString::fromLatin1(unitOfParameter_(this->table().parameterOfLine(row)));
     });
 }
 
@@ -92,7 +92,7 @@ void CParamListCtrl::runChoicePopup(int row, int parameter) {
     menu.Init();
     for (int j = 0; j < choices.count(); ++j) {
         // Doubled so that the name shows as it is and has no mnemonic.
-        QString name = QString::fromStdString(choices[j].name);
+        QString name = QString::fromLatin1(choices[j].name);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));
         menu.AddItem(0, name, j + 1);
     }

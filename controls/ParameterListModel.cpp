@@ -38,8 +38,11 @@ QVariant ParameterListModel::data(const QModelIndex& index, int role) const {
     }
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return QString::fromStdString(table_.text(index.row(), index.column()));
+    case Qt::EditRole: {
+        // Texts travel as 8-bit characters, one byte each, to the units and the files.
+        const std::string& text = table_.text(index.row(), index.column());
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    }
     case Qt::ForegroundRole: {
         const bool marked = index.column() == ParameterTable::ValueColumn &&
                             table_.modifiedMark(table_.parameterOfLine(index.row())) == 1;
@@ -67,7 +70,7 @@ bool ParameterListModel::setData(const QModelIndex& index, const QVariant& value
     if (!index.isValid() || role != Qt::EditRole || index.row() >= table_.lineCount()) {
         return false;
     }
-    table_.setText(index.row(), index.column(), value.toString().toStdString());
+    table_.setText(index.row(), index.column(), value.toString().toLatin1().toStdString());
     return true;
 }
 

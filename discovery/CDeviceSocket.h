@@ -31,6 +31,9 @@ public:
     UdpEndpoint& endpoint() { return endpoint_; }
     std::uint16_t localPort() const { return endpoint_.localPort(); }
 
+    // The readable notification, so that a pause can hold it (nullptr before create()).
+    QSocketNotifier* notifier() const { return notifier_; }
+
     bool enableBroadcast() { return endpoint_.enableBroadcast(); }
     std::optional<std::size_t> sendTo(std::span<const std::uint8_t> datagram, std::uint16_t port,
                                       const std::string& address) {

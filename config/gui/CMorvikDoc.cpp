@@ -4,6 +4,7 @@
 #include "parameters/ParameterSession.h"
 #include "parameters/SessionPorts.h"
 
+#include <QFile>
 #include <QFileDialog>
 
 namespace morvik {
@@ -22,12 +23,12 @@ QString CMorvikDoc::withDefaultExtension(const QString& path) {
 }
 
 bool CMorvikDoc::openDocument(const QString& path) {
-    session_.loadConfiguration(path.toStdString());
+    session_.loadConfiguration(QFile::encodeName(path).toStdString());
     return false;
 }
 
 bool CMorvikDoc::saveDocument(const QString& path) {
-    return session_.saveConfiguration(path.toStdString());
+    return session_.saveConfiguration(QFile::encodeName(path).toStdString());
 }
 
 void CMorvikDoc::onLoad() {
@@ -51,7 +52,7 @@ void CMorvikDoc::onSave() {
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.selectFile(QString::fromStdString(units.front().name));
+    dialog.selectFile(QString::fromLatin1(units.front().name));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }

@@ -1,20 +1,33 @@
 #include "parameters/gui/CMorvikView.h"
 
 #include "app/AppSettings.h"
-#include "parameters/gui/ReadOnlyParameterList.h"
+#include "config/gui/CMorvikDoc.h"
+#include "controls/CParamListCtrl.h"
 #include "protocol/ParameterFrame.h"
 
 #include <QFile>
-#include <QFileDialog>
-#include <QHeaderView>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QVBoxLayout>
 #include <array>
 #include <ctime>
+#include <functional>
 
 namespace morvik {
 namespace {
 CMorvikView* theMorvikView = nullptr;
-const QString kConfigurationFilter = QStringLiteral("Configuration File(.CNF) (*.cnf)");
+
+// Ends the progress a read showed, however the session call that read returns.
+class ProgressScope {
+public:
+    explicit ProgressScope(std::function<void()> end) : end_(std::move(end)) {}
+    ~ProgressScope() { end_(); }
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+    std::function<void()> end_;
+};
 } // namespace
 
 const QString CMorvikView::kWindowTitle = QStringLiteral("  Quorvane Morvik");
@@ -22,9 +35,16 @@ const QString CMorvikView::kWindowTitle = QStringLiteral("  Quorvane Morvik");
 CMorvikView::CMorvikView(UnitSelection& selection, ClassFilter& classFilter, QWidget* parent)
     : QWidget(parent), selection_(selection), classFilter_(classFilter), dialogs_(this),
       socket_(this), settings_(EndpointSettings::fromEnvironment()),
-      model_(new ParameterTableModel(table_, this)), list_(new ReadOnlyParameterList(this)) {
+      list_(new CParamListCtrl(table_, this)) {
     theMorvikView = this;
-    list_->setModel(model_);
+    list_->setObjectName(QStringLiteral("parameterList"));
+    list_->setUnitLookup([this](int parameter) {
+        const ParameterRow* row =
+            session_ != nullptr ? session_->currentDescription().row(parameter) : nullptr;
+        return row != nullptr ? row->unit : std::string();
+    });
+    pacer_.setProgress([this] { return readProgress(); },
+                       [this](const QString& text) { showProgress(text); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
@@ -42,24 +62,52 @@ CMorvikView* CMorvikView::instance() {
     return theMorvikView;
 }
 
-QAbstractItemView& CMorvikView::parameterList() const {
-    return *list_;
-}
-
 void CMorvikView::initialUpdate() {
     if (session_ != nullptr) {
         return;
     }
     window()->setWindowTitle(kWindowTitle);
-    list_->horizontalHeader()->resizeSection(ParameterTable::ClassColumn, 150);
-    list_->horizontalHeader()->resizeSection(ParameterTable::ParameterColumn, 172);
-    list_->horizontalHeader()->resizeSection(ParameterTable::ValueColumn, 175);
+    list_->setColumnWidth(ParameterTable::ClassColumn, CParamListCtrl::kClassColumnWidth);
+    list_->setColumnWidth(ParameterTable::ParameterColumn, CParamListCtrl::kParameterColumnWidth);
+    list_->setColumnWidth(ParameterTable::ValueColumn, CParamListCtrl::kValueColumnWidth);
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
     socket_.create();
+    // Replies wait in the socket while a read pauses between units.
+    pacer_.holdDuringPauses(socket_.notifier());
     transport_ = std::make_unique<UdpTransport>(socket_.endpoint(), settings_);
     session_ = std::make_unique<ParameterSession>(
         ParameterSession::Ports{dialogs_, selection_, table_, classFilter_, *transport_, pacer_},
         QFile::encodeName(readDataDirectory()).toStdString(), seed);
+    document_ = new CMorvikDoc(*session_, selection_, dialogs_, this, this);
+}
+
+QString CMorvikView::readProgress() const {
+    if (session_ == nullptr) {
+        return {};
+    }
+    // The pause follows the request to the last unit that has one.
+    int sent = 0;
+    for (int unit = 0; unit < session_->targetCount(); ++unit) {
+        sent += session_->targetUnit(unit).requestSent ? 1 : 0;
+    }
+    return QStringLiteral("Reading unit %1 of %2...").arg(sent).arg(session_->targetCount());
+}
+
+void CMorvikView::showProgress(const QString& text) {
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) {
+        frame->statusBar()->showMessage(text);
+        progressShown_ = true;
+    }
+}
+
+void CMorvikView::endProgress() {
+    if (!progressShown_) {
+        return;
+    }
+    progressShown_ = false;
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) {
+        frame->statusBar()->clearMessage();
+    }
 }
 
 void CMorvikView::onSocketData() {
@@ -68,17 +116,21 @@ void CMorvikView::onSocketData() {
     if (!received || session_ == nullptr) {
         return;
     }
+    // A reply may go on with a read: the next chunk, or a read again after a refusal.
+    const ProgressScope progress([this] { endProgress(); });
     session_->handleUnitReply({buffer.data(), received->length});
 }
 
 void CMorvikView::readParametersRequested(int group) {
     if (session_ != nullptr) {
+        const ProgressScope progress([this] { endProgress(); });
         session_->readParametersRequested(group);
     }
 }
 
 void CMorvikView::showGroup(int group) {
     if (session_ != nullptr) {
+        const ProgressScope progress([this] { endProgress(); });
         session_->showGroup(group);
     }
 }
@@ -97,46 +149,27 @@ void CMorvikView::onReboot() {
 
 void CMorvikView::onRefresh() {
     if (session_ != nullptr) {
+        const ProgressScope progress([this] { endProgress(); });
         session_->Refresh();
     }
 }
 
 void CMorvikView::onClear() {
-    if (session_ != nullptr) {
-        session_->clearCredentials();
+    if (document_ != nullptr) {
+        document_->onClear();
     }
 }
 
 void CMorvikView::onLoad() {
-    if (session_ == nullptr) {
-        return;
-    }
-    const QString path = QFileDialog::getOpenFileName(window(), QStringLiteral("Load"), QString(),
-                                                      kConfigurationFilter);
-    if (!path.isEmpty()) {
-        session_->loadConfiguration(QFile::encodeName(path).toStdString());
+    if (document_ != nullptr) {
+        document_->onLoad();
     }
 }
 
 void CMorvikView::onSave() {
-    if (session_ == nullptr) {
-        return;
+    if (document_ != nullptr) {
+        document_->onSave();
     }
-    const std::vector<DeviceRecord> units = selection_.selectedUnits();
-    if (units.empty()) {
-        dialogs_.showMessage("No Selected Data!!", "Error");
-        return;
-    }
-    QString path =
-        QFileDialog::getSaveFileName(window(), QStringLiteral("Save"),
-                                     QString::fromLatin1(units.front().name), kConfigurationFilter);
-    if (path.isEmpty()) {
-        return;
-    }
-    if (!path.contains(QLatin1Char('.'))) {
-        path += QStringLiteral(".CNF");
-    }
-    session_->saveConfiguration(QFile::encodeName(path).toStdString());
 }
 
 } // namespace morvik

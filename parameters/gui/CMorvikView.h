@@ -1,22 +1,21 @@
 #pragma once
 
+#include "controls/CParamListCtrl.h"
 #include "discovery/CDeviceSocket.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
 #include "parameters/UdpTransport.h"
+#include "parameters/gui/PaintingPacer.h"
 #include "parameters/gui/QtDialogs.h"
 #include "protocol/EndpointSettings.h"
 
 #include <QWidget>
 #include <memory>
 
-class QAbstractItemView;
-
 namespace morvik {
 
+class CMorvikDoc;
 class ClassFilter;
-class ParameterTableModel;
-class ReadOnlyParameterList;
 class UnitSelection;
 
 // The parameter pane: shows the parameters of the units selected in the device list and runs
@@ -46,8 +45,9 @@ public:
     ParameterSession* session() { return session_.get(); }
     ParameterTable& table() { return table_; }
     CDeviceSocket& socket() { return socket_; }
-    // The list widget that shows the table.
-    QAbstractItemView& parameterList() const;
+    CParamListCtrl& parameterList() const { return *list_; }
+    // Load, Save and Clear (exists from initialUpdate() on).
+    CMorvikDoc* document() const { return document_; }
     Dialogs& dialogs() { return dialogs_; }
 
 public slots:
@@ -68,18 +68,24 @@ public slots:
 
 private:
     void onSocketData();
+    // Where a read of many units stands, while it pauses between them.
+    QString readProgress() const;
+    void showProgress(const QString& text);
+    // Called when a session call returns: a read that showed its progress is over.
+    void endProgress();
 
     UnitSelection& selection_;
     ClassFilter& classFilter_;
     ParameterTable table_;
     QtDialogs dialogs_;
-    SleepingPacer pacer_;
+    PaintingPacer pacer_;
+    bool progressShown_ = false;
     CDeviceSocket socket_;
     EndpointSettings settings_;
     std::unique_ptr<UdpTransport> transport_;
     std::unique_ptr<ParameterSession> session_;
-    ParameterTableModel* model_;
-    ReadOnlyParameterList* list_;
+    CParamListCtrl* list_;
+    CMorvikDoc* document_ = nullptr;
 };
 
 } // namespace morvik

@@ -2,9 +2,9 @@
 #include "app/CAboutDialog.h"
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
+#include "controls/CParamListCtrl.h"
 #include "parameters/gui/ConfirmDialog.h"
 #include "parameters/gui/PasswordPrompt.h"
-#include "parameters/gui/ReadOnlyParameterList.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -187,7 +187,7 @@ TEST_F(AppCommands, HelpOpensTheManualInTheDataDirectory) {
 TEST_F(AppCommands, TheEmptyListSaysWhatToDo) {
     EXPECT_EQ(view().table().lineCount(), 0);
     const QImage empty = view().parameterList().grab().toImage();
-    EXPECT_EQ(ReadOnlyParameterList::kEmptyListMessage,
+    EXPECT_EQ(CParamListCtrl::emptyListMessage(),
               QStringLiteral("No Device is selected.   Select a device. "));
     // Something is drawn below the band, nothing but the header above it.
     bool inked = false;
