@@ -17,6 +17,9 @@
 namespace morvik::testing {
 
 inline QApplication& guiApplication() {
+    if (auto* running = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        return *running;
+    }
     static int argc = 1;
     static char name[] = "morvik-gui-tests";
     static char* argv[] = {name, nullptr};
