@@ -184,6 +184,40 @@ TEST_F(PaneApp, RebootAsksAndEveryUnitsAcknowledgementOpensItsOwnMessage) {
     EXPECT_EQ(mostOpen, 2);
 }
 
+TEST_F(PaneApp, EachUnitsWriteAcknowledgementOffersRebootEvenWhileTheFirstOfferIsOpen) {
+    readUnit("vela4-line-a");
+    readUnit("vela4-line-b", Qt::ControlModifier);
+    ASSERT_TRUE(waitUntil([&] { return events.replies.size() >= 2; }));
+    QTest::qWait(200);
+    const int location = lineNamed("Location");
+    clickAt(list().viewport(), valueCell(location));
+    ASSERT_NE(list().openEditor(), nullptr);
+    QTest::keyClicks(list().openEditor(), "shared cabinet");
+    QTest::keyClick(list().openEditor(), Qt::Key_Return);
+
+    int mostOffers = 0;
+    DialogAnswerer answerer([&](QWidget& dialog) {
+        if (dialog.windowTitle() == "Set Confirm") {
+            clickButton(dialog, "Yes");
+            return;
+        }
+        QTest::qWait(100);
+        int open = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            open += window->isVisible() && window->windowTitle() == "Reboot Confirm" ? 1 : 0;
+        }
+        mostOffers = std::max(mostOffers, open);
+        clickButton(dialog, "No");
+    });
+    frame()->commandAction(CMainFrame::Set)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return answerer.answered() == 3; }));
+    EXPECT_EQ(answerer.captions(),
+              (std::vector<std::string>{"Set Confirm", "Reboot Confirm", "Reboot Confirm"}));
+    EXPECT_EQ(mostOffers, 2);
+    EXPECT_EQ(unitValue("vela4-line-a", "0.6.1"), "shared cabinet");
+    EXPECT_EQ(unitValue("vela4-line-b", "0.6.1"), "shared cabinet");
+}
+
 TEST_F(PaneApp, WrongCredentialsAreRefusedAndAskedForAgain) {
     int prompts = 0;
     DialogAnswerer answerer([&](QWidget& dialog) {
