@@ -1,14 +1,16 @@
 #include "controls/CDeviceTreeTip.h"
 
-#include <QMouseEvent>
-
 namespace morvik {
 
 const QColor CDeviceTreeTip::kCaretBackground{128, 128, 95};
 const QColor CDeviceTreeTip::kRowBackground{250, 254, 218};
 
 CDeviceTreeTip::CDeviceTreeTip(QWidget* parent)
-    : QLabel(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus) {
+    : QLabel(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
+                         Qt::WindowTransparentForInput) {
+    // The tip lies over the row it describes: a click on it must reach that row, or a unit with
+    // a long name could not be selected where its name is shown.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFrameShape(QFrame::Box);
     setMargin(1);
@@ -34,23 +36,6 @@ void CDeviceTreeTip::showTip(const QString& text, const QPoint& globalPosition, 
 
 void CDeviceTreeTip::hideTip() {
     hide();
-}
-
-void CDeviceTreeTip::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        hideTip();
-    }
-    QLabel::mousePressEvent(event);
-}
-
-} // namespace morvik
-
-namespace morvik {
-
-void CDeviceTreeTip::leaveEvent(QEvent* event) {
-    // Back on the list, the next move shows the tip again where it applies.
-    hideTip();
-    QLabel::leaveEvent(event);
 }
 
 } // namespace morvik

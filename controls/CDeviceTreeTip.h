@@ -5,7 +5,8 @@
 namespace morvik {
 
 // The tracking tip that shows the full text of a device list cell too narrow for it. On the
-// caret row it is drawn light on dark, on any other row in the list's own colours.
+// caret row it is drawn light on dark, on any other row in the list's own colours. Mouse input
+// passes through it to the list; a press there hides it.
 class CDeviceTreeTip : public QLabel {
     Q_OBJECT
 public:
@@ -17,10 +18,6 @@ public:
     // Shows `text` with its top-left corner at `globalPosition`.
     void showTip(const QString& text, const QPoint& globalPosition, bool onCaretRow);
     void hideTip();
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
 };
 
 } // namespace morvik

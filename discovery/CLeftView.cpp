@@ -209,9 +209,9 @@ bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tree_->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
-        } else if (event->type() == QEvent::Leave &&
-                   !(tip_->isVisible() && tip_->geometry().contains(QCursor::pos()))) {
-            // The tip lies over the row it describes: moving onto it is not leaving.
+        } else if (event->type() == QEvent::Leave ||
+                   (event->type() == QEvent::MouseButtonPress &&
+                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)) {
             tip_->hideTip();
         }
     }

@@ -138,11 +138,16 @@ TEST_F(LeftViewLayout, TheTipShowsTheWholeTextOfATruncatedCell) {
     // The IP fits its column: no tip there.
     hover(longRow, 170);
     EXPECT_FALSE(tip.isVisible());
-    // A left click on the tip hides it.
+    // A left press where the tip covers the row hides it and selects the row beneath.
+    tree().clearSelection();
+    hover(shortRow, 80);
     hover(longRow, 80);
     ASSERT_TRUE(tip.isVisible());
-    QTest::mouseClick(&tip, Qt::LeftButton);
+    EXPECT_TRUE(tip.testAttribute(Qt::WA_TransparentForMouseEvents));
+    QTest::mouseClick(tree().viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(80, tree().visualItemRect(longRow).center().y()));
     EXPECT_FALSE(tip.isVisible());
+    EXPECT_TRUE(longRow->isSelected());
 }
 
 } // namespace
