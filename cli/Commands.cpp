@@ -6,6 +6,7 @@
 #include "cli/SessionDriver.h"
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
+#include "protocol/MacAddress.h"
 #include "stores/CredentialLog.h"
 
 #include <algorithm>
@@ -20,15 +21,6 @@
 namespace morvik::cli {
 
 namespace {
-
-std::string upperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
 
 std::string unitLabel(const DeviceRecord& unit) {
     return unit.mac + " (" + (unit.name.empty() ? unit.ip : unit.name + ", " + unit.ip) + ")";
@@ -240,7 +232,7 @@ private:
         log.load();
         std::vector<std::string> unknown;
         for (const DeviceRecord& unit : selection_) {
-            if (log.find(upperCase(unit.mac)) < 0) {
+            if (log.find(upperCaseMacText(unit.mac)) < 0) {
                 unknown.push_back(unitLabel(unit));
             }
         }

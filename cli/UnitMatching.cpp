@@ -10,15 +10,6 @@ namespace morvik::cli {
 
 namespace {
 
-std::string upperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
-
 std::optional<std::string> canonicalAddress(const std::string& text) {
     in_addr parsed{};
     if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
@@ -60,7 +51,7 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
     case UnitSpec::Kind::Mac:
         // The device list holds MACs in upper case with ":"; compare in that form anyway, so a
         // unit listed some other way still matches.
-        return upperCase(unit.mac) == spec.normalized;
+        return upperCaseMacText(unit.mac) == spec.normalized;
     case UnitSpec::Kind::Ip:
         return unit.ip == spec.normalized;
     case UnitSpec::Kind::Name:

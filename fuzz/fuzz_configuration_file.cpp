@@ -2,10 +2,7 @@
 // (written again) reads back the same. With the parameter list in the tree, the values are
 // also applied to a list of writable and read-only lines.
 #include "config/ConfigurationFile.h"
-
-#ifdef MORVIK_FUZZ_APPLY_CONFIGURATION
 #include "parameters/ParameterTable.h"
-#endif
 
 #include <cstdint>
 #include <cstdlib>
@@ -52,7 +49,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(again.lines[i].empty == content.lines[i].empty);
     }
 
-#ifdef MORVIK_FUZZ_APPLY_CONFIGURATION
     static morvik::ParameterTable table;
     table.removeAllLines();
     table.resetTables();
@@ -68,6 +64,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int line = 1; line < 40; line += 2) {
         require(table.modifiedMark(line) == 0);
     }
-#endif
     return 0;
 }

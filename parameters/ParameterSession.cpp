@@ -5,6 +5,7 @@
 #include "description/ValueTypes.h"
 #include "parameters/ClassFilter.h"
 #include "parameters/ParameterTable.h"
+#include "protocol/MacAddress.h"
 #include "protocol/ReadReplyBody.h"
 #include "stores/CredentialLog.h"
 #include "stores/IniDatabaseFile.h"
@@ -31,15 +32,6 @@ constexpr std::string_view kFileNotMatch = "Saved file not match. Wrong product 
 
 constexpr std::string_view kRebootConfirm = "Reboot Confirm";
 constexpr std::string_view kSetConfirm = "Set Confirm";
-
-std::string upperCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
-}
 
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -126,6 +118,28 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
     return units;
 }
 
+std::optional<std::vector<DeviceRecord>> ParameterSession::startOperation() {
+    auto units = takeSelection();
+    if (!units) {
+        return std::nullopt;
+    }
+    const SelectionCheck check = checkSelection();
+    if (!check.accepted) {
+        ports_.dialogs.showMessage(kOtherDevices, kError);
+        return std::nullopt;
+    }
+    productCode_ = productCodeOf(check.productId);
+    return units;
+}
+
+void ParameterSession::assignTarget(int unit, const DeviceRecord& record,
+                                    const Credentials& credentials) {
+    TargetUnit& target = targets_[static_cast<std::size_t>(unit)];
+    target.mac = upperCaseMacText(record.mac);
+    target.loginId = credentials.loginId;
+    target.password = credentials.password;
+}
+
 SelectionCheck ParameterSession::checkSelection() {
     const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
     SelectionCheck check;
@@ -187,7 +201,7 @@ bool ParameterSession::requestIdInUse(std::uint16_t id) const {
 std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& unit,
                                                             CredentialLog& log, bool promptAnyway,
                                                             std::string_view label, int* logIndex) {
-    const std::string mac = upperCase(unit.mac);
+    const std::string mac = upperCaseMacText(unit.mac);
     const int index = log.find(mac);
     if (logIndex != nullptr) {
         *logIndex = index;
@@ -251,16 +265,11 @@ void ParameterSession::readParametersRequested(int group) {
 }
 
 std::optional<std::vector<DeviceRecord>> ParameterSession::prepareRead(int& group) {
-    auto units = takeSelection();
+    auto units = startOperation();
     if (!units) {
         return std::nullopt;
     }
     const SelectionCheck check = checkSelection();
-    if (!check.accepted) {
-        ports_.dialogs.showMessage(kOtherDevices, kError);
-        return std::nullopt;
-    }
-    productCode_ = productCodeOf(check.productId);
 
     ProductIdDatabase products(dataDirectory_);
     products.load();
@@ -311,7 +320,6 @@ void ParameterSession::readParameters(int group) {
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
-        TargetUnit& target = targets_[i];
 
         int logIndex = -1;
         const bool prompting = forcePrompt_;
@@ -320,14 +328,13 @@ void ParameterSession::readParameters(int group) {
         if (!credentials) {
             return;
         }
-        target.mac = upperCase(unit.mac);
-        target.loginId = credentials->loginId;
-        target.password = credentials->password;
+        assignTarget(index, unit, *credentials);
         if (logIndex < 0 || prompting) {
             // Entered by the user: a known unit's entry is replaced at once; an unknown unit
             // enters the log only when its reply shows the credentials work.
             if (logIndex >= 0) {
-                log.setEntry(target.mac, target.loginId, target.password, logIndex);
+                log.setEntry(upperCaseMacText(unit.mac), credentials->loginId,
+                             credentials->password, logIndex);
                 log.save(ports_.dialogs);
             }
             forcePrompt_ = false;
@@ -623,16 +630,10 @@ void ParameterSession::writeParameters() {
     ParameterTable& table = ports_.table;
     table.commitPendingEdit();
     resumeIndex_ = 0;
-    const auto units = takeSelection();
+    const auto units = startOperation();
     if (!units) {
         return;
     }
-    const SelectionCheck check = checkSelection();
-    if (!check.accepted) {
-        ports_.dialogs.showMessage(kOtherDevices, kError);
-        return;
-    }
-    productCode_ = productCodeOf(check.productId);
     if (!validateMarkedValues()) {
         return;
     }
@@ -650,10 +651,7 @@ void ParameterSession::writeParameters() {
         if (!credentials) {
             return;
         }
-        TargetUnit& target = targets_[i];
-        target.mac = upperCase(unit.mac);
-        target.loginId = credentials->loginId;
-        target.password = credentials->password;
+        assignTarget(index, unit, *credentials);
 
         FrameBuilder frame(kRequestBufferSize, byteOrder());
         if (!beginRequest(frame, index, unit, Command::WriteRequest)) {
@@ -717,16 +715,10 @@ void ParameterSession::writeParameters() {
 }
 
 void ParameterSession::rebootUnits() {
-    const auto units = takeSelection();
+    const auto units = startOperation();
     if (!units) {
         return;
     }
-    const SelectionCheck check = checkSelection();
-    if (!check.accepted) {
-        ports_.dialogs.showMessage(kOtherDevices, kError);
-        return;
-    }
-    productCode_ = productCodeOf(check.productId);
     if (!ports_.dialogs.confirm(kRebootConfirm, "You are to reboot the device(s) !",
                                 "It makes device(s) sleep somewhile. ",
                                 "Do you want to reboot device(s) now? ")) {
@@ -741,10 +733,7 @@ void ParameterSession::rebootUnits() {
         if (!credentials) {
             return;
         }
-        TargetUnit& target = targets_[i];
-        target.mac = upperCase(unit.mac);
-        target.loginId = credentials->loginId;
-        target.password = credentials->password;
+        assignTarget(index, unit, *credentials);
 
         FrameBuilder frame(kRebootBufferSize, byteOrder());
         if (!beginRequest(frame, index, unit, Command::RebootRequest)) {

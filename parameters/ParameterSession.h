@@ -122,6 +122,10 @@ private:
 
     // The selected units after the count checks; nothing when refused (message shown).
     std::optional<std::vector<DeviceRecord>> takeSelection();
+    // takeSelection, then the agreement of the units and the product code: what every
+    // operation on the selected units begins with. Nothing when refused (message shown).
+    std::optional<std::vector<DeviceRecord>> startOperation();
+    void assignTarget(int unit, const DeviceRecord& record, const Credentials& credentials);
     // Steps of a read up to the description parse; `group` falls back to 0 when the current
     // description has no such group.
     std::optional<std::vector<DeviceRecord>> prepareRead(int& group);

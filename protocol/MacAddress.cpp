@@ -53,4 +53,14 @@ std::string formatMacText(const MacBytes& mac) {
     return text;
 }
 
+std::string upperCaseMacText(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
 } // namespace morvik

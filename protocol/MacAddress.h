@@ -17,4 +17,7 @@ std::optional<MacBytes> parseMacText(std::string_view text);
 // "02:00:00:0A:1B:2C": the form the device list, the credential log and the tool use.
 std::string formatMacText(const MacBytes& mac);
 
+// MAC texts are looked up and stored in upper case; only ASCII letters change.
+std::string upperCaseMacText(std::string_view text);
+
 } // namespace morvik

@@ -1,6 +1,7 @@
 #include "stores/CredentialLog.h"
 
 #include "parameters/Dialogs.h"
+#include "protocol/MacAddress.h"
 
 #include <algorithm>
 
@@ -47,16 +48,6 @@ std::string encodeBlanks(std::string_view text) {
         }
     }
     return token;
-}
-
-std::string upperCase(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
 }
 
 // Whether the text comes back unchanged from the file. Other white space than a blank would
@@ -216,7 +207,7 @@ std::string CredentialLog::formatText(bool* skippedIncomplete) const {
     int number = 0;
     for (int i = 0; i < count_; ++i) {
         const Entry& entry = entries_[static_cast<std::size_t>(i)];
-        const std::string mac = upperCase(entry.mac);
+        const std::string mac = upperCaseMacText(entry.mac);
         // An entry that cannot be written whole is left out; the ones after it still are
         // written, so one bad entry never costs the others.
         if (!writableMac(mac) || !writableCredential(entry.loginId) ||
