@@ -22,20 +22,28 @@ fi
 work=$(mktemp -d)
 trap 'kill "${sim_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-ip link set lo up
-ip link add a0 type veth peer name a1
-ip link add b0 type veth peer name b1
-ip addr add 10.77.0.1/24 dev a0
-ip addr add 10.77.0.2/24 dev a1
-ip addr add 10.88.0.1/24 dev b0
-ip addr add 10.88.0.2/24 dev b1
-for link in a0 a1 b0 b1; do ip link set "$link" up; done
-ip route add default dev a0
+# A machine that lets us make the namespace may still refuse parts of it (no veth driver, no
+# mounts in a container): that is a skip, not a failure of the tool.
+setup() {
+    "$@" || {
+        echo "SKIPPED: the namespace cannot be set up here: '$*' failed"
+        exit 77
+    }
+}
+setup ip link set lo up
+setup ip link add a0 type veth peer name a1
+setup ip link add b0 type veth peer name b1
+setup ip addr add 10.77.0.1/24 dev a0
+setup ip addr add 10.77.0.2/24 dev a1
+setup ip addr add 10.88.0.1/24 dev b0
+setup ip addr add 10.88.0.2/24 dev b1
+for link in a0 a1 b0 b1; do setup ip link set "$link" up; done
+setup ip route add default dev a0
 
-hostname morvik-host
+setup hostname morvik-host
 printf '127.0.0.1 localhost\n10.77.0.1 morvik-host\n' >"$work/hosts"
-mount --bind "$work/hosts" /etc/hosts
-[[ $(getent hosts morvik-host | awk '{print $1}') == 10.77.0.1 ]]
+setup mount --bind "$work/hosts" /etc/hosts
+setup test "$(getent hosts morvik-host | awk '{print $1}')" = 10.77.0.1
 
 cp -r "$demo"/. "$work/data"
 cat >"$work/fleet.json" <<'FLEET'
