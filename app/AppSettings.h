@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <thread>
 
 namespace morvik {
 
@@ -13,9 +14,32 @@ inline constexpr const char* kDataDirectoryKey = "morvik/path";
 
 // Names the settings store after the program; called once at start-up.
 void useProgramSettings();
-// The whole path is kept, however long.
+
+// The data directory of this run, recorded in the store at start-up. Storing ends with two
+// flushes to the disk, so it runs on a worker thread and the first window does not wait for
+// it; this process takes the directory from here rather than from a store still being written.
+class DataDirectoryRecord {
+public:
+    // Starts storing `directory`.
+    explicit DataDirectoryRecord(QString directory);
+    // Waits until it is stored.
+    ~DataDirectoryRecord();
+    DataDirectoryRecord(const DataDirectoryRecord&) = delete;
+    DataDirectoryRecord& operator=(const DataDirectoryRecord&) = delete;
+
+    const QString& directory() const { return directory_; }
+    void waitUntilStored();
+    // The record of this run, or null.
+    static DataDirectoryRecord* current();
+
+private:
+    QString directory_;
+    std::thread writer_;
+};
+
+// Stores the path now, the whole path however long.
 void writeDataDirectory(const QString& directory);
-// Empty when the setting is missing.
+// The directory this run recorded; without a record, the stored setting (empty when missing).
 QString readDataDirectory();
 
 } // namespace morvik

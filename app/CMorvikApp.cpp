@@ -26,7 +26,7 @@ bool CMorvikApp::initInstance() {
         return false;
     }
     useProgramSettings();
-    writeDataDirectory(QDir::currentPath());
+    dataDirectory_ = std::make_unique<DataDirectoryRecord>(QDir::currentPath());
 
     mainFrame_ = std::make_unique<CMainFrame>();
     mainFrame_->initialUpdate();

@@ -6,6 +6,7 @@
 namespace morvik {
 
 class CMainFrame;
+class DataDirectoryRecord;
 
 // Can this process open an IPv4 datagram socket? The network layer's start-up check.
 bool socketLayerAvailable();
@@ -30,6 +31,7 @@ public:
     std::function<bool()> socketCheck = socketLayerAvailable;
 
 private:
+    std::unique_ptr<DataDirectoryRecord> dataDirectory_;
     std::unique_ptr<CMainFrame> mainFrame_;
 };
 
