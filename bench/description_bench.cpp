@@ -114,7 +114,7 @@ void parseFile(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(parseDescription(path, 61, 3, 10, targets.get()));
     }
-    state.counters["rows"] = static_cast<double>(targets.cache.current().rows.size());
+    state.counters["rows"] = static_cast<double>(targets.cache.current().rows().size());
 }
 
 void readTokens(benchmark::State& state, const std::string& path) {
@@ -132,7 +132,7 @@ void readTokens(benchmark::State& state, const std::string& path) {
 void valuesToText(benchmark::State& state) {
     Targets targets;
     parseDescription(files().generated, 61, 3, 10, targets.get());
-    const auto& rows = targets.cache.current().rows;
+    const auto& rows = targets.cache.current().rows();
     const std::vector<std::uint8_t> bytes = {0x00, 0x01, 0xC0, 0xA8, 0x01, 0x02, 'a', 'b',
                                              'c',  0,    0,    0,    0,    0,    0,   0};
     for (auto _ : state) {
@@ -185,7 +185,7 @@ void reportRatio(const std::string& label, const std::string& path) {
     std::printf(
         "%s: parse %.1f us, ifstream tokens %.1f us (processor time), ratio %.2f (%zu rows)\n",
         label.c_str(), parse * 1e6, tokens * 1e6, parse / tokens,
-        targets.cache.current().rows.size());
+        targets.cache.current().rows().size());
 }
 
 // Every description at hand parsed into one cache, as a long session would end up.
@@ -203,7 +203,7 @@ void reportMemory() {
     std::size_t rows = 0;
     for (const std::string& path : paths) {
         if (parseDescription(path, parsed, 1, 0, targets.get()) == 1) {
-            rows += targets.cache.current().rows.size();
+            rows += targets.cache.current().rows().size();
             ++parsed;
         }
     }

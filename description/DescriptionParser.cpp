@@ -443,7 +443,7 @@ int parseOpened(std::string_view text, int productCode, int major, int minor,
     targets.classFilter.resetEntries();
     targets.classFilter.addEntry(kAllClasses);
 
-    DescriptionWalk walk(input, targets, slot, targets.cache.slot(slot).rows);
+    DescriptionWalk walk(input, targets, slot, targets.cache.slot(slot).editRows());
     walk.walk(classes);
     walk.finish();
     targets.table.setEndMark(slot, walk.rowCount());

@@ -4,14 +4,34 @@
 
 namespace morvik {
 
-int DescriptionSlot::findParameter(std::string_view address) const {
-    const int count = rowCount();
-    for (int index = 0; index < count; ++index) {
-        if (rows[static_cast<std::size_t>(index)].address == address) {
-            return index;
+std::vector<ParameterRow>& DescriptionSlot::editRows() {
+    indexed_ = false;
+    return rows_;
+}
+
+void DescriptionSlot::buildIndex() const {
+    rowCount_ = 0;
+    for (const ParameterRow& parameter : rows_) {
+        if (parameter.address.empty() || rowCount_ >= kMaxParameterRows) {
+            break;
         }
+        ++rowCount_;
     }
-    return -1;
+    firstRowOfAddress_.clear();
+    firstRowOfAddress_.reserve(static_cast<std::size_t>(rowCount_));
+    for (int index = 0; index < rowCount_; ++index) {
+        firstRowOfAddress_.try_emplace(rows_[static_cast<std::size_t>(index)].address, index);
+    }
+    indexed_ = true;
+}
+
+int DescriptionSlot::findParameter(std::string_view address) const {
+    if (!indexed_) {
+        buildIndex();
+    }
+    // A C++20 map without heterogeneous lookup wants a key string; addresses are short.
+    const auto found = firstRowOfAddress_.find(std::string(address));
+    return found == firstRowOfAddress_.end() ? -1 : found->second;
 }
 
 std::pair<int, int> DescriptionSlot::findRange(std::string_view rangeAddress) const {
@@ -22,7 +42,7 @@ std::pair<int, int> DescriptionSlot::findRange(std::string_view rangeAddress) co
     std::pair<int, int> range{-1, -1};
     const int count = rowCount();
     for (int index = 0; index < count; ++index) {
-        const std::string_view address = rows[static_cast<std::size_t>(index)].address;
+        const std::string_view address = rows_[static_cast<std::size_t>(index)].address;
         if (address.substr(0, prefix.size()) == prefix) {
             if (range.first < 0) {
                 range.first = index;
@@ -34,21 +54,17 @@ std::pair<int, int> DescriptionSlot::findRange(std::string_view rangeAddress) co
 }
 
 int DescriptionSlot::rowCount() const {
-    int count = 0;
-    for (const ParameterRow& parameter : rows) {
-        if (parameter.address.empty() || count >= kMaxParameterRows) {
-            break;
-        }
-        ++count;
+    if (!indexed_) {
+        buildIndex();
     }
-    return count;
+    return rowCount_;
 }
 
 const ParameterRow* DescriptionSlot::row(int index) const {
-    if (index < 0 || static_cast<std::size_t>(index) >= rows.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) {
         return nullptr;
     }
-    return &rows[static_cast<std::size_t>(index)];
+    return &rows_[static_cast<std::size_t>(index)];
 }
 
 DescriptionCache::DescriptionCache()
@@ -117,8 +133,8 @@ std::size_t DescriptionCache::memoryFootprint() const {
         if (!held) {
             continue;
         }
-        bytes += sizeof(DescriptionSlot) + held->rows.capacity() * sizeof(ParameterRow);
-        for (const ParameterRow& parameter : held->rows) {
+        bytes += sizeof(DescriptionSlot) + held->rows().capacity() * sizeof(ParameterRow);
+        for (const ParameterRow& parameter : held->rows()) {
             bytes += heapBytes(parameter.address) + heapBytes(parameter.className) +
                      heapBytes(parameter.parameterName) + heapBytes(parameter.typeName) +
                      heapBytes(parameter.access) + heapBytes(parameter.unit);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -38,10 +39,15 @@ struct ClassEntry {
 
 // The rows one parse produced for a (product code, major, minor) triple. Walkers stop at the
 // first row with an empty address, as every reader of the rows does.
-struct DescriptionSlot {
-    std::vector<ParameterRow> rows; // at most kMaxParameterRows
+class DescriptionSlot {
+public:
+    const std::vector<ParameterRow>& rows() const { return rows_; }
+    // The rows to fill or change (at most kMaxParameterRows). Lookups rebuild their index
+    // afterwards, so keep the reference only until the next lookup.
+    std::vector<ParameterRow>& editRows();
 
-    // Index of the row with exactly this address before the first empty address, else -1.
+    // Index of the first row with exactly this address before the first empty address, else
+    // -1. Replies look up every entry, so this goes through an index of the addresses.
     int findParameter(std::string_view address) const;
     // First and last index whose address, cut to the range address's length less one, equals
     // the range address less its last character; both -1 when none does.
@@ -49,6 +55,14 @@ struct DescriptionSlot {
     // Rows before the first empty address.
     int rowCount() const;
     const ParameterRow* row(int index) const; // nullptr outside the rows
+
+private:
+    void buildIndex() const;
+
+    std::vector<ParameterRow> rows_;
+    mutable bool indexed_ = false;
+    mutable int rowCount_ = 0;
+    mutable std::unordered_map<std::string, int> firstRowOfAddress_;
 };
 
 // Parsed descriptions by product code (0-99), major (0-19) and minor (0-29) version. A slot is

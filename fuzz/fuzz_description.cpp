@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         morvik::parseDescriptionText(text, product, 1, minor, {cache, table, filter, dialogs});
     require(result == 1);
 
-    const auto& rows = cache.current().rows;
+    const auto& rows = cache.current().rows();
     const int slot = cache.currentSlot();
     require(rows.size() <= static_cast<std::size_t>(morvik::kMaxParameterRows));
     require(table.lineCount() == static_cast<int>(rows.size()));

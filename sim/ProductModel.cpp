@@ -160,7 +160,7 @@ std::shared_ptr<const ProductModel> ProductCatalog::modelFor(int productId, int 
         if (result == 1) {
             const DescriptionSlot& slot = cache->current();
             const int count = slot.rowCount();
-            std::vector<ParameterRow> rows(slot.rows.begin(), slot.rows.begin() + count);
+            std::vector<ParameterRow> rows(slot.rows().begin(), slot.rows().begin() + count);
             std::vector<ValueList> definedValues;
             std::vector<ValueList> enumerations;
             for (int i = 0; i < count; ++i) {

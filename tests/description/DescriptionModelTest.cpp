@@ -14,7 +14,7 @@ DescriptionSlot slotWith(std::initializer_list<const char*> addresses) {
     for (const char* address : addresses) {
         ParameterRow row;
         row.address = address;
-        slot.rows.push_back(row);
+        slot.editRows().push_back(row);
     }
     return slot;
 }
@@ -42,6 +42,24 @@ TEST(DescriptionSlot, FindsParametersAndRangesBeforeTheFirstEmptyAddress) {
     EXPECT_EQ(slot.row(-1), nullptr);
 }
 
+TEST(DescriptionSlot, LookupsFollowTheRowsAsTheyAreNow) {
+    DescriptionSlot slot = slotWith({"2.1.1", "2.1.2", "2.1.1"});
+    // A repeated address is found where it first stands.
+    EXPECT_EQ(slot.findParameter("2.1.1"), 0);
+    EXPECT_EQ(slot.findParameter("2.1.2"), 1);
+
+    // A parse that refills the rows is what later lookups see.
+    slot.editRows()[0].address = "2.1.9";
+    EXPECT_EQ(slot.findParameter("2.1.9"), 0);
+    EXPECT_EQ(slot.findParameter("2.1.1"), 2);
+    slot.editRows()[1].address.clear();
+    EXPECT_EQ(slot.rowCount(), 1);
+    EXPECT_EQ(slot.findParameter("2.1.1"), -1);
+    slot.editRows().resize(kMaxParameterRows + 5, slot.rows()[0]);
+    slot.editRows()[1].address = "2.1.2";
+    EXPECT_EQ(slot.rowCount(), kMaxParameterRows);
+}
+
 TEST(DescriptionCache, HandsOutSlotsOncePerTripleWithinTheIndexRanges) {
     DescriptionCache cache;
     EXPECT_EQ(cache.slotsHandedOut(), 0);
@@ -53,7 +71,7 @@ TEST(DescriptionCache, HandsOutSlotsOncePerTripleWithinTheIndexRanges) {
     EXPECT_EQ(cache.slotFor(0, 0, 30), -1);
     EXPECT_EQ(cache.slotsHandedOut(), 2);
     EXPECT_EQ(cache.findSlot(0), nullptr); // handed out but never filled
-    EXPECT_TRUE(cache.current().rows.empty());
+    EXPECT_TRUE(cache.current().rows().empty());
     EXPECT_EQ(cache.findSlot(100), nullptr);
 }
 
@@ -65,10 +83,10 @@ TEST(DescriptionCache, MemoryFootprintCountsFilledSlotsAndLongTexts) {
     EXPECT_GT(empty, 0U);
     ParameterRow row;
     row.address = "1.1.1";
-    slot.rows.push_back(row);
+    slot.editRows().push_back(row);
     const std::size_t shortTexts = cache.memoryFootprint();
     EXPECT_GE(shortTexts, empty + sizeof(ParameterRow));
-    slot.rows[0].parameterName = std::string(100, 'p');
+    slot.editRows()[0].parameterName = std::string(100, 'p');
     EXPECT_GE(cache.memoryFootprint(), shortTexts + 100);
 }
 

@@ -123,7 +123,7 @@ struct ParseTargets {
         return parseDescriptionText(text, productCode, major, minor, targets());
     }
     const DescriptionSlot& slot() const { return cache.current(); }
-    const std::vector<ParameterRow>& rows() const { return cache.current().rows; }
+    const std::vector<ParameterRow>& rows() const { return cache.current().rows(); }
     std::vector<int> groups() const { return table.groupStart(cache.currentSlot()); }
 };
 
