@@ -104,19 +104,28 @@ std::optional<CredentialLog::Entry> readEntry(TokenReader& reader) {
 
 } // namespace
 
-CredentialLog::CredentialLog(std::string_view dataDirectory) : file_(0600), entries_(kMaxEntries) {
+CredentialLog::CredentialLog(std::string_view dataDirectory) : file_(0600) {
     file_.setPath(dataFilePath(dataDirectory, "pwd.ini"));
 }
 
-void CredentialLog::emptyEntries() {
-    for (int i = 0; i < used_; ++i) {
-        entries_[static_cast<std::size_t>(i)] = Entry{};
+const CredentialLog::Entry& CredentialLog::entryAt(int index) const {
+    static const Entry none;
+    if (index < 0 || static_cast<std::size_t>(index) >= entries_.size()) {
+        return none;
     }
-    used_ = 0;
+    return entries_[static_cast<std::size_t>(index)];
+}
+
+CredentialLog::Entry& CredentialLog::filledEntry(int index) {
+    const auto slot = static_cast<std::size_t>(index);
+    if (entries_.size() <= slot) {
+        entries_.resize(slot + 1);
+    }
+    return entries_[slot];
 }
 
 bool CredentialLog::load() {
-    emptyEntries();
+    entries_.clear();
     count_ = 0;
     current_ = 0;
     if (!file_.ensureExists()) {
@@ -131,7 +140,7 @@ bool CredentialLog::load() {
 }
 
 void CredentialLog::loadText(std::string_view text) {
-    emptyEntries();
+    entries_.clear();
     count_ = 0;
     TokenReader reader(text, kMaxTokenLength);
     // Records past the table's size are not read.
@@ -140,16 +149,15 @@ void CredentialLog::loadText(std::string_view text) {
         if (!entry) {
             break;
         }
-        entries_[static_cast<std::size_t>(count_)] = std::move(*entry);
+        entries_.push_back(std::move(*entry));
         ++count_;
     }
-    used_ = count_;
     current_ = count_;
 }
 
 int CredentialLog::find(std::string_view mac) const {
     for (int i = 0; i < count_; ++i) {
-        if (entries_[static_cast<std::size_t>(i)].mac == mac) {
+        if (entryAt(i).mac == mac) {
             return i;
         }
     }
@@ -167,11 +175,7 @@ bool CredentialLog::select(int index, Dialogs& dialogs) {
 }
 
 const CredentialLog::Entry& CredentialLog::currentEntry() const {
-    static const Entry none;
-    if (current_ < 0 || current_ >= kMaxEntries) {
-        return none;
-    }
-    return entries_[static_cast<std::size_t>(current_)];
+    return entryAt(current_);
 }
 
 void CredentialLog::setEntry(std::string mac, std::string loginId, std::string password,
@@ -185,8 +189,7 @@ void CredentialLog::setEntry(std::string mac, std::string loginId, std::string p
     if (current_ < 0 || current_ >= kMaxEntries) {
         return;
     }
-    used_ = std::max(used_, current_ + 1);
-    Entry& entry = entries_[static_cast<std::size_t>(current_)];
+    Entry& entry = filledEntry(current_);
     entry.mac = cut(mac);
     entry.loginId = cut(loginId);
     entry.password = cut(password);
@@ -206,7 +209,7 @@ std::string CredentialLog::formatText(bool* skippedIncomplete) const {
     bool skipped = false;
     int number = 0;
     for (int i = 0; i < count_; ++i) {
-        const Entry& entry = entries_[static_cast<std::size_t>(i)];
+        const Entry& entry = entryAt(i);
         const std::string mac = upperCaseMacText(entry.mac);
         // An entry that cannot be written whole is left out; the ones after it still are
         // written, so one bad entry never costs the others.

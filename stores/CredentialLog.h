@@ -60,11 +60,13 @@ public:
     const std::string& path() const { return file_.path(); }
 
 private:
-    IniDatabaseFile file_;
-    void emptyEntries();
+    // Slots are made as they are filled: the log is opened for every reply that echoes
+    // credentials, and a table of kMaxEntries empty slots would cost more than the file.
+    const Entry& entryAt(int index) const; // an empty entry for a slot never filled
+    Entry& filledEntry(int index);         // index below kMaxEntries
 
-    std::vector<Entry> entries_; // kMaxEntries slots; the one at the count is outside the file
-    int used_ = 0;               // slots from here on were never filled
+    IniDatabaseFile file_;
+    std::vector<Entry> entries_; // the entry at the count is outside the file
     int count_ = 0;
     int current_ = 0;
 };
