@@ -128,10 +128,7 @@ bool CredentialLog::load() {
     entries_.clear();
     count_ = 0;
     current_ = 0;
-    if (!file_.ensureExists()) {
-        return false;
-    }
-    const auto content = file_.readAll();
+    const auto content = file_.readCreatingIfMissing();
     if (!content) {
         return false;
     }

@@ -115,6 +115,13 @@ bool IniDatabaseFile::ensureExists() const {
     return ::close(fd) == 0;
 }
 
+std::optional<std::string> IniDatabaseFile::readCreatingIfMissing() const {
+    if (!ensureExists()) {
+        return std::nullopt;
+    }
+    return readAll();
+}
+
 std::optional<std::string> IniDatabaseFile::readAll() const {
     FileDescriptor file(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {

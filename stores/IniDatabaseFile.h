@@ -22,6 +22,9 @@ public:
     bool ensureExists() const;
     // The whole content (after ensureExists), or nothing when the file cannot be read.
     std::optional<std::string> readAll() const;
+    // How the stores load: the file made when missing, then its whole content; nothing when
+    // either step fails.
+    std::optional<std::string> readCreatingIfMissing() const;
     // Replaces the content atomically; false (old content intact) on any failure.
     bool replaceContent(std::string_view content) const;
 

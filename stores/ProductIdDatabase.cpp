@@ -36,10 +36,7 @@ ProductIdDatabase::ProductIdDatabase(std::string_view dataDirectory) : file_(064
 bool ProductIdDatabase::load() {
     records_.clear();
     current_ = 0;
-    if (!file_.ensureExists()) {
-        return false;
-    }
-    const auto content = file_.readAll();
+    const auto content = file_.readCreatingIfMissing();
     if (!content) {
         return false;
     }
