@@ -66,14 +66,7 @@ public:
         if (probed_.empty()) {
             probed_ = probe();
         }
-        selection.units.clear();
-        for (const std::string& name : names) {
-            for (const DeviceRecord& unit : probed_) {
-                if (unit.name == name) {
-                    selection.units.push_back(unit);
-                }
-            }
-        }
+        selection.units = unitsNamed(probed_, names);
         ASSERT_EQ(selection.units.size(), names.size());
     }
 

@@ -34,6 +34,20 @@ inline std::string readTextFile(const std::string& path) {
     return text.str();
 }
 
+// The probed units with these names, in the order of the names.
+inline std::vector<DeviceRecord> unitsNamed(const std::vector<DeviceRecord>& probed,
+                                            const std::vector<std::string>& names) {
+    std::vector<DeviceRecord> units;
+    for (const std::string& name : names) {
+        for (const DeviceRecord& unit : probed) {
+            if (unit.name == name) {
+                units.push_back(unit);
+            }
+        }
+    }
+    return units;
+}
+
 class ScratchData {
 public:
     ScratchData() {
@@ -172,14 +186,7 @@ public:
         if (probed_.empty()) {
             probed_ = probe();
         }
-        selection.units.clear();
-        for (const std::string& name : names) {
-            for (const DeviceRecord& unit : probed_) {
-                if (unit.name == name) {
-                    selection.units.push_back(unit);
-                }
-            }
-        }
+        selection.units = unitsNamed(probed_, names);
         ASSERT_EQ(selection.units.size(), names.size());
     }
 
