@@ -413,10 +413,13 @@ SessionDriver::AssignmentCheck SessionDriver::checkAssignment(const std::string&
     if (row == nullptr) {
         return {-1, "the description has no parameter at address " + address};
     }
-    if (!encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
-                     session_->byteOrder())) {
+    const EncodedValue value =
+        encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
+                    session_->byteOrder());
+    if (!value) {
         std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
-                              row->parameterName + ", " + row->typeName + ")";
+                              row->parameterName + ", " + row->typeName +
+                              "): " + refusalReason(*row, *value.refusal) + "; nothing was sent";
         const ValueList& names = table_->enumeration(parameter).count() > 0
                                      ? table_->enumeration(parameter)
                                      : table_->definedValues(parameter);

@@ -614,12 +614,10 @@ bool ParameterSession::validateMarkedValues() {
             continue;
         }
         const std::string& text = table.text(line, ParameterTable::ValueColumn);
-        if (!encodeValue(*row, table.definedValues(p), table.enumeration(p), text, byteOrder())) {
-            const std::string name = row->parameterName.empty() ? row->address : row->parameterName;
-            ports_.dialogs.showMessage("Can't write \"" + text + "\" to " + name +
-                                           ": it is not a value of this parameter. Nothing was "
-                                           "sent.",
-                                       kError);
+        const EncodedValue value =
+            encodeValue(*row, table.definedValues(p), table.enumeration(p), text, byteOrder());
+        if (!value) {
+            ports_.dialogs.showMessage(refusalMessage(*row, text, *value.refusal), kError);
             return false;
         }
     }
@@ -677,7 +675,7 @@ void ParameterSession::writeParameters() {
                     // Checked before the confirmation; the table did not change since.
                     continue;
                 }
-                if (!frame.appendEntry(row->address, *value)) {
+                if (!frame.appendEntry(row->address, value.bytes)) {
                     if (!anyEntry) {
                         ports_.dialogs.showMessage("The value of " + row->parameterName +
                                                        " is too long to be sent. Nothing was "
