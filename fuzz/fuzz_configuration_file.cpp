@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(content.header->productId.size() <= morvik::kMaxConfigurationHeaderToken);
     require(content.header->version.size() <= morvik::kMaxConfigurationHeaderToken);
     for (const auto& line : content.lines) {
-        require(line.token.size() <= size && line.value.size() == line.token.size());
+        require(line.token.size() <= size);
+        require(line.empty || line.value.size() == line.token.size());
         require(!line.empty || line.value.empty());
     }
 
