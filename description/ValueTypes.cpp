@@ -168,6 +168,42 @@ std::optional<std::int64_t> readWholeNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+// Whether a decimal number that no float holds lies below the smallest one rather than beyond
+// the largest: its first significant digit stands right of the point.
+bool isBelowOne(std::string_view number) {
+    if (!number.empty() && number.front() == '-') {
+        number.remove_prefix(1);
+    }
+    const std::size_t exponentAt = number.find_first_of("eE");
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    std::int64_t exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = number.substr(exponentAt + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            digits.remove_prefix(1);
+        }
+        for (const char c : digits) {
+            exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    const std::size_t point = mantissa.find('.');
+    const auto integerDigits =
+        static_cast<std::int64_t>(point == std::string_view::npos ? mantissa.size() : point);
+    std::int64_t zerosBefore = 0;
+    for (const char c : mantissa) {
+        if (c == '.') {
+            continue;
+        }
+        if (c != '0') {
+            return integerDigits - 1 - zerosBefore + exponent < 0;
+        }
+        ++zerosBefore;
+    }
+    return true;
+}
+
 // Four decimal numbers of 0 to 255 joined by points, the first the most significant octet.
 std::optional<std::uint32_t> readIpAddress(std::string_view text) {
     std::uint32_t address = 0;
@@ -328,9 +364,13 @@ EncodedValue encodeValue(const ParameterRow& row, const ValueList& definedValues
         const char* last = number.data() + number.size();
         const auto read = std::from_chars(number.data(), last, value);
         if (read.ec == std::errc::result_out_of_range && read.ptr == last) {
-            return refused(ValueRefusal::OutOfRange);
-        }
-        if (read.ec != std::errc{} || read.ptr != last) {
+            // Below the smallest float the nearest one is zero; beyond the largest there is
+            // no nearest one.
+            if (!isBelowOne(number)) {
+                return refused(ValueRefusal::OutOfRange);
+            }
+            value = number.front() == '-' ? -0.0F : 0.0F;
+        } else if (read.ec != std::errc{} || read.ptr != last) {
             return refused(ValueRefusal::NotANumber);
         }
         return accepted(numberBytes(std::bit_cast<std::uint32_t>(value), 4, order));
