@@ -128,13 +128,17 @@ std::string_view withoutShownUnit(std::string_view text, std::string_view unit) 
 }
 
 // Text to be read as a number: a unit typed right after it ("250ms", "250 ms") is dropped too,
-// then every blank, so that "1 500" is fifteen hundred.
+// then every blank, so that "1 500" is fifteen hundred. A unit that could be the end of a
+// number itself ("10") is dropped only after its two blanks.
 std::string numberText(std::string_view text, std::string_view unit) {
     std::string_view kept = text;
     while (!kept.empty() && isBlank(kept.back())) {
         kept.remove_suffix(1);
     }
-    if (!unit.empty() && kept.size() > unit.size() && kept.ends_with(unit)) {
+    const bool unitLooksLikeANumber =
+        unit.find_first_not_of("0123456789.+-") == std::string_view::npos;
+    if (!unit.empty() && !unitLooksLikeANumber && kept.size() > unit.size() &&
+        kept.ends_with(unit)) {
         kept.remove_suffix(unit.size());
     }
     std::string number;
