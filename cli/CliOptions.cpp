@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "stores/CredentialLog.h"
+
 #include <arpa/inet.h>
 #include <map>
 #include <set>
@@ -191,6 +193,12 @@ private:
     void finish() {
         if (loginId_.has_value() != password_.has_value()) {
             throw Usage{"--id and --password go together"};
+        }
+        if (loginId_ && (loginId_->size() > CredentialLog::kMaxTokenLength ||
+                         password_->size() > CredentialLog::kMaxTokenLength)) {
+            throw Usage{"--id and --password take at most " +
+                        std::to_string(CredentialLog::kMaxTokenLength) +
+                        " characters each: the credential log keeps no more"};
         }
         if (loginId_) {
             options_.credentials = Credentials{*loginId_, *password_};

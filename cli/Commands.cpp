@@ -436,6 +436,13 @@ private:
         if (!plan) {
             return refused(std::move(outcomes), answered);
         }
+        // A value of the file that is no value of its parameter: nothing is written.
+        for (const PlannedValue& value : *plan) {
+            const auto check = driver_->checkValue(value.parameter, value.text);
+            if (check.parameter < 0) {
+                return usage(options_.file + ": " + check.problem);
+            }
+        }
         if (plan->empty()) {
             dialogs_.note("every R/W value of " + options_.file +
                           " equals the units' own: nothing to write");

@@ -46,7 +46,10 @@ COMMANDS
         Write values: ADDRESS is a parameter address as read lists it (for example 1.3.1), TEXT
         the value as read shows it, unit included where the parameter has one (for example
         "1500  bytes", "9600 bps", "On"). Only the named parameters are sent, to every unit.
-        Addresses and values are checked before anything is sent.
+        Addresses and values are checked before anything is sent: a number the parameter's
+        type cannot hold, an IP address that is not four numbers of 0 to 255, a MAC that is
+        not six hex pairs, or a text that is neither a name nor a number of the parameter is
+        refused (exit 2).
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
         time and is read back, so that pwd.ini follows the change.
@@ -54,7 +57,9 @@ COMMANDS
     load UNIT... FILE.cnf
         Read the units, put the values of the configuration file into the read values, and
         write the read/write values that differ, as set does. Nothing is written when none
-        differs. The file must have been saved for the same product id and version.
+        differs. The file must have been saved for the same product id and version. A value
+        of the file that its parameter cannot take stops the load before anything is
+        written (exit 2).
 
     save UNIT FILE.cnf
         Read the unit and save its values as a configuration file.

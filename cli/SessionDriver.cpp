@@ -409,14 +409,23 @@ SessionDriver::AssignmentCheck SessionDriver::checkAssignment(const std::string&
     if (parameter < 0) {
         return {-1, "the description has no parameter at address " + address};
     }
+    return checkValue(parameter, text);
+}
+
+SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
+                                                         const std::string& text) const {
     const ParameterRow* row = session_->currentDescription().row(parameter);
     if (row == nullptr) {
-        return {-1, "the description has no parameter at address " + address};
+        return {-1, "the description has no parameter " + std::to_string(parameter)};
     }
-    if (!encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
-                     session_->byteOrder())) {
+    const std::string& address = row->address;
+    const EncodedValue value =
+        encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
+                    session_->byteOrder());
+    if (!value) {
         std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
-                              row->parameterName + ", " + row->typeName + ")";
+                              row->parameterName + ", " + row->typeName +
+                              "): " + refusalReason(*row, *value.refusal);
         const ValueList& names = table_->enumeration(parameter).count() > 0
                                      ? table_->enumeration(parameter)
                                      : table_->definedValues(parameter);
@@ -426,7 +435,10 @@ SessionDriver::AssignmentCheck SessionDriver::checkAssignment(const std::string&
                 problem += " \"" + entry.name + "\"";
             }
         }
-        return {-1, problem};
+        return {-1, problem + "; nothing was sent"};
+    }
+    if (auto refusal = session_->writeRefusal(parameter, text)) {
+        return {-1, std::move(*refusal)};
     }
     return {parameter, {}};
 }

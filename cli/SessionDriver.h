@@ -93,6 +93,7 @@ public:
         std::string problem;
     };
     AssignmentCheck checkAssignment(const std::string& address, const std::string& text) const;
+    AssignmentCheck checkValue(int parameter, const std::string& text) const;
 
     // A unit refused the credentials and nothing here could offer others.
     bool credentialsNeeded() const { return credentialsNeeded_; }

@@ -17,7 +17,11 @@ void applyConfiguration(const ConfigurationContent& content, ParameterTable& tab
         if (table.accessKind(parameter) != AccessKind::ReadWrite) {
             continue;
         }
-        if (line.value != table.text(n, ParameterTable::ValueColumn)) {
+        const std::string& shown = table.text(n, ParameterTable::ValueColumn);
+        if (line.token == configurationToken(shown)) {
+            continue;
+        }
+        if (line.value != shown) {
             table.setModifiedMark(parameter, 1);
         }
         table.setText(n, ParameterTable::ValueColumn, line.value);

@@ -12,9 +12,45 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+std::string blanksFromUnderscores(std::string_view token) {
+    std::string value(token);
+    for (char& c : value) {
+        if (c == '_') {
+            c = ' ';
+        }
+    }
+    return value;
+}
+
+// "[n]\t value": a line whose number or value cannot be read ends the values.
+std::optional<ConfigurationLine> readLine(TokenReader& reader, std::size_t wholeText) {
+    if (!reader.word("[")) {
+        return std::nullopt;
+    }
+    const auto number = reader.integer();
+    if (!number || !reader.literal("]")) {
+        return std::nullopt;
+    }
+    const auto token = reader.next(wholeText);
+    if (!token) {
+        return std::nullopt;
+    }
+    ConfigurationLine line;
+    line.lineNumber = *number;
+    line.token = std::string(*token);
+    if (*token == kEmptyValue) {
+        line.empty = true;
+    } else {
+        line.value = blanksFromUnderscores(*token);
+    }
+    return line;
+}
+
+} // namespace
+
 // A value is one token in the file. Any white space, not only a blank, would split it and end
 // the reading of the file there, so every kind is written as "_" (and comes back as a blank).
-std::string valueToken(std::string_view value) {
+std::string configurationToken(std::string_view value) {
     if (value.empty()) {
         return std::string(kEmptyValue);
     }
@@ -27,47 +63,12 @@ std::string valueToken(std::string_view value) {
     return token;
 }
 
-std::string blanksFromUnderscores(std::string_view token) {
-    std::string value(token);
-    for (char& c : value) {
-        if (c == '_') {
-            c = ' ';
-        }
-    }
-    return value;
-}
-
-// "[n]\t value": a line whose number or value cannot be read ends the values.
-std::optional<ConfigurationLine> readLine(TokenReader& reader) {
-    if (!reader.word("[")) {
-        return std::nullopt;
-    }
-    const auto number = reader.integer();
-    if (!number || !reader.literal("]")) {
-        return std::nullopt;
-    }
-    const auto token = reader.next(kMaxConfigurationValue);
-    if (!token) {
-        return std::nullopt;
-    }
-    ConfigurationLine line;
-    line.lineNumber = *number;
-    if (*token == kEmptyValue) {
-        line.empty = true;
-    } else {
-        line.value = blanksFromUnderscores(*token);
-    }
-    return line;
-}
-
-} // namespace
-
 std::string formatConfiguration(const ConfigurationHeader& header,
                                 const std::vector<std::string>& valueTexts) {
     std::string text = std::to_string(header.unitCount) + " \t " + header.productId + " \t " +
                        header.version + " \n";
     for (std::size_t line = 0; line < valueTexts.size(); ++line) {
-        text += "[" + std::to_string(line) + "]\t " + valueToken(valueTexts[line]) + "\n";
+        text += "[" + std::to_string(line) + "]\t " + configurationToken(valueTexts[line]) + "\n";
     }
     return text;
 }
@@ -90,7 +91,7 @@ ConfigurationContent parseConfiguration(std::string_view text) {
     content.header =
         ConfigurationHeader{*unitCount, std::string(*productId), std::string(*version)};
     while (!reader.atEnd()) {
-        auto line = readLine(reader);
+        auto line = readLine(reader, text.size());
         if (!line) {
             break;
         }

@@ -9,7 +9,6 @@ namespace morvik {
 
 class ParameterTable;
 
-inline constexpr std::size_t kMaxConfigurationValue = 49;
 inline constexpr std::size_t kMaxConfigurationHeaderToken = 31;
 
 struct ConfigurationHeader {
@@ -21,6 +20,7 @@ struct ConfigurationHeader {
 struct ConfigurationLine {
     int lineNumber = 0;
     bool empty = false; // written as "<none>"
+    std::string token;  // as the file holds it
     std::string value;  // "_" already turned back into blanks
 };
 
@@ -35,13 +35,20 @@ struct ConfigurationContent {
 std::string formatConfiguration(const ConfigurationHeader& header,
                                 const std::vector<std::string>& valueTexts);
 
-// Bounded reader: tokens are cut to their limits (the rest of a longer token is skipped),
+// The token a value text is saved as: blanks (and any other white space) as "_", an empty
+// text as "<none>".
+std::string configurationToken(std::string_view value);
+
+// Bounded by its input: the header's tokens are cut to their limits, value tokens are read
+// whole (a value is as long as its row allows, and a cut one would reach the unit cut), and
 // reading stops at the first text that is no complete value line ("[", number, "]", value).
 ConfigurationContent parseConfiguration(std::string_view text);
 
 // Puts loaded values into the table's value column: "<none>" empties any line; other values
-// reach only "R/W" parameters and mark those whose text changes. Lines that are not lines of
-// the list are ignored.
+// reach only "R/W" parameters and mark those whose text changes. A token that is the saved
+// form of the cell's own text leaves the cell as it is: "_" stands for a blank and for an
+// underscore alike, so turning it back could only damage a value that did not change. Lines
+// that are not lines of the list are ignored.
 void applyConfiguration(const ConfigurationContent& content, ParameterTable& table);
 
 } // namespace morvik

@@ -1,6 +1,6 @@
 #include "description/ValueTypes.h"
 
-#include "description/LayoutScanner.h"
+#include "protocol/MacAddress.h"
 
 #include <algorithm>
 #include <bit>
@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <utility>
 
 namespace morvik {
 
@@ -88,53 +89,155 @@ std::string floatText(float value) {
     return written.ec == std::errc{} ? std::string(buffer, written.ptr) : std::string();
 }
 
-// Decimal floating-point text, independent of the process locale; no number gives 0.
-float readFloat(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n' ||
-                                text[at] == '\r' || text[at] == '\v' || text[at] == '\f')) {
-        ++at;
-    }
-    if (at < text.size() && text[at] == '+') {
-        ++at;
-    }
-    const char* first = text.data() + at;
-    const char* last = text.data() + text.size();
-    double value = 0.0;
-    const auto read = std::from_chars(first, last, value);
-    if (read.ec == std::errc::invalid_argument) {
-        return 0.0F;
-    }
-    const bool negative = first != last && *first == '-';
-    if (read.ec == std::errc::result_out_of_range) {
-        const std::string_view number(first, static_cast<std::size_t>(read.ptr - first));
-        const std::size_t exponent = number.find_first_of("eE");
-        const bool tiny = exponent != std::string_view::npos && exponent + 1 < number.size() &&
-                          number[exponent + 1] == '-';
-        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
-        return static_cast<float>(negative ? -value : value);
-    }
-    if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) {
-        const float infinity = std::numeric_limits<float>::infinity();
-        return value < 0 ? -infinity : infinity;
-    }
-    return static_cast<float>(value);
-}
-
 std::vector<std::uint8_t> numberBytes(std::uint32_t value, int width, ByteOrder order) {
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(width));
     writeUnsigned(bytes.data(), value, width, order);
     return bytes;
 }
 
-// A defined value's name, else the text read as a decimal number.
-std::uint32_t namedOrDecimal(const ValueList& definedValues, std::string_view text) {
-    const ValueList::Entry* named = entryNamed(definedValues, text);
-    return named != nullptr ? static_cast<std::uint32_t>(named->value) : readDecimal(text);
+int widthOf(ValueType type) {
+    switch (type) {
+    case ValueType::Byte:
+        return 1;
+    case ValueType::Short:
+        return 2;
+    default:
+        return 4;
+    }
 }
 
-std::string numberText(const ValueType type, std::uint32_t number, const ValueList& definedValues,
-                       std::uint32_t mask) {
+// The numbers a whole-number type takes: what its width holds read as signed or as unsigned,
+// so -1 gives the same bytes as the highest unsigned value, as the shown texts need.
+std::pair<std::int64_t, std::int64_t> numberRange(ValueType type) {
+    const int bits = 8 * widthOf(type);
+    return {-(std::int64_t{1} << (bits - 1)), (std::int64_t{1} << bits) - 1};
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The text without the "two blanks and unit" that the value column puts after every value of
+// a row with a unit. Nothing else is taken away: a name may hold blanks and the unit's letters.
+std::string_view withoutShownUnit(std::string_view text, std::string_view unit) {
+    if (unit.empty() || text.size() < unit.size() + 2 || !text.ends_with(unit)) {
+        return text;
+    }
+    const std::string_view before = text.substr(0, text.size() - unit.size());
+    return before.ends_with("  ") ? before.substr(0, before.size() - 2) : text;
+}
+
+// Text to be read as a number: a unit typed right after it ("250ms", "250 ms") is dropped too,
+// then every blank, so that "1 500" is fifteen hundred. A unit that could be the end of a
+// number itself ("10") is dropped only after its two blanks.
+std::string numberText(std::string_view text, std::string_view unit) {
+    std::string_view kept = text;
+    while (!kept.empty() && isBlank(kept.back())) {
+        kept.remove_suffix(1);
+    }
+    const bool unitLooksLikeANumber =
+        unit.find_first_not_of("0123456789.+-") == std::string_view::npos;
+    if (!unit.empty() && !unitLooksLikeANumber && kept.size() > unit.size() &&
+        kept.ends_with(unit)) {
+        kept.remove_suffix(unit.size());
+    }
+    std::string number;
+    for (const char c : kept) {
+        if (!isBlank(c)) {
+            number += c;
+        }
+    }
+    return number;
+}
+
+// An optional sign and decimal digits, nothing else; nothing for any other text. Numbers far
+// beyond 32 bits are held just above them, so that a range check refuses them.
+std::optional<std::int64_t> readWholeNumber(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t kBeyond = std::int64_t{1} << 33;
+    std::int64_t value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = std::min(value * 10 + (c - '0'), kBeyond);
+    }
+    return negative ? -value : value;
+}
+
+// Whether a decimal number that no float holds lies below the smallest one rather than beyond
+// the largest: its first significant digit stands right of the point.
+bool isBelowOne(std::string_view number) {
+    if (!number.empty() && number.front() == '-') {
+        number.remove_prefix(1);
+    }
+    const std::size_t exponentAt = number.find_first_of("eE");
+    const std::string_view mantissa = number.substr(0, exponentAt);
+    std::int64_t exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = number.substr(exponentAt + 1);
+        const bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+            digits.remove_prefix(1);
+        }
+        for (const char c : digits) {
+            exponent = std::min<std::int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    const std::size_t point = mantissa.find('.');
+    const auto integerDigits =
+        static_cast<std::int64_t>(point == std::string_view::npos ? mantissa.size() : point);
+    std::int64_t zerosBefore = 0;
+    for (const char c : mantissa) {
+        if (c == '.') {
+            continue;
+        }
+        if (c != '0') {
+            return integerDigits - 1 - zerosBefore + exponent < 0;
+        }
+        ++zerosBefore;
+    }
+    return true;
+}
+
+// Four decimal numbers of 0 to 255 joined by points, the first the most significant octet.
+std::optional<std::uint32_t> readIpAddress(std::string_view text) {
+    std::uint32_t address = 0;
+    for (int octet = 0; octet < 4; ++octet) {
+        if (octet > 0) {
+            if (text.empty() || text.front() != '.') {
+                return std::nullopt;
+            }
+            text.remove_prefix(1);
+        }
+        std::size_t digits = 0;
+        unsigned value = 0;
+        while (digits < text.size() && digits < 4 && text[digits] >= '0' && text[digits] <= '9') {
+            value = value * 10U + static_cast<unsigned>(text[digits] - '0');
+            ++digits;
+        }
+        if (digits == 0 || value > 255U) {
+            return std::nullopt;
+        }
+        text.remove_prefix(digits);
+        address = (address << 8) | value;
+    }
+    if (!text.empty()) {
+        return std::nullopt;
+    }
+    return address;
+}
+
+std::string shownNumber(const ValueType type, std::uint32_t number, const ValueList& definedValues,
+                        std::uint32_t mask) {
     if (const ValueList::Entry* named =
             entryWithValue(definedValues, static_cast<std::int32_t>(number), mask)) {
         return named->name;
@@ -174,14 +277,14 @@ std::string valueToText(const ParameterRow& row, const ValueList& definedValues,
     case ValueType::Byte:
         // Both byte types match defined values on the low 8 bits, so bytes 128 to 255 find
         // their names too.
-        text = numberText(type, readUnsigned(bytes, 1, order), definedValues, 0xFFU);
+        text = shownNumber(type, readUnsigned(bytes, 1, order), definedValues, 0xFFU);
         break;
     case ValueType::Short:
-        text = numberText(type, readUnsigned(bytes, 2, order), definedValues, 0xFFFFFFFFU);
+        text = shownNumber(type, readUnsigned(bytes, 2, order), definedValues, 0xFFFFFFFFU);
         break;
     case ValueType::SignedLong:
     case ValueType::UnsignedLong:
-        text = numberText(type, readUnsigned(bytes, 4, order), definedValues, 0xFFFFFFFFU);
+        text = shownNumber(type, readUnsigned(bytes, 4, order), definedValues, 0xFFFFFFFFU);
         break;
     case ValueType::Float:
         text = floatText(std::bit_cast<float>(readUnsigned(bytes, 4, order)));
@@ -228,65 +331,127 @@ std::string valueToText(const ParameterRow& row, const ValueList& definedValues,
     return text;
 }
 
-std::optional<std::vector<std::uint8_t>> encodeValue(const ParameterRow& row,
-                                                     const ValueList& definedValues,
-                                                     const ValueList& enumeration,
-                                                     std::string_view shownText, ByteOrder order) {
-    std::string text(shownText);
-    if (!row.unit.empty()) {
-        const std::size_t unitAt = text.find(row.unit);
-        if (unitAt != std::string::npos) {
-            text.erase(unitAt, row.unit.size());
-            std::erase(text, ' ');
-        }
-    }
-    switch (valueTypeOf(row.typeName)) {
+EncodedValue encodeValue(const ParameterRow& row, const ValueList& definedValues,
+                         const ValueList& enumeration, std::string_view shownText,
+                         ByteOrder order) {
+    const std::string_view text = withoutShownUnit(shownText, row.unit);
+    const auto refused = [](ValueRefusal why) { return EncodedValue{{}, why}; };
+    const auto accepted = [](std::vector<std::uint8_t> bytes) {
+        return EncodedValue{std::move(bytes), std::nullopt};
+    };
+    const ValueType type = valueTypeOf(row.typeName);
+    switch (type) {
     case ValueType::Byte:
-        return numberBytes(namedOrDecimal(definedValues, text), 1, order);
     case ValueType::Short:
-        return numberBytes(namedOrDecimal(definedValues, text), 2, order);
     case ValueType::SignedLong:
-    case ValueType::UnsignedLong:
-        return numberBytes(namedOrDecimal(definedValues, text), 4, order);
-    case ValueType::Float:
-        return numberBytes(std::bit_cast<std::uint32_t>(readFloat(text)), 4, order);
-    case ValueType::Ip: {
-        // Missing numbers are 0; each number keeps its low 8 bits.
-        LayoutScanner input(text);
-        const LayoutScanner::Result read = input.scan("%d.%d.%d.%d");
-        std::uint32_t address = 0;
-        for (std::size_t octet = 0; octet < 4; ++octet) {
-            address = (address << 8) | (static_cast<std::uint32_t>(read.numbers[octet]) & 0xFFU);
+    case ValueType::UnsignedLong: {
+        const int width = widthOf(type);
+        if (const ValueList::Entry* named = entryNamed(definedValues, text)) {
+            return accepted(numberBytes(static_cast<std::uint32_t>(named->value), width, order));
         }
-        return numberBytes(address, 4, order);
+        const auto number = readWholeNumber(numberText(text, row.unit));
+        if (!number) {
+            return refused(ValueRefusal::NotANumber);
+        }
+        const auto [lowest, highest] = numberRange(type);
+        if (*number < lowest || *number > highest) {
+            return refused(ValueRefusal::OutOfRange);
+        }
+        return accepted(numberBytes(static_cast<std::uint32_t>(*number), width, order));
+    }
+    case ValueType::Float: {
+        std::string number = numberText(text, row.unit);
+        if (number.size() > 1 && number[0] == '+' && number[1] != '-' && number[1] != '+') {
+            number.erase(0, 1);
+        }
+        float value = 0.0F;
+        const char* last = number.data() + number.size();
+        const auto read = std::from_chars(number.data(), last, value);
+        if (read.ec == std::errc::result_out_of_range && read.ptr == last) {
+            // Below the smallest float the nearest one is zero; beyond the largest there is
+            // no nearest one.
+            if (!isBelowOne(number)) {
+                return refused(ValueRefusal::OutOfRange);
+            }
+            value = number.front() == '-' ? -0.0F : 0.0F;
+        } else if (read.ec != std::errc{} || read.ptr != last) {
+            return refused(ValueRefusal::NotANumber);
+        }
+        return accepted(numberBytes(std::bit_cast<std::uint32_t>(value), 4, order));
+    }
+    case ValueType::Ip: {
+        const auto address = readIpAddress(numberText(text, row.unit));
+        if (!address) {
+            return refused(ValueRefusal::NotAnAddress);
+        }
+        return accepted(numberBytes(*address, 4, order));
     }
     case ValueType::Mac: {
-        // Read as the hexadecimal pairs the value column shows, so a shown MAC goes back
-        // unchanged; missing numbers are 0.
-        LayoutScanner input(text);
-        const LayoutScanner::Result read = input.scan("%x-%x-%x-%x-%x-%x");
-        std::vector<std::uint8_t> bytes(6);
-        for (std::size_t index = 0; index < bytes.size(); ++index) {
-            bytes[index] = static_cast<std::uint8_t>(read.numbers[index]);
+        const auto mac = parseMacText(numberText(text, row.unit));
+        if (!mac) {
+            return refused(ValueRefusal::NotAMac);
         }
-        return bytes;
+        return accepted(std::vector<std::uint8_t>(mac->begin(), mac->end()));
     }
     case ValueType::Text: {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::max(row.size, 0)), 0);
-        std::copy_n(text.begin(), std::min(text.size(), bytes.size()), bytes.begin());
-        return bytes;
+        // A text the row cannot hold whole would reach the unit cut: not what was typed.
+        const std::size_t size = static_cast<std::size_t>(std::max(row.size, 0));
+        if (text.size() > size) {
+            return refused(ValueRefusal::TooLong);
+        }
+        std::vector<std::uint8_t> bytes(size, 0);
+        std::copy(text.begin(), text.end(), bytes.begin());
+        return accepted(std::move(bytes));
     }
     case ValueType::Flag: {
-        const ValueList::Entry* named = entryNamed(enumeration, text);
-        if (named == nullptr || !isFlagSize(row.size)) {
-            return std::nullopt;
+        if (!isFlagSize(row.size)) {
+            return refused(ValueRefusal::NoValueBytes);
         }
-        return numberBytes(static_cast<std::uint32_t>(named->value), row.size, order);
+        const ValueList::Entry* named = entryNamed(enumeration, text);
+        if (named == nullptr) {
+            return refused(ValueRefusal::UnknownName);
+        }
+        return accepted(numberBytes(static_cast<std::uint32_t>(named->value), row.size, order));
     }
     case ValueType::None:
         break;
     }
-    return std::nullopt;
+    return refused(ValueRefusal::NoValueBytes);
+}
+
+std::string refusalReason(const ParameterRow& row, ValueRefusal refusal) {
+    const ValueType type = valueTypeOf(row.typeName);
+    switch (refusal) {
+    case ValueRefusal::NotANumber:
+        return type == ValueType::Float ? "it is not a decimal number"
+                                        : "it is neither a whole number nor a name of its values";
+    case ValueRefusal::OutOfRange: {
+        if (type == ValueType::Float) {
+            return "it is outside the range of a single-precision float";
+        }
+        const auto [lowest, highest] = numberRange(type);
+        return "a " + row.typeName + " holds numbers from " + std::to_string(lowest) + " to " +
+               std::to_string(highest);
+    }
+    case ValueRefusal::NotAnAddress:
+        return "an IP address is four numbers of 0 to 255 joined by points";
+    case ValueRefusal::NotAMac:
+        return "a MAC address is six hexadecimal pairs joined by \":\" or \"-\"";
+    case ValueRefusal::UnknownName:
+        return "it is none of the names of its values";
+    case ValueRefusal::TooLong:
+        return "it holds at most " + std::to_string(std::max(row.size, 0)) + " characters";
+    case ValueRefusal::NoValueBytes:
+        return "its type (" + row.typeName + ", size " + std::to_string(row.size) +
+               ") carries no value that can be written";
+    }
+    return {};
+}
+
+std::string refusalMessage(const ParameterRow& row, std::string_view text, ValueRefusal refusal) {
+    const std::string name = row.parameterName.empty() ? row.address : row.parameterName;
+    return "Can't write \"" + std::string(text) + "\" to " + name + " (" + row.address +
+           "): " + refusalReason(row, refusal) + ". Nothing was sent.";
 }
 
 } // namespace morvik

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(content.header->productId.size() <= morvik::kMaxConfigurationHeaderToken);
     require(content.header->version.size() <= morvik::kMaxConfigurationHeaderToken);
     for (const auto& line : content.lines) {
-        require(line.value.size() <= morvik::kMaxConfigurationValue);
+        require(line.token.size() <= size);
+        require(line.empty || line.value.size() == line.token.size());
         require(!line.empty || line.value.empty());
     }
 
@@ -46,6 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < values.size(); ++i) {
         require(again.lines[i].lineNumber == static_cast<int>(i));
         require(again.lines[i].value == values[i]);
+        require(content.lines[i].empty || again.lines[i].token == content.lines[i].token);
         require(again.lines[i].empty == content.lines[i].empty);
     }
 
@@ -63,6 +65,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(table.lineCount() == 40);
     for (int line = 1; line < 40; line += 2) {
         require(table.modifiedMark(line) == 0);
+    }
+
+    // What a save writes of the list loads back onto it without a change or a mark.
+    std::vector<std::string> shown;
+    for (int line = 0; line < 40; ++line) {
+        shown.push_back(table.text(line, morvik::ParameterTable::ValueColumn));
+        table.setModifiedMark(line, 0);
+    }
+    morvik::applyConfiguration(
+        morvik::parseConfiguration(morvik::formatConfiguration(*content.header, shown)), table);
+    for (int line = 0; line < 40; ++line) {
+        require(table.modifiedMark(line) == 0);
+        require(table.text(line, morvik::ParameterTable::ValueColumn) ==
+                shown[static_cast<std::size_t>(line)]);
     }
     return 0;
 }

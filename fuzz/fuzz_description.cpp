@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                     table.enumeration(parameter), bytes, order);
             const auto encoded = morvik::encodeValue(rows[index], table.definedValues(parameter),
                                                      table.enumeration(parameter), shown, order);
-            require(!encoded || encoded->size() <= 0xFFFF);
+            require(!encoded || encoded.bytes.size() <= 0xFFFF);
+            require(encoded || encoded.bytes.empty());
         }
     }
     return 0;

@@ -33,6 +33,15 @@ constexpr std::string_view kFileNotMatch = "Saved file not match. Wrong product 
 constexpr std::string_view kRebootConfirm = "Reboot Confirm";
 constexpr std::string_view kSetConfirm = "Set Confirm";
 
+constexpr mode_t kPrivateFilePermissions = 0600;
+constexpr mode_t kSharedFilePermissions = 0644;
+
+std::string credentialsTooLongMessage(const std::string& mac) {
+    return "The login ID or password for " + mac + " is longer than the " +
+           std::to_string(CredentialLog::kMaxTokenLength) +
+           " characters the credential log keeps. Nothing was sent to it.";
+}
+
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
@@ -211,7 +220,14 @@ std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& 
         const CredentialLog::Entry& entry = log.currentEntry();
         return Credentials{entry.loginId, entry.password};
     }
-    return ports_.dialogs.promptCredentials(label);
+    auto entered = ports_.dialogs.promptCredentials(label);
+    if (entered && (entered->loginId.size() > CredentialLog::kMaxTokenLength ||
+                    entered->password.size() > CredentialLog::kMaxTokenLength)) {
+        // The log would keep them cut, and the next operation would fail with the cut ones.
+        ports_.dialogs.showMessage(credentialsTooLongMessage(unit.mac), kError);
+        return std::nullopt;
+    }
+    return entered;
 }
 
 void ParameterSession::reportRequestTooLong(const DeviceRecord& unit) {
@@ -601,6 +617,29 @@ void ParameterSession::handleErrorReply(int unit) {
     readParameters(ports_.table.groupCount(cache_.currentSlot()));
 }
 
+std::optional<std::string> ParameterSession::writeRefusal(int parameter,
+                                                          std::string_view text) const {
+    const ParameterRow* row = cache_.current().row(parameter);
+    if (row == nullptr) {
+        return "There is no parameter " + std::to_string(parameter) + " to write.";
+    }
+    const ParameterTable& table = ports_.table;
+    const EncodedValue value = encodeValue(*row, table.definedValues(parameter),
+                                           table.enumeration(parameter), text, byteOrder());
+    if (!value) {
+        return refusalMessage(*row, text, *value.refusal);
+    }
+    // A new login goes into the credential log once the units take it.
+    const bool loginId = isLoginIdAddress(row->address);
+    if ((loginId || isLoginPasswordAddress(row->address)) &&
+        text.size() > CredentialLog::kMaxTokenLength) {
+        return "Can't write the new " + std::string(loginId ? "login ID" : "password") +
+               ": it is longer than the " + std::to_string(CredentialLog::kMaxTokenLength) +
+               " characters the credential log keeps. Nothing was sent.";
+    }
+    return std::nullopt;
+}
+
 bool ParameterSession::validateMarkedValues() {
     ParameterTable& table = ports_.table;
     const DescriptionSlot& description = cache_.current();
@@ -613,13 +652,8 @@ bool ParameterSession::validateMarkedValues() {
         if (table.modifiedMark(p) != 1) {
             continue;
         }
-        const std::string& text = table.text(line, ParameterTable::ValueColumn);
-        if (!encodeValue(*row, table.definedValues(p), table.enumeration(p), text, byteOrder())) {
-            const std::string name = row->parameterName.empty() ? row->address : row->parameterName;
-            ports_.dialogs.showMessage("Can't write \"" + text + "\" to " + name +
-                                           ": it is not a value of this parameter. Nothing was "
-                                           "sent.",
-                                       kError);
+        if (const auto refusal = writeRefusal(p, table.text(line, ParameterTable::ValueColumn))) {
+            ports_.dialogs.showMessage(*refusal, kError);
             return false;
         }
     }
@@ -677,7 +711,7 @@ void ParameterSession::writeParameters() {
                     // Checked before the confirmation; the table did not change since.
                     continue;
                 }
-                if (!frame.appendEntry(row->address, *value)) {
+                if (!frame.appendEntry(row->address, value.bytes)) {
                     if (!anyEntry) {
                         ports_.dialogs.showMessage("The value of " + row->parameterName +
                                                        " is too long to be sent. Nothing was "
@@ -767,12 +801,17 @@ bool ParameterSession::saveConfiguration(const std::string& path) {
     const ParameterTable& table = ports_.table;
     std::vector<std::string> values;
     values.reserve(static_cast<std::size_t>(table.lineCount()));
+    bool holdsLogin = false;
     for (int line = 0; line < table.lineCount(); ++line) {
         values.push_back(table.text(line, ParameterTable::ValueColumn));
+        const ParameterRow* row = cache_.current().row(table.parameterOfLine(line));
+        holdsLogin = holdsLogin || (row != nullptr && (isLoginIdAddress(row->address) ||
+                                                       isLoginPasswordAddress(row->address)));
     }
     const std::string content = formatConfiguration(
         ConfigurationHeader{static_cast<int>(units.size()), productId, version}, values);
-    IniDatabaseFile file;
+    // A file with the units' login is kept as private as "pwd.ini".
+    IniDatabaseFile file(holdsLogin ? kPrivateFilePermissions : kSharedFilePermissions);
     file.setPath(path);
     if (!file.replaceContent(content)) {
         ports_.dialogs.showMessage(kFileOpenError, kError);

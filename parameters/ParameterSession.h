@@ -92,6 +92,8 @@ public:
     std::pair<int, int> findRange(std::string_view rangeAddress) const;
     std::string getValueText(int parameter) const;
     void setValueText(int parameter, std::string text);
+    // Why `text` cannot be written to the parameter, as the message says it; nothing when it can.
+    std::optional<std::string> writeRefusal(int parameter, std::string_view text) const;
 
     // Writes the header and every line of the list to `path`, replacing the file atomically
     // only after the selection was accepted. False (with a message) when nothing was written.

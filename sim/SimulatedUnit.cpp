@@ -131,12 +131,13 @@ bool SimulatedUnit::applyInitialValues(std::string& error) {
                                        model_->enumeration(index), text, order_);
         if (!bytes) {
             error = macText_ + ": \"" + text + "\" is no value of " + address + " (" +
-                    model_->row(index).typeName + "); give it in rawValues";
+                    model_->row(index).typeName + ": " +
+                    refusalReason(model_->row(index), *bytes.refusal) + "); give it in rawValues";
             return false;
         }
         auto& stored = values_[static_cast<std::size_t>(index)];
         const std::size_t size = stored.size();
-        stored = *bytes;
+        stored = bytes.bytes;
         stored.resize(size, 0); // a description may give a type more or fewer bytes
     }
     for (const auto& [address, bytes] : spec_.rawValues) {

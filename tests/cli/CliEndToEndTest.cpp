@@ -1,4 +1,5 @@
 #include "CliHarness.h"
+#include "support/ValueRowsProduct.h"
 
 #include <algorithm>
 #include <fstream>
@@ -545,6 +546,105 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
     EXPECT_EQ(parameterCounts["02:4D:56:00:00:05"], 91U);
     EXPECT_EQ(parameterCounts[kRack], 700U);
     EXPECT_EQ(parameterCounts["02:4D:56:00:00:07"], 0U);
+}
+
+// The product whose rows hold the texts that are easy to get wrong, alone on the network.
+class ValueRowsUnit : public ::testing::Test {
+protected:
+    static json::Value unit() {
+        json::Value unit =
+            fleetUnit("eight", kEight, "127.77.0.30", kValueRowsProductId, kValueRowsVersion);
+        unit.set("values", json::Value::Object{{"0.1.1", "eight"},
+                                               {"0.3.1", "3"},
+                                               {"0.4.1", "Full duplex"},
+                                               {"0.6.1", "10.0.0.1"},
+                                               {"0.9.1", "host_name_01"}});
+        return unit;
+    }
+    ValueRowsUnit() : harness({unit()}, false, {{kValueRowsFileName, valueRowsDescription()}}) {
+        harness.addCredentials(kEight, "admin", "quorvane");
+    }
+
+    std::string readBack(const std::string& address) const {
+        const auto back = harness.cliJson({"read", "eight"});
+        if (!back || back->asArray().size() != 1) {
+            ADD_FAILURE() << "eight could not be read back";
+            return {};
+        }
+        return valueAt(back->asArray().front(), address);
+    }
+
+    static constexpr const char* kEight = "02:4D:56:00:00:30";
+    CliHarness harness;
+};
+
+// Values are written as the user chose them; a text that is no value of its row ends the run
+// with exit 2 and a message naming the parameter and the text, before anything is written.
+TEST_F(ValueRowsUnit, SetWritesChosenValuesAndRefusesOthersBeforeSending) {
+    ASSERT_TRUE(harness.ready());
+    const ProcessResult good =
+        harness.cli({"set", "eight", "0.2.1=No limit  s", "0.4.1=Half duplex  mode",
+                     "0.5.1=02:1A:2B:3C:4D:5E", "--yes"});
+    ASSERT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_EQ(readBack("0.2.1"), "No limit  s");
+    EXPECT_EQ(readBack("0.4.1"), "Half duplex  mode");
+    EXPECT_EQ(readBack("0.5.1"), "02-1a-2b-3c-4d-5e");
+
+    const Strings refused[] = {
+        {"0.3.1", "300"},
+        {"0.3.1", "abc"},
+        {"0.6.1", "999.1.1.1"},
+        {"0.5.1", "02:1A:2B:3C:4D"},
+    };
+    for (const Strings& value : refused) {
+        SCOPED_TRACE(value[1]);
+        harness.forget();
+        const ProcessResult run =
+            harness.cli({"set", "eight", "0.9.1=fine", value[0] + "=" + value[1], "--yes"});
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("\"" + value[1] + "\" is not a value of " + value[0]),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(framesOf(harness.framesTo(kEight, ByteOrder::LeastSignificantFirst),
+                           Command::WriteRequest),
+                  0);
+    }
+    EXPECT_EQ(readBack("0.3.1"), "3");
+    EXPECT_EQ(readBack("0.6.1"), "10.0.0.1");
+    EXPECT_EQ(readBack("0.9.1"), "host_name_01");
+}
+
+// A saved unit loads back without a write, long values and underscores included; a file value
+// that is no value of its row ends the load with exit 2 before anything is written.
+TEST_F(ValueRowsUnit, LoadWritesNothingBackThatWasSavedAndRefusesBadValues) {
+    ASSERT_TRUE(harness.ready());
+    const std::string banner = std::string(60, 'b') + " a_b  c__d";
+    ASSERT_EQ(harness.cli({"set", "eight", "0.8.1=" + banner, "--yes"}).exitCode, 0);
+    const std::string saved = harness.file("eight.cnf");
+    ASSERT_EQ(harness.cli({"save", "eight", saved}).exitCode, 0);
+
+    harness.forget();
+    const ProcessResult again = harness.cli({"load", "eight", saved, "--yes"});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_EQ(
+        framesOf(harness.framesTo(kEight, ByteOrder::LeastSignificantFirst), Command::WriteRequest),
+        0);
+    EXPECT_EQ(readBack("0.8.1"), banner);
+    EXPECT_EQ(readBack("0.9.1"), "host_name_01");
+
+    std::string text = readWholeFile(saved);
+    const std::string retries = "[2]\t 3\n";
+    ASSERT_NE(text.find(retries), std::string::npos) << text;
+    text.replace(text.find(retries), retries.size(), "[2]\t 300\n");
+    std::ofstream(saved, std::ios::trunc) << text;
+    harness.forget();
+    const ProcessResult bad = harness.cli({"load", "eight", saved, "--yes"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("\"300\" is not a value of 0.3.1"), std::string::npos) << bad.err;
+    EXPECT_EQ(
+        framesOf(harness.framesTo(kEight, ByteOrder::LeastSignificantFirst), Command::WriteRequest),
+        0);
+    EXPECT_EQ(readBack("0.3.1"), "3");
 }
 
 } // namespace

@@ -85,7 +85,8 @@ std::string textOf(const json::Value& object, std::string_view key) {
     return member == nullptr ? std::string() : member->asString();
 }
 
-CliHarness::CliHarness(const std::vector<json::Value>& extraUnits, bool withDemoUnits) {
+CliHarness::CliHarness(const std::vector<json::Value>& extraUnits, bool withDemoUnits,
+                       const std::vector<std::pair<std::string, std::string>>& extraFiles) {
     std::string pattern = (std::filesystem::temp_directory_path() / "morvik-cli-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "mkdtemp failed";
@@ -94,6 +95,9 @@ CliHarness::CliHarness(const std::vector<json::Value>& extraUnits, bool withDemo
     directory_ = pattern;
     for (const auto& entry : std::filesystem::directory_iterator(MORVIK_DEMO_DATA_DIR)) {
         std::filesystem::copy(entry.path(), directory_ / entry.path().filename());
+    }
+    for (const auto& [name, content] : extraFiles) {
+        std::ofstream(file(name), std::ios::binary) << content;
     }
 
     json::Value units = json::Value::Array{};

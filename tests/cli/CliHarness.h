@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvik::testing {
@@ -30,8 +31,10 @@ struct RecordedFrame {
 
 class CliHarness {
 public:
-    // Units of the demo fleet plus `extraUnits` (JSON objects of the fleet format).
-    explicit CliHarness(const std::vector<json::Value>& extraUnits = {}, bool withDemoUnits = true);
+    // Units of the demo fleet plus `extraUnits` (JSON objects of the fleet format); `extraFiles`
+    // (name, content) join the data directory before the simulator reads it.
+    explicit CliHarness(const std::vector<json::Value>& extraUnits = {}, bool withDemoUnits = true,
+                        const std::vector<std::pair<std::string, std::string>>& extraFiles = {});
     ~CliHarness();
     CliHarness(const CliHarness&) = delete;
     CliHarness& operator=(const CliHarness&) = delete;

@@ -76,7 +76,7 @@ TEST(ConfigurationFile, ParsingStopsAtTheFirstTextThatIsNoValueLine) {
     }
 }
 
-TEST(ConfigurationFile, ParsedTokensAreCutToTheirLimits) {
+TEST(ConfigurationFile, HeaderTokensAreCutAndValueTokensReadWhole) {
     const std::string longToken(200, 'v');
     const auto content =
         parseConfiguration("1 " + longToken + " " + longToken + "\n[0]\t " + longToken +
@@ -85,9 +85,10 @@ TEST(ConfigurationFile, ParsedTokensAreCutToTheirLimits) {
     EXPECT_EQ(content.header->productId, std::string(31, 'v'));
     EXPECT_EQ(content.header->version, std::string(31, 'v'));
     ASSERT_EQ(content.lines.size(), 3u);
-    EXPECT_EQ(content.lines[0].value, std::string(49, 'v'));
-    EXPECT_EQ(content.lines[1].value, std::string(49, ' '));
-    EXPECT_EQ(content.lines[2].value, "next"); // the rest of a long token is no line of its own
+    EXPECT_EQ(content.lines[0].value, longToken);
+    EXPECT_EQ(content.lines[1].value, std::string(60, ' '));
+    EXPECT_EQ(content.lines[1].token, std::string(60, '_'));
+    EXPECT_EQ(content.lines[2].value, "next");
 }
 
 // A list of lines showing parameters first..first+accesses.size()-1 with these access kinds
@@ -176,6 +177,33 @@ TEST(ConfigurationFile, LinesStandForTheParametersOfTheGroupShown) {
     applyConfiguration(parseConfiguration("1 05 1.2\n[0]\t x\n[1]\t y\n"), list.table);
     EXPECT_EQ(list.values(), (std::vector<std::string>{"a", "y"}));
     EXPECT_EQ(list.marks(), std::vector<int>{11});
+}
+
+// A list saved and loaded back is the list it was: no text changes and nothing is marked, so
+// the next Set writes nothing of it. "_" in a file stands for a blank and for an underscore.
+TEST(ConfigurationFile, ASavedListLoadsBackUnchanged) {
+    const std::vector<std::string> shown = {"host_name_01",
+                                            "a_b c",
+                                            "No limit  s",
+                                            "x__y",
+                                            std::string(70, 'L') + "_" + std::string(20, 'n'),
+                                            "_",
+                                            "250  ms"};
+    ShownList list(std::vector<AccessKind>(shown.size(), AccessKind::ReadWrite), shown);
+    applyConfiguration(parseConfiguration(formatConfiguration({1, "05", "1.2"}, shown)),
+                       list.table);
+    EXPECT_EQ(list.values(), shown);
+    EXPECT_EQ(list.marks(), std::vector<int>{});
+}
+
+// Files of earlier versions wrote blanks as "_" too, and their values still load (a token
+// that differs from the cell's saved form gets its blanks back).
+TEST(ConfigurationFile, TokensThatDifferFromTheCellStillGetTheirBlanksBack) {
+    ShownList list({AccessKind::ReadWrite, AccessKind::ReadWrite}, {"Disabled  s", "old_name"});
+    applyConfiguration(parseConfiguration("1 05 1.2\n[0]\t No_limit__s\n[1]\t new_name\n"),
+                       list.table);
+    EXPECT_EQ(list.values(), (std::vector<std::string>{"No limit  s", "new name"}));
+    EXPECT_EQ(list.marks(), (std::vector<int>{0, 1}));
 }
 
 TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {

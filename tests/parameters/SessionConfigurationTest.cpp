@@ -97,6 +97,38 @@ TEST_F(SessionConfiguration, SaveIntoAnUnwritablePlaceReportsFileOpenError) {
     EXPECT_EQ(harness.dialogs.messages, (std::vector<Message>{{"File Open Error", "Error"}}));
 }
 
+// A file that holds the units' login is as private as pwd.ini, also when it replaces a file
+// that others could read; a file without it stays readable as before.
+TEST_F(SessionConfiguration, AFileHoldingTheLoginIsReadableByItsOwnerOnly) {
+    struct Case {
+        const char* what;
+        int group; // 0 all classes, 2 Network, 3 Security
+        bool fileExisted;
+        mode_t permissions;
+    } const cases[] = {
+        {"all classes hold the login rows", 0, false, 0600},
+        {"the Security group holds them", 3, false, 0600},
+        {"a readable file is made private", 0, true, 0600},
+        {"the Network group does not", 2, false, 0644},
+    };
+    const mode_t oldMask = ::umask(022);
+    readUnits({"dock"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        harness.session().showGroup(c.group);
+        const std::string path = harness.data().file(std::string(c.what) + ".cnf");
+        if (c.fileExisted) {
+            std::ofstream(path) << "old\n";
+            ::chmod(path.c_str(), 0644);
+        }
+        ASSERT_TRUE(harness.session().saveConfiguration(path));
+        struct stat status {};
+        ASSERT_EQ(::stat(path.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, c.permissions);
+    }
+    ::umask(oldMask);
+}
+
 TEST_F(SessionConfiguration, ClearEmptiesTheCredentialLogAndEveryValue) {
     readUnits({"dock"});
     harness.session().clearCredentials();

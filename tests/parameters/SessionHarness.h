@@ -23,6 +23,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvik::testing {
@@ -131,9 +132,14 @@ inline std::string unitJson(const std::string& name, const std::string& mac, con
 
 class SessionHarness {
 public:
-    explicit SessionHarness(const std::string& fleet)
+    // `extraFiles` (name, content) join the data directory before the simulator reads it.
+    explicit SessionHarness(const std::string& fleet,
+                            const std::vector<std::pair<std::string, std::string>>& extraFiles = {})
         : simulator_(simulatorOptions(data_.directory())),
           endpoint_(*UdpEndpoint::bind("0.0.0.0", 0)) {
+        for (const auto& [name, content] : extraFiles) {
+            std::ofstream(data_.file(name), std::ios::binary) << content;
+        }
         std::string error;
         const auto parsed = sim::parseFleet(fleet, error);
         EXPECT_TRUE(parsed.has_value()) << error;

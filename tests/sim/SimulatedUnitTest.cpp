@@ -64,8 +64,8 @@ Bytes encoded(const SimulatedUnit& unit, std::string_view address, std::string_v
     EXPECT_GE(index, 0) << address;
     const auto bytes = encodeValue(unit.model().row(index), unit.model().definedValues(index),
                                    unit.model().enumeration(index), text, unit.byteOrder());
-    EXPECT_TRUE(bytes.has_value()) << text;
-    return bytes.value_or(Bytes{});
+    EXPECT_TRUE(bytes) << text;
+    return bytes.bytes;
 }
 
 // A reply frame together with the bytes that its body points into.
