@@ -35,44 +35,42 @@ int count(const std::string& text, const std::string& piece) {
 
 // Units with faults, beside the demo fleet; pwd.ini learns their login in the tests that need
 // it.
-std::vector<json::Value> faultyUnits() {
+std::vector<Json> faultyUnits() {
     return {
-        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2",
-                  json::Value::Object{{"noAnswer", true}}),
+        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2", Json{{"noAnswer", true}}),
         fleetUnit("grumpy", "02:4D:56:00:00:22", "127.77.0.22", 7, "1.2",
-                  json::Value::Object{{"errorReply", true}}),
+                  Json{{"errorReply", true}}),
         fleetUnit("garbled", "02:4D:56:00:00:23", "127.77.0.23", 7, "1.2",
-                  json::Value::Object{{"badChecksum", true}}),
+                  Json{{"badChecksum", true}}),
         fleetUnit("chatty", "02:4D:56:00:00:24", "127.77.0.24", 7, "1.2",
-                  json::Value::Object{{"oversizedProbeReply", true}}),
+                  Json{{"oversizedProbeReply", true}}),
         fleetUnit("slow", "02:4D:56:00:00:25", "127.77.0.25", 7, "1.2",
-                  json::Value::Object{{"lateAnswerMs", 300}, {"duplicateAnswer", true}}),
+                  Json{{"lateAnswerMs", 300}, {"duplicateAnswer", true}}),
     };
 }
 
 // The parameters of a unit's read object, by address.
-std::map<std::string, json::Value> parametersByAddress(const json::Value& unit) {
-    std::map<std::string, json::Value> parameters;
-    const json::Value* list = unit.find("parameters");
-    if (list != nullptr) {
-        for (const json::Value& parameter : list->asArray()) {
+std::map<std::string, Json> parametersByAddress(const Json& unit) {
+    std::map<std::string, Json> parameters;
+    if (const auto list = unit.find("parameters"); list != unit.end()) {
+        for (const Json& parameter : *list) {
             parameters[textOf(parameter, "address")] = parameter;
         }
     }
     return parameters;
 }
 
-std::string valueAt(const json::Value& unit, const std::string& address) {
+std::string valueAt(const Json& unit, const std::string& address) {
     const auto parameters = parametersByAddress(unit);
     const auto found = parameters.find(address);
     return found == parameters.end() ? "<missing>" : textOf(found->second, "value");
 }
 
-void expectResults(const json::Value& document, const Strings& macs, const Strings& results) {
-    ASSERT_TRUE(document.isArray());
-    ASSERT_EQ(document.asArray().size(), macs.size());
+void expectResults(const Json& document, const Strings& macs, const Strings& results) {
+    ASSERT_TRUE(document.is_array());
+    ASSERT_EQ(document.size(), macs.size());
     for (std::size_t i = 0; i < macs.size(); ++i) {
-        const json::Value& unit = document.asArray()[i];
+        const Json& unit = document[i];
         EXPECT_EQ(keysOf(unit), kResultKeys);
         EXPECT_EQ(textOf(unit, "mac"), macs[i]);
         EXPECT_EQ(textOf(unit, "result"), results[i]) << macs[i];
@@ -100,31 +98,31 @@ TEST(CliEndToEnd, ProbeListsEachAnsweringUnitOnceWithTheDeviceListTexts) {
     ASSERT_TRUE(harness.ready());
     ProcessResult run;
     const auto document = harness.cliJson({"probe", "--wait", "500"}, &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
 
-    std::map<std::string, json::Value> byName;
-    for (const json::Value& unit : document->asArray()) {
+    std::map<std::string, Json> byName;
+    for (const Json& unit : *document) {
         EXPECT_EQ(keysOf(unit), kProbeKeys);
-        EXPECT_TRUE(unit.find("checksumOk")->isBool());
+        EXPECT_TRUE(unit.at("checksumOk").is_boolean());
         EXPECT_TRUE(byName.emplace(textOf(unit, "name"), unit).second) << "listed twice";
     }
     // Eight demo units and the faulty ones, except the one whose reply is too long to decode.
     EXPECT_EQ(byName.size(), 8U + 4U);
     EXPECT_EQ(byName.count("chatty"), 0U);
 
-    const json::Value& dock = byName["vela1-dock"];
+    const Json& dock = byName["vela1-dock"];
     EXPECT_EQ(textOf(dock, "ip"), "127.77.0.1");
     EXPECT_EQ(textOf(dock, "mac"), kDock);
     EXPECT_EQ(textOf(dock, "productId"), "07");
     EXPECT_EQ(textOf(dock, "version"), "1.2");
     EXPECT_EQ(textOf(dock, "addressMode"), "1");
-    EXPECT_TRUE(dock.find("checksumOk")->asBool());
+    EXPECT_TRUE(dock.at("checksumOk").get<bool>());
     EXPECT_EQ(textOf(byName["vela1-lab"], "addressMode"), "2");
     EXPECT_EQ(textOf(byName["orion16-rack"], "version"), "3.10");
 
     // A bad checksum is reported and the unit listed all the same.
-    EXPECT_FALSE(byName["garbled"].find("checksumOk")->asBool());
+    EXPECT_FALSE(byName["garbled"].at("checksumOk").get<bool>());
     EXPECT_EQ(count(run.err, "Error: Checksum Error!\n"), 1) << run.err;
 
     const ProcessResult plain = harness.cli({"probe", "--wait", "500"});
@@ -141,22 +139,22 @@ TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes)
     ProcessResult run;
     // Named by its MAC in lower case with dashes.
     const auto document = harness.cliJson({"read", "02-4d-56-00-00-01", "--verbose"}, &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(document->asArray().size(), 1U);
-    const json::Value& unit = document->asArray().front();
+    ASSERT_EQ(document->size(), 1U);
+    const Json& unit = document->front();
     EXPECT_EQ(keysOf(unit), kReadKeys);
     EXPECT_EQ(textOf(unit, "mac"), kDock);
     EXPECT_EQ(textOf(unit, "ip"), "127.77.0.1");
 
-    const auto& parameters = unit.find("parameters")->asArray();
+    const auto& parameters = unit.at("parameters");
     ASSERT_EQ(parameters.size(), 45U); // every row of Vela1 1.2
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         EXPECT_EQ(keysOf(parameters[i]), kParameterKeys);
-        EXPECT_EQ(parameters[i].find("index")->asInteger(), static_cast<std::int64_t>(i));
+        EXPECT_EQ(parameters[i].at("index").get<std::int64_t>(), static_cast<std::int64_t>(i));
     }
     auto byAddress = parametersByAddress(unit);
-    const json::Value& location = byAddress["0.6.1"];
+    const Json& location = byAddress["0.6.1"];
     EXPECT_EQ(textOf(location, "class"), "System/Info");
     EXPECT_EQ(textOf(location, "parameter"), "Location");
     EXPECT_EQ(textOf(location, "access"), "R/W");
@@ -188,21 +186,21 @@ TEST(CliEndToEnd, AGroupReadOfSeveralUnitsTakesTwoPassesAndCompletesEveryUnit) {
         harness.cliJson({"read", "orion16-rack", "orion16-new", "--group", "diagnostics", "--id",
                          "admin", "--password", "quorvane"},
                         &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(document->asArray().size(), 2U);
-    EXPECT_EQ(textOf(document->asArray()[0], "mac"), kRack);
-    EXPECT_EQ(textOf(document->asArray()[1], "mac"), kNew);
-    for (const json::Value& unit : document->asArray()) {
-        const auto& parameters = unit.find("parameters")->asArray();
+    ASSERT_EQ(document->size(), 2U);
+    EXPECT_EQ(textOf((*document)[0], "mac"), kRack);
+    EXPECT_EQ(textOf((*document)[1], "mac"), kNew);
+    for (const Json& unit : *document) {
+        const auto& parameters = unit.at("parameters");
         ASSERT_EQ(parameters.size(), 96U);
-        EXPECT_EQ(parameters.front().find("index")->asInteger(), 28);
-        for (const json::Value& parameter : parameters) {
+        EXPECT_EQ(parameters.front().at("index").get<std::int64_t>(), 28);
+        for (const Json& parameter : parameters) {
             EXPECT_EQ(textOf(parameter, "class"), "Diagnostics/Port counters");
             EXPECT_FALSE(textOf(parameter, "value").empty()) << textOf(parameter, "address");
         }
     }
-    EXPECT_EQ(valueAt(document->asArray()[0], "3.1.1"), "100017  bytes");
+    EXPECT_EQ(valueAt((*document)[0], "3.1.1"), "100017  bytes");
 
     // Two read requests to each unit, naming every parameter of the group. The units' logins
     // differ in length, so their first requests hold different numbers of entries; the second
@@ -251,8 +249,8 @@ TEST(CliEndToEnd, SetWritesExactlyTheNamedValuesToEveryUnit) {
                   (Strings{"0.6.1", "1.7.1", "3.1.1"}));
     }
     const auto back = harness.cliJson({"read", "vela1-lab", "vela4-line-b"});
-    ASSERT_TRUE(back && back->asArray().size() == 2);
-    for (const json::Value& unit : back->asArray()) {
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
         EXPECT_EQ(valueAt(unit, "0.6.1"), "Pier 9");
         EXPECT_EQ(valueAt(unit, "1.7.1"), "1400  bytes");
         EXPECT_EQ(valueAt(unit, "3.1.1"), "19200 bps");
@@ -308,9 +306,9 @@ TEST(CliEndToEnd, AWriteLargerThanOneRequestIsSentInTwo) {
         EXPECT_LE(frame.bytes.size(), kRequestBufferSize);
     }
     const auto back = harness.cliJson({"read", "orion16-rack", "--group", "Port 16"});
-    ASSERT_TRUE(back && back->asArray().size() == 1);
-    EXPECT_EQ(valueAt(back->asArray().front(), "4.13.16"), "alias 16");
-    EXPECT_EQ(valueAt(back->asArray().front(), "4.34.16"), "banner of port 16");
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "4.13.16"), "alias 16");
+    EXPECT_EQ(valueAt(back->front(), "4.34.16"), "banner of port 16");
 }
 
 TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
@@ -341,9 +339,9 @@ TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
     EXPECT_EQ(allAddresses(frames, Command::WriteRequest), (Strings{"0.6.1", "1.7.1"}));
 
     const auto back = harness.cliJson({"read", "vela1-dock"});
-    ASSERT_TRUE(back && back->asArray().size() == 1);
-    EXPECT_EQ(valueAt(back->asArray().front(), "0.6.1"), "Dock 3, gate house");
-    EXPECT_EQ(valueAt(back->asArray().front(), "1.7.1"), "1500  bytes");
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Dock 3, gate house");
+    EXPECT_EQ(valueAt(back->front(), "1.7.1"), "1500  bytes");
 
     // Loading it again changes nothing, so nothing is written.
     harness.forget();
@@ -393,9 +391,9 @@ TEST(CliEndToEnd, SetWithRebootRebootsTheWrittenUnits) {
     ProcessResult run;
     const auto document =
         harness.cliJson({"set", "vela1-dock", "1.5.1=On", "--yes", "--reboot"}, &run);
-    ASSERT_TRUE(document && document->isArray() && document->asArray().size() == 1);
+    ASSERT_TRUE(document && document->is_array() && document->size() == 1);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const json::Value& unit = document->asArray().front();
+    const Json& unit = document->front();
     EXPECT_EQ(keysOf(unit), (Strings{"mac", "ip", "result", "reboot"}));
     EXPECT_EQ(textOf(unit, "result"), "ok");
     EXPECT_EQ(textOf(unit, "reboot"), "ok");
@@ -434,7 +432,7 @@ TEST(CliEndToEnd, RefusedCredentialsNeedTheirReplacement) {
         &right);
     ASSERT_TRUE(document);
     EXPECT_EQ(right.exitCode, 0) << right.err;
-    EXPECT_EQ(valueAt(document->asArray().front(), "2.1.2"), "quorvane");
+    EXPECT_EQ(valueAt(document->front(), "2.1.2"), "quorvane");
     log = readWholeFile(harness.file("pwd.ini"));
     EXPECT_NE(log.find("MAC : " + kLab + " \nID : admin \nPassword : quorvane \n"),
               std::string::npos)
@@ -473,7 +471,7 @@ TEST(CliEndToEnd, ALoginChangeIsFollowedByTheCredentialLog) {
         harness.cliJson({"read", "vela4-line-a", "vela4-line-b", "--group", "Security"}, &run);
     ASSERT_TRUE(back);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(valueAt(back->asArray()[1], "2.1.1"), "field boss");
+    EXPECT_EQ(valueAt((*back)[1], "2.1.1"), "field boss");
 }
 
 TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
@@ -491,10 +489,10 @@ TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
         << run.err;
 
     const auto read = harness.cliJson({"read", "vela1-dock", "mute", "--timeout", "300"}, &run);
-    ASSERT_TRUE(read && read->asArray().size() == 2);
+    ASSERT_TRUE(read && read->size() == 2);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(valueAt(read->asArray()[0], "0.6.1"), "Quay");
-    EXPECT_EQ(valueAt(read->asArray()[1], "0.6.1"), ""); // every parameter, none with a value
+    EXPECT_EQ(valueAt((*read)[0], "0.6.1"), "Quay");
+    EXPECT_EQ(valueAt((*read)[1], "0.6.1"), ""); // every parameter, none with a value
     EXPECT_NE(run.err.find("no complete answer from 02:4D:56:00:00:21"), std::string::npos);
 }
 
@@ -505,11 +503,11 @@ TEST(CliEndToEnd, LateDuplicatedAndGarbledAnswersStillComplete) {
     harness.addCredentials("02:4D:56:00:00:25", "admin", "quorvane");
     ProcessResult run;
     const auto document = harness.cliJson({"read", "slow", "garbled", "--timeout", "2000"}, &run);
-    ASSERT_TRUE(document && document->asArray().size() == 2);
+    ASSERT_TRUE(document && document->size() == 2);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     // A checksum mismatch is reported and the values are taken all the same.
     EXPECT_NE(run.err.find("Error: cal : "), std::string::npos) << run.err;
-    EXPECT_EQ(valueAt(document->asArray()[1], "1.7.1"), "0  bytes");
+    EXPECT_EQ(valueAt((*document)[1], "1.7.1"), "0  bytes");
 }
 
 TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
@@ -537,8 +535,8 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Error: Can't find configuration file!"), std::string::npos) << run.err;
     std::map<std::string, std::size_t> parameterCounts;
-    for (const json::Value& unit : document->asArray()) {
-        parameterCounts[textOf(unit, "mac")] = unit.find("parameters")->asArray().size();
+    for (const Json& unit : *document) {
+        parameterCounts[textOf(unit, "mac")] = unit.at("parameters").size();
     }
     EXPECT_EQ(parameterCounts.size(), 8U);
     EXPECT_EQ(parameterCounts[kDock], 45U);
