@@ -178,6 +178,52 @@ TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes)
     EXPECT_NE(plain.out.find("Dock 3, gate house"), std::string::npos);
 }
 
+// A unit keeps its texts as bytes, one character each; the documents carry them as UTF-8 with
+// control characters escaped, whatever the bytes are.
+TEST(CliEndToEnd, UpperBytesAndControlCharactersOfAUnitGiveValidJson) {
+    const std::string kKitchen = "02:4D:56:00:00:31";
+    const std::string name = "K\xC3\xBC"
+                             "che\x1B"; // "Küche" and ESC, as UTF-8 in the fleet file
+    Json unit = fleetUnit(name, kKitchen, "127.77.0.31", 7, "1.2");
+    unit["values"] = {{"0.6.1", "Stra\xC3\x9F"
+                                "e\r\n\x7F"}};
+    CliHarness harness(std::vector<Json>{unit});
+    ASSERT_TRUE(harness.ready());
+    const Strings login{"--id", "admin", "--password", "quorvane"};
+    auto withLogin = [&](Strings arguments) {
+        arguments.insert(arguments.end(), login.begin(), login.end());
+        return arguments;
+    };
+
+    ProcessResult run;
+    const auto probe = harness.cliJson({"probe", "--wait", "500"}, &run);
+    ASSERT_TRUE(probe && probe->is_array());
+    const auto kitchen = std::find_if(probe->begin(), probe->end(), [&](const Json& listed) {
+        return textOf(listed, "mac") == kKitchen;
+    });
+    ASSERT_NE(kitchen, probe->end()) << run.out;
+    EXPECT_EQ(textOf(*kitchen, "name"), name);
+    EXPECT_NE(run.out.find("\\u001b"), std::string::npos) << "ESC is escaped";
+
+    const auto read = harness.cliJson(withLogin({"read", kKitchen}), &run);
+    ASSERT_TRUE(read && read->size() == 1) << run.err;
+    EXPECT_EQ(valueAt(read->front(), "0.6.1"), "Stra\xC3\x9F"
+                                               "e\r\n\x7F");
+
+    // Values on the command line are the bytes the value column holds.
+    const auto set = harness.cliJson(withLogin({"set", kKitchen,
+                                                "0.6.1=Gr\xFC\xDF"
+                                                "e \xBD\x01",
+                                                "--yes"}),
+                                     &run);
+    ASSERT_TRUE(set);
+    expectResults(*set, {kKitchen}, {"ok"});
+    const auto back = harness.cliJson(withLogin({"read", kKitchen, "--group", "System"}));
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Gr\xC3\xBC\xC3\x9F"
+                                               "e \xC2\xBD\x01");
+}
+
 TEST(CliEndToEnd, AGroupReadOfSeveralUnitsTakesTwoPassesAndCompletesEveryUnit) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());

@@ -11,6 +11,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+const std::string kPython = "/usr/bin/python3";
+
 std::vector<std::string> splitWords(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
@@ -159,6 +161,15 @@ std::optional<Json> CliHarness::cliJson(const std::vector<std::string>& argument
         ADD_FAILURE() << "not JSON (" << error.what() << "): " << run.out
                       << "\nstderr: " << run.err;
     }
+    // A second, independent reader: what scripts that drive the tool use.
+    const std::string printed = file("printed.json");
+    std::ofstream(printed, std::ios::binary) << run.out;
+    const ProcessResult python =
+        runProcess(kPython, {"-c",
+                             "import json, sys\n"
+                             "json.loads(open(sys.argv[1], 'rb').read().decode('utf-8', 'strict'))",
+                             printed});
+    EXPECT_EQ(python.exitCode, 0) << "Python's json refuses: " << python.err << "\n" << run.out;
     if (result != nullptr) {
         *result = std::move(run);
     }
