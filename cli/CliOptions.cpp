@@ -65,6 +65,8 @@ const std::map<std::string, OptionKind>& knownOptions() {
     return options;
 }
 
+// Hand-written on purpose: CLI11 (2.1) takes the word after "--password=" as the password,
+// accepts "--json=true" and reads "-5" as a unit instead of refusing an unknown option.
 class Parser {
 public:
     explicit Parser(std::span<const std::string> arguments) : arguments_(arguments) {}

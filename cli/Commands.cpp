@@ -177,7 +177,7 @@ private:
             return kExitUnitFailed;
         }
         if (options_.json) {
-            out_ << probeJson(*units).serialize(true) << '\n';
+            out_ << jsonDocument(probeJson(*units)) << '\n';
         } else {
             out_ << probeTable(*units);
         }
@@ -306,7 +306,7 @@ private:
             allComplete = allComplete && read.outcome.complete;
         }
         if (options_.json) {
-            out_ << readJson(reads).serialize(true) << '\n';
+            out_ << jsonDocument(readJson(reads)) << '\n';
         } else {
             out_ << readTables(reads);
         }
@@ -369,7 +369,7 @@ private:
             }
         }
         if (options_.json) {
-            out_ << resultsJson(outcomes).serialize(true) << '\n';
+            out_ << jsonDocument(resultsJson(outcomes)) << '\n';
         } else {
             out_ << resultsTable(outcomes);
         }

@@ -1,5 +1,7 @@
 #include "cli/Output.h"
 
+#include "protocol/Latin1Text.h"
+
 #include <algorithm>
 
 namespace morvik::cli {
@@ -37,17 +39,46 @@ std::string formatTable(const std::vector<std::string>& header,
     return text;
 }
 
-json::Value probeJson(const std::vector<ProbedUnit>& units) {
-    json::Value list = json::Value::Array{};
+namespace {
+
+Json withUtf8Texts(const Json& value) {
+    if (value.is_string()) {
+        return latin1ToUtf8(value.get_ref<const std::string&>());
+    }
+    if (value.is_array()) {
+        Json array = Json::array();
+        for (const Json& element : value) {
+            array.push_back(withUtf8Texts(element));
+        }
+        return array;
+    }
+    if (value.is_object()) {
+        Json object = Json::object();
+        for (const auto& [key, member] : value.items()) {
+            object[latin1ToUtf8(key)] = withUtf8Texts(member);
+        }
+        return object;
+    }
+    return value;
+}
+
+} // namespace
+
+std::string jsonDocument(const Json& document) {
+    return withUtf8Texts(document).dump(2);
+}
+
+Json probeJson(const std::vector<ProbedUnit>& units) {
+    Json list = Json::array();
     for (const ProbedUnit& unit : units) {
         const DeviceRecord& record = unit.record;
-        list.push(json::Value::Object{{"name", record.name},
-                                      {"ip", record.ip},
-                                      {"mac", record.mac},
-                                      {"productId", record.productId},
-                                      {"version", record.version},
-                                      {"addressMode", record.addressMode},
-                                      {"checksumOk", unit.checksumOk}});
+        list.push_back({{"name", record.name},
+                        {"ip", record.ip},
+                        {"mac", record.mac},
+                        {"productId", record.productId},
+                        {"version", record.version},
+                        {"addressMode", record.addressMode},
+                        {"checksumOk", unit.checksumOk}});
     }
     return list;
 }
@@ -62,20 +93,20 @@ std::string probeTable(const std::vector<ProbedUnit>& units) {
     return formatTable({"NAME", "IP", "MAC", "PRODUCT", "VERSION", "ADDRESS MODE"}, rows);
 }
 
-json::Value readJson(const std::vector<UnitRead>& reads) {
-    json::Value list = json::Value::Array{};
+Json readJson(const std::vector<UnitRead>& reads) {
+    Json list = Json::array();
     for (const UnitRead& read : reads) {
-        json::Value parameters = json::Value::Array{};
+        Json parameters = Json::array();
         for (const ParameterReport& parameter : read.outcome.parameters) {
-            parameters.push(json::Value::Object{{"index", parameter.index},
-                                                {"address", parameter.address},
-                                                {"class", parameter.className},
-                                                {"parameter", parameter.parameterName},
-                                                {"access", parameter.access},
-                                                {"value", parameter.value}});
+            parameters.push_back({{"index", parameter.index},
+                                  {"address", parameter.address},
+                                  {"class", parameter.className},
+                                  {"parameter", parameter.parameterName},
+                                  {"access", parameter.access},
+                                  {"value", parameter.value}});
         }
-        list.push(json::Value::Object{
-            {"mac", read.unit.mac}, {"ip", read.unit.ip}, {"parameters", std::move(parameters)}});
+        list.push_back(
+            {{"mac", read.unit.mac}, {"ip", read.unit.ip}, {"parameters", std::move(parameters)}});
     }
     return list;
 }
@@ -103,16 +134,16 @@ std::string readTables(const std::vector<UnitRead>& reads) {
     return text;
 }
 
-json::Value resultsJson(const std::vector<UnitOutcome>& outcomes) {
-    json::Value list = json::Value::Array{};
+Json resultsJson(const std::vector<UnitOutcome>& outcomes) {
+    Json list = Json::array();
     for (const UnitOutcome& outcome : outcomes) {
-        json::Value::Object object{{"mac", outcome.unit.mac},
-                                   {"ip", outcome.unit.ip},
-                                   {"result", resultText(outcome.result)}};
+        Json object = {{"mac", outcome.unit.mac},
+                       {"ip", outcome.unit.ip},
+                       {"result", resultText(outcome.result)}};
         if (outcome.reboot) {
-            object.emplace_back("reboot", resultText(*outcome.reboot));
+            object["reboot"] = resultText(*outcome.reboot);
         }
-        list.push(std::move(object));
+        list.push_back(std::move(object));
     }
     return list;
 }

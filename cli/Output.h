@@ -3,7 +3,7 @@
 #include "cli/Probe.h"
 #include "cli/SessionDriver.h"
 
-#include "json/Json.h"
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +12,10 @@ namespace morvik::cli {
 
 // What the commands print: one JSON document (--json) or plain, aligned tables. The JSON
 // shapes are a contract with the programs that drive the tool; keep them stable.
+
+// Members keep the order they were written in. Texts go in as the tool holds them (bytes from
+// units and files, one character each) and become UTF-8 only in jsonDocument.
+using Json = nlohmann::ordered_json;
 
 struct UnitRead {
     DeviceRecord unit;
@@ -25,16 +29,20 @@ struct UnitOutcome {
 };
 
 // [{"name","ip","mac","productId","version","addressMode","checksumOk"}]
-json::Value probeJson(const std::vector<ProbedUnit>& units);
+Json probeJson(const std::vector<ProbedUnit>& units);
 std::string probeTable(const std::vector<ProbedUnit>& units);
 
 // [{"mac","ip","parameters":[{"index","address","class","parameter","access","value"}]}]
-json::Value readJson(const std::vector<UnitRead>& reads);
+Json readJson(const std::vector<UnitRead>& reads);
 std::string readTables(const std::vector<UnitRead>& reads);
 
 // [{"mac","ip","result"}], plus "reboot" when a reboot was asked for.
-json::Value resultsJson(const std::vector<UnitOutcome>& outcomes);
+Json resultsJson(const std::vector<UnitOutcome>& outcomes);
 std::string resultsTable(const std::vector<UnitOutcome>& outcomes);
+
+// The document as printed: indented, every text and key converted to UTF-8, so that it is
+// valid whatever bytes a unit sent.
+std::string jsonDocument(const Json& document);
 
 // Columns padded to their widest cell, two blanks apart; the last column is not padded.
 std::string formatTable(const std::vector<std::string>& header,

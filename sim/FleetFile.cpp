@@ -1,9 +1,11 @@
 #include "sim/FleetFile.h"
 
-#include "json/Json.h"
+#include "protocol/Latin1Text.h"
+
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -11,7 +13,8 @@ namespace morvik::sim {
 
 namespace {
 
-using json::Value;
+// Members keep the order they were written in: initial values are applied in that order.
+using Value = nlohmann::ordered_json;
 
 constexpr std::size_t kMaxTextField = 255; // one length byte on the wire
 constexpr std::uint32_t kDefaultFirstAddress = (127U << 24) | (77U << 16) | 1U; // 127.77.0.1
@@ -25,9 +28,14 @@ struct FleetError {
     throw FleetError{where + ": " + what};
 }
 
+const Value* member(const Value& object, const std::string& key) {
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
 void rejectUnknownKeys(const Value& object, const std::string& where,
                        std::initializer_list<std::string_view> known) {
-    for (const auto& [key, value] : object.asObject()) {
+    for (const auto& [key, value] : object.items()) {
         bool isKnown = false;
         for (auto name : known) {
             isKnown = isKnown || key == name;
@@ -39,28 +47,39 @@ void rejectUnknownKeys(const Value& object, const std::string& where,
 }
 
 int wholeNumber(const Value& value, const std::string& where, int low, int high) {
-    const double number = value.asNumber(std::nan(""));
-    if (!value.isNumber() || number != std::floor(number) || number < low || number > high) {
+    const double number = value.is_number() ? value.get<double>() : std::nan("");
+    if (!value.is_number() || number != std::floor(number) || number < low || number > high) {
         fail(where, "expected a whole number " + std::to_string(low) + ".." + std::to_string(high));
     }
     return static_cast<int>(number);
 }
 
+// The file is UTF-8; units hold one byte per character, so the text is kept in that form and
+// its length counted in it.
+std::string unitText(const std::string& utf8, const std::string& where) {
+    auto latin1 = utf8ToLatin1(utf8);
+    if (!latin1) {
+        fail(where, "holds a character above U+00FF, which a unit cannot hold");
+    }
+    return std::move(*latin1);
+}
+
 std::string text(const Value& value, const std::string& where, std::size_t maxLength) {
-    if (!value.isString()) {
+    if (!value.is_string()) {
         fail(where, "expected a text");
     }
-    if (value.asString().size() > maxLength) {
+    std::string latin1 = unitText(value.get_ref<const std::string&>(), where);
+    if (latin1.size() > maxLength) {
         fail(where, "longer than " + std::to_string(maxLength) + " bytes");
     }
-    return value.asString();
+    return latin1;
 }
 
 bool flag(const Value& value, const std::string& where) {
-    if (!value.isBool()) {
+    if (!value.is_boolean()) {
         fail(where, "expected true or false");
     }
-    return value.asBool();
+    return value.get<bool>();
 }
 
 std::optional<int> smallNumber(std::string_view digits, int high) {
@@ -92,14 +111,14 @@ void readVersion(const Value& value, const std::string& where, UnitSpec& unit) {
 }
 
 UnitFaults readFaults(const Value& value, const std::string& where) {
-    if (!value.isObject()) {
+    if (!value.is_object()) {
         fail(where, "expected an object");
     }
     rejectUnknownKeys(value, where,
                       {"badChecksum", "noAnswer", "lateAnswerMs", "duplicateAnswer",
                        "oversizedProbeReply", "errorReply"});
     UnitFaults faults;
-    for (const auto& [key, item] : value.asObject()) {
+    for (const auto& [key, item] : value.items()) {
         const std::string at = where + "." + key;
         if (key == "badChecksum") {
             faults.badChecksum = flag(item, at);
@@ -120,8 +139,8 @@ UnitFaults readFaults(const Value& value, const std::string& where) {
 
 // Everything of a unit except its MAC and IP, which a template does not carry.
 void readUnitBody(const Value& object, const std::string& where, UnitSpec& unit) {
-    const Value* productId = object.find("productId");
-    const Value* version = object.find("version");
+    const Value* productId = member(object, "productId");
+    const Value* version = member(object, "version");
     if (productId == nullptr) {
         fail(where, "missing \"productId\"");
     }
@@ -130,40 +149,41 @@ void readUnitBody(const Value& object, const std::string& where, UnitSpec& unit)
     }
     unit.productId = wholeNumber(*productId, where + ".productId", 0, 255);
     readVersion(*version, where + ".version", unit);
-    if (const Value* name = object.find("name")) {
+    if (const Value* name = member(object, "name")) {
         unit.name = text(*name, where + ".name", kMaxTextField);
     }
-    if (const Value* mode = object.find("addressMode")) {
+    if (const Value* mode = member(object, "addressMode")) {
         unit.addressMode = wholeNumber(*mode, where + ".addressMode", 0, 255);
     }
-    if (const Value* loginId = object.find("loginId")) {
+    if (const Value* loginId = member(object, "loginId")) {
         unit.loginId = text(*loginId, where + ".loginId", kMaxTextField);
     }
-    if (const Value* password = object.find("password")) {
+    if (const Value* password = member(object, "password")) {
         unit.password = text(*password, where + ".password", kMaxTextField);
     }
-    if (const Value* values = object.find("values")) {
-        if (!values->isObject()) {
+    if (const Value* values = member(object, "values")) {
+        if (!values->is_object()) {
             fail(where + ".values", "expected an object of address: text");
         }
-        for (const auto& [address, item] : values->asObject()) {
-            unit.values.emplace_back(address, text(item, where + ".values." + address, 65535));
+        for (const auto& [address, item] : values->items()) {
+            const std::string at = where + ".values." + address;
+            unit.values.emplace_back(unitText(address, at), text(item, at, 65535));
         }
     }
-    if (const Value* rawValues = object.find("rawValues")) {
-        if (!rawValues->isObject()) {
+    if (const Value* rawValues = member(object, "rawValues")) {
+        if (!rawValues->is_object()) {
             fail(where + ".rawValues", "expected an object of address: hex bytes");
         }
-        for (const auto& [address, item] : rawValues->asObject()) {
+        for (const auto& [address, item] : rawValues->items()) {
             const std::string at = where + ".rawValues." + address;
             auto bytes = parseHexBytes(text(item, at, 131070));
             if (!bytes) {
                 fail(at, "expected pairs of hexadecimal digits");
             }
-            unit.rawValues.emplace_back(address, std::move(*bytes));
+            unit.rawValues.emplace_back(unitText(address, at), std::move(*bytes));
         }
     }
-    if (const Value* faults = object.find("faults")) {
+    if (const Value* faults = member(object, "faults")) {
         unit.faults = readFaults(*faults, where + ".faults");
     }
 }
@@ -194,7 +214,7 @@ std::string readAddress(const Value& value, const std::string& where, FleetOptio
 
 UnitSpec readUnit(const Value& object, const std::string& where, std::size_t position,
                   FleetOptions options) {
-    if (!object.isObject()) {
+    if (!object.is_object()) {
         fail(where, "expected an object");
     }
     rejectUnknownKeys(object, where,
@@ -202,12 +222,12 @@ UnitSpec readUnit(const Value& object, const std::string& where, std::size_t pos
                        "password", "values", "rawValues", "faults"});
     UnitSpec unit;
     readUnitBody(object, where, unit);
-    const Value* mac = object.find("mac");
+    const Value* mac = member(object, "mac");
     if (mac == nullptr) {
         fail(where, "missing \"mac\"");
     }
     unit.mac = readMac(*mac, where + ".mac");
-    if (const Value* ip = object.find("ip")) {
+    if (const Value* ip = member(object, "ip")) {
         unit.ip = readAddress(*ip, where + ".ip", options);
     } else {
         unit.ip = formatDottedAddress(kDefaultFirstAddress + static_cast<std::uint32_t>(position));
@@ -237,18 +257,18 @@ MacBytes macPlus(const MacBytes& base, std::uint64_t offset) {
 
 void readGenerated(const Value& object, const std::string& where, FleetOptions options,
                    std::vector<UnitSpec>& units) {
-    if (!object.isObject()) {
+    if (!object.is_object()) {
         fail(where, "expected an object");
     }
     rejectUnknownKeys(object, where, {"template", "count", "ipBase", "macBase"});
-    const Value* templateUnit = object.find("template");
-    const Value* count = object.find("count");
-    const Value* ipBase = object.find("ipBase");
-    const Value* macBase = object.find("macBase");
+    const Value* templateUnit = member(object, "template");
+    const Value* count = member(object, "count");
+    const Value* ipBase = member(object, "ipBase");
+    const Value* macBase = member(object, "macBase");
     if (templateUnit == nullptr || count == nullptr || ipBase == nullptr || macBase == nullptr) {
         fail(where, "needs \"template\", \"count\", \"ipBase\" and \"macBase\"");
     }
-    if (!templateUnit->isObject()) {
+    if (!templateUnit->is_object()) {
         fail(where + ".template", "expected an object");
     }
     rejectUnknownKeys(*templateUnit, where + ".template",
@@ -344,34 +364,55 @@ std::string formatHexBytes(std::span<const std::uint8_t> bytes) {
 
 std::optional<Fleet> parseFleet(std::string_view jsonText, std::string& error,
                                 FleetOptions options) {
-    json::ParseError syntax;
-    const auto document = json::parse(jsonText, &syntax);
-    if (!document) {
-        error = "not JSON at offset " + std::to_string(syntax.offset) + ": " + syntax.message;
+    // A key given twice would silently lose one of its values (a fault, an initial value).
+    std::vector<std::set<std::string>> keysOfOpenObjects;
+    std::string duplicateKey;
+    const Value::parser_callback_t noteKeys = [&](int, Value::parse_event_t event, Value& parsed) {
+        if (event == Value::parse_event_t::object_start) {
+            keysOfOpenObjects.emplace_back();
+        } else if (event == Value::parse_event_t::object_end) {
+            keysOfOpenObjects.pop_back();
+        } else if (event == Value::parse_event_t::key && duplicateKey.empty() &&
+                   !keysOfOpenObjects.back().insert(parsed.get<std::string>()).second) {
+            duplicateKey = parsed.get<std::string>();
+        }
+        return true;
+    };
+    Value document;
+    try {
+        document = Value::parse(jsonText, noteKeys);
+    } catch (const Value::parse_error& syntax) {
+        error = "not JSON at offset " + std::to_string(syntax.byte) + ": " + syntax.what();
+        return std::nullopt;
+    } catch (const Value::exception& unreadable) { // a number beyond the range of a double
+        error = std::string("not JSON: ") + unreadable.what();
         return std::nullopt;
     }
     try {
-        if (!document->isObject()) {
+        if (!duplicateKey.empty()) {
+            fail("fleet", "the key \"" + duplicateKey + "\" is given twice in one object");
+        }
+        if (!document.is_object()) {
             fail("fleet", "expected an object with \"units\" and/or \"generate\"");
         }
-        rejectUnknownKeys(*document, "fleet", {"units", "generate"});
+        rejectUnknownKeys(document, "fleet", {"units", "generate"});
         Fleet fleet;
-        if (const Value* units = document->find("units")) {
-            if (!units->isArray()) {
+        if (const Value* units = member(document, "units")) {
+            if (!units->is_array()) {
                 fail("units", "expected an array");
             }
-            for (std::size_t i = 0; i < units->asArray().size(); ++i) {
+            for (std::size_t i = 0; i < units->size(); ++i) {
                 fleet.units.push_back(
-                    readUnit(units->asArray()[i], "units[" + std::to_string(i) + "]", i, options));
+                    readUnit((*units)[i], "units[" + std::to_string(i) + "]", i, options));
             }
         }
-        if (const Value* generate = document->find("generate")) {
-            if (!generate->isArray()) {
+        if (const Value* generate = member(document, "generate")) {
+            if (!generate->is_array()) {
                 fail("generate", "expected an array");
             }
-            for (std::size_t i = 0; i < generate->asArray().size(); ++i) {
-                readGenerated(generate->asArray()[i], "generate[" + std::to_string(i) + "]",
-                              options, fleet.units);
+            for (std::size_t i = 0; i < generate->size(); ++i) {
+                readGenerated((*generate)[i], "generate[" + std::to_string(i) + "]", options,
+                              fleet.units);
             }
         }
         std::set<MacBytes> macs;

@@ -1,17 +1,21 @@
 #include "sim/UnitStateFile.h"
 
-#include "json/Json.h"
+#include "protocol/Latin1Text.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <unistd.h>
 
 namespace morvik::sim {
 
 namespace {
+
+using Json = nlohmann::ordered_json;
 
 std::string versionText(const UnitSpec& spec) {
     return std::to_string(spec.major) + "." + std::to_string(spec.minor);
@@ -21,11 +25,16 @@ std::span<const std::uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
-std::optional<std::string> textFromHex(const json::Value* value) {
-    if (value == nullptr || !value->isString()) {
+const Json* member(const Json& object, const std::string& key) {
+    const auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> textFromHex(const Json* value) {
+    if (value == nullptr || !value->is_string()) {
         return std::nullopt;
     }
-    const auto bytes = parseHexBytes(value->asString());
+    const auto bytes = parseHexBytes(value->get_ref<const std::string&>());
     if (!bytes) {
         return std::nullopt;
     }
@@ -60,46 +69,49 @@ std::string unitStatePath(const std::string& stateDirectory, const MacBytes& mac
 
 std::string serializeUnitState(const SimulatedUnit& unit) {
     const UnitState state = unit.state();
-    json::Value values = json::Value::Object{};
+    // Addresses come from a description file and are bytes like every text of a unit.
+    Json values = Json::object();
     for (const auto& [address, bytes] : state.values) {
-        values.set(address, formatHexBytes(bytes));
+        values[latin1ToUtf8(address)] = formatHexBytes(bytes);
     }
-    json::Value document = json::Value::Object{};
-    document.set("mac", unit.macText());
-    document.set("productId", unit.spec().productId);
-    document.set("version", versionText(unit.spec()));
-    document.set("loginIdHex", formatHexBytes(bytesOf(state.loginId)));
-    document.set("passwordHex", formatHexBytes(bytesOf(state.password)));
-    document.set("values", std::move(values));
-    return document.serialize(true) + "\n";
+    const Json document = {{"mac", unit.macText()},
+                           {"productId", unit.spec().productId},
+                           {"version", versionText(unit.spec())},
+                           {"loginIdHex", formatHexBytes(bytesOf(state.loginId))},
+                           {"passwordHex", formatHexBytes(bytesOf(state.password))},
+                           {"values", std::move(values)}};
+    return document.dump(2) + "\n";
 }
 
 std::optional<UnitState> parseUnitState(std::string_view text, const UnitSpec& spec) {
-    const auto document = json::parse(text);
-    if (!document || !document->isObject()) {
+    const Json document = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    if (!document.is_object()) { // also what a failed parse gives
         return std::nullopt;
     }
-    const json::Value* productId = document->find("productId");
-    const json::Value* version = document->find("version");
-    if (productId == nullptr || productId->asInteger(-1) != spec.productId || version == nullptr ||
-        version->asString() != versionText(spec)) {
+    const Json* productId = member(document, "productId");
+    const Json* version = member(document, "version");
+    if (productId == nullptr || !productId->is_number() ||
+        productId->get<double>() != spec.productId || version == nullptr || !version->is_string() ||
+        version->get_ref<const std::string&>() != versionText(spec)) {
         return std::nullopt;
     }
     UnitState state;
-    auto loginId = textFromHex(document->find("loginIdHex"));
-    auto password = textFromHex(document->find("passwordHex"));
-    const json::Value* values = document->find("values");
-    if (!loginId || !password || values == nullptr || !values->isObject()) {
+    auto loginId = textFromHex(member(document, "loginIdHex"));
+    auto password = textFromHex(member(document, "passwordHex"));
+    const Json* values = member(document, "values");
+    if (!loginId || !password || values == nullptr || !values->is_object()) {
         return std::nullopt;
     }
     state.loginId = std::move(*loginId);
     state.password = std::move(*password);
-    for (const auto& [address, item] : values->asObject()) {
-        auto bytes = parseHexBytes(item.asString());
-        if (!item.isString() || !bytes) {
+    for (const auto& [address, item] : values->items()) {
+        auto bytes =
+            item.is_string() ? parseHexBytes(item.get_ref<const std::string&>()) : std::nullopt;
+        auto latin1Address = utf8ToLatin1(address);
+        if (!bytes || !latin1Address) {
             return std::nullopt;
         }
-        state.values.emplace_back(address, std::move(*bytes));
+        state.values.emplace_back(std::move(*latin1Address), std::move(*bytes));
     }
     return state;
 }

@@ -77,7 +77,9 @@ OPTIONS
 
 FLEET FILE
     A JSON object with "units" (an array of units) and/or "generate" (an array of unit
-    series). Unknown keys are errors.
+    series). Unknown keys, and keys given twice in one object, are errors. The file is UTF-8;
+    a unit holds one byte per character, so texts may use U+0000..U+00FF (Latin-1), and their
+    lengths count those bytes.
 
     A unit:
       "name"        device name, at most 255 bytes (default "")

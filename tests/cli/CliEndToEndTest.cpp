@@ -36,44 +36,42 @@ int count(const std::string& text, const std::string& piece) {
 
 // Units with faults, beside the demo fleet; pwd.ini learns their login in the tests that need
 // it.
-std::vector<json::Value> faultyUnits() {
+std::vector<Json> faultyUnits() {
     return {
-        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2",
-                  json::Value::Object{{"noAnswer", true}}),
+        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2", Json{{"noAnswer", true}}),
         fleetUnit("grumpy", "02:4D:56:00:00:22", "127.77.0.22", 7, "1.2",
-                  json::Value::Object{{"errorReply", true}}),
+                  Json{{"errorReply", true}}),
         fleetUnit("garbled", "02:4D:56:00:00:23", "127.77.0.23", 7, "1.2",
-                  json::Value::Object{{"badChecksum", true}}),
+                  Json{{"badChecksum", true}}),
         fleetUnit("chatty", "02:4D:56:00:00:24", "127.77.0.24", 7, "1.2",
-                  json::Value::Object{{"oversizedProbeReply", true}}),
+                  Json{{"oversizedProbeReply", true}}),
         fleetUnit("slow", "02:4D:56:00:00:25", "127.77.0.25", 7, "1.2",
-                  json::Value::Object{{"lateAnswerMs", 300}, {"duplicateAnswer", true}}),
+                  Json{{"lateAnswerMs", 300}, {"duplicateAnswer", true}}),
     };
 }
 
 // The parameters of a unit's read object, by address.
-std::map<std::string, json::Value> parametersByAddress(const json::Value& unit) {
-    std::map<std::string, json::Value> parameters;
-    const json::Value* list = unit.find("parameters");
-    if (list != nullptr) {
-        for (const json::Value& parameter : list->asArray()) {
+std::map<std::string, Json> parametersByAddress(const Json& unit) {
+    std::map<std::string, Json> parameters;
+    if (const auto list = unit.find("parameters"); list != unit.end()) {
+        for (const Json& parameter : *list) {
             parameters[textOf(parameter, "address")] = parameter;
         }
     }
     return parameters;
 }
 
-std::string valueAt(const json::Value& unit, const std::string& address) {
+std::string valueAt(const Json& unit, const std::string& address) {
     const auto parameters = parametersByAddress(unit);
     const auto found = parameters.find(address);
     return found == parameters.end() ? "<missing>" : textOf(found->second, "value");
 }
 
-void expectResults(const json::Value& document, const Strings& macs, const Strings& results) {
-    ASSERT_TRUE(document.isArray());
-    ASSERT_EQ(document.asArray().size(), macs.size());
+void expectResults(const Json& document, const Strings& macs, const Strings& results) {
+    ASSERT_TRUE(document.is_array());
+    ASSERT_EQ(document.size(), macs.size());
     for (std::size_t i = 0; i < macs.size(); ++i) {
-        const json::Value& unit = document.asArray()[i];
+        const Json& unit = document[i];
         EXPECT_EQ(keysOf(unit), kResultKeys);
         EXPECT_EQ(textOf(unit, "mac"), macs[i]);
         EXPECT_EQ(textOf(unit, "result"), results[i]) << macs[i];
@@ -101,31 +99,31 @@ TEST(CliEndToEnd, ProbeListsEachAnsweringUnitOnceWithTheDeviceListTexts) {
     ASSERT_TRUE(harness.ready());
     ProcessResult run;
     const auto document = harness.cliJson({"probe", "--wait", "500"}, &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
 
-    std::map<std::string, json::Value> byName;
-    for (const json::Value& unit : document->asArray()) {
+    std::map<std::string, Json> byName;
+    for (const Json& unit : *document) {
         EXPECT_EQ(keysOf(unit), kProbeKeys);
-        EXPECT_TRUE(unit.find("checksumOk")->isBool());
+        EXPECT_TRUE(unit.at("checksumOk").is_boolean());
         EXPECT_TRUE(byName.emplace(textOf(unit, "name"), unit).second) << "listed twice";
     }
     // Eight demo units and the faulty ones, except the one whose reply is too long to decode.
     EXPECT_EQ(byName.size(), 8U + 4U);
     EXPECT_EQ(byName.count("chatty"), 0U);
 
-    const json::Value& dock = byName["vela1-dock"];
+    const Json& dock = byName["vela1-dock"];
     EXPECT_EQ(textOf(dock, "ip"), "127.77.0.1");
     EXPECT_EQ(textOf(dock, "mac"), kDock);
     EXPECT_EQ(textOf(dock, "productId"), "07");
     EXPECT_EQ(textOf(dock, "version"), "1.2");
     EXPECT_EQ(textOf(dock, "addressMode"), "1");
-    EXPECT_TRUE(dock.find("checksumOk")->asBool());
+    EXPECT_TRUE(dock.at("checksumOk").get<bool>());
     EXPECT_EQ(textOf(byName["vela1-lab"], "addressMode"), "2");
     EXPECT_EQ(textOf(byName["orion16-rack"], "version"), "3.10");
 
     // A bad checksum is reported and the unit listed all the same.
-    EXPECT_FALSE(byName["garbled"].find("checksumOk")->asBool());
+    EXPECT_FALSE(byName["garbled"].at("checksumOk").get<bool>());
     EXPECT_EQ(count(run.err, "Error: Checksum Error!\n"), 1) << run.err;
 
     const ProcessResult plain = harness.cli({"probe", "--wait", "500"});
@@ -142,22 +140,22 @@ TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes)
     ProcessResult run;
     // Named by its MAC in lower case with dashes.
     const auto document = harness.cliJson({"read", "02-4d-56-00-00-01", "--verbose"}, &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(document->asArray().size(), 1U);
-    const json::Value& unit = document->asArray().front();
+    ASSERT_EQ(document->size(), 1U);
+    const Json& unit = document->front();
     EXPECT_EQ(keysOf(unit), kReadKeys);
     EXPECT_EQ(textOf(unit, "mac"), kDock);
     EXPECT_EQ(textOf(unit, "ip"), "127.77.0.1");
 
-    const auto& parameters = unit.find("parameters")->asArray();
+    const auto& parameters = unit.at("parameters");
     ASSERT_EQ(parameters.size(), 45U); // every row of Vela1 1.2
     for (std::size_t i = 0; i < parameters.size(); ++i) {
         EXPECT_EQ(keysOf(parameters[i]), kParameterKeys);
-        EXPECT_EQ(parameters[i].find("index")->asInteger(), static_cast<std::int64_t>(i));
+        EXPECT_EQ(parameters[i].at("index").get<std::int64_t>(), static_cast<std::int64_t>(i));
     }
     auto byAddress = parametersByAddress(unit);
-    const json::Value& location = byAddress["0.6.1"];
+    const Json& location = byAddress["0.6.1"];
     EXPECT_EQ(textOf(location, "class"), "System/Info");
     EXPECT_EQ(textOf(location, "parameter"), "Location");
     EXPECT_EQ(textOf(location, "access"), "R/W");
@@ -181,6 +179,52 @@ TEST(CliEndToEnd, ReadGivesEveryParameterWithTheUnitsOwnTextsAndHidesHiddenOnes)
     EXPECT_NE(plain.out.find("Dock 3, gate house"), std::string::npos);
 }
 
+// A unit keeps its texts as bytes, one character each; the documents carry them as UTF-8 with
+// control characters escaped, whatever the bytes are.
+TEST(CliEndToEnd, UpperBytesAndControlCharactersOfAUnitGiveValidJson) {
+    const std::string kKitchen = "02:4D:56:00:00:31";
+    const std::string name = "K\xC3\xBC"
+                             "che\x1B"; // "Küche" and ESC, as UTF-8 in the fleet file
+    Json unit = fleetUnit(name, kKitchen, "127.77.0.31", 7, "1.2");
+    unit["values"] = {{"0.6.1", "Stra\xC3\x9F"
+                                "e\r\n\x7F"}};
+    CliHarness harness(std::vector<Json>{unit});
+    ASSERT_TRUE(harness.ready());
+    const Strings login{"--id", "admin", "--password", "quorvane"};
+    auto withLogin = [&](Strings arguments) {
+        arguments.insert(arguments.end(), login.begin(), login.end());
+        return arguments;
+    };
+
+    ProcessResult run;
+    const auto probe = harness.cliJson({"probe", "--wait", "500"}, &run);
+    ASSERT_TRUE(probe && probe->is_array());
+    const auto kitchen = std::find_if(probe->begin(), probe->end(), [&](const Json& listed) {
+        return textOf(listed, "mac") == kKitchen;
+    });
+    ASSERT_NE(kitchen, probe->end()) << run.out;
+    EXPECT_EQ(textOf(*kitchen, "name"), name);
+    EXPECT_NE(run.out.find("\\u001b"), std::string::npos) << "ESC is escaped";
+
+    const auto read = harness.cliJson(withLogin({"read", kKitchen}), &run);
+    ASSERT_TRUE(read && read->size() == 1) << run.err;
+    EXPECT_EQ(valueAt(read->front(), "0.6.1"), "Stra\xC3\x9F"
+                                               "e\r\n\x7F");
+
+    // Values on the command line are the bytes the value column holds.
+    const auto set = harness.cliJson(withLogin({"set", kKitchen,
+                                                "0.6.1=Gr\xFC\xDF"
+                                                "e \xBD\x01",
+                                                "--yes"}),
+                                     &run);
+    ASSERT_TRUE(set);
+    expectResults(*set, {kKitchen}, {"ok"});
+    const auto back = harness.cliJson(withLogin({"read", kKitchen, "--group", "System"}));
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Gr\xC3\xBC\xC3\x9F"
+                                               "e \xC2\xBD\x01");
+}
+
 TEST(CliEndToEnd, AGroupReadOfSeveralUnitsTakesTwoPassesAndCompletesEveryUnit) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
@@ -189,21 +233,21 @@ TEST(CliEndToEnd, AGroupReadOfSeveralUnitsTakesTwoPassesAndCompletesEveryUnit) {
         harness.cliJson({"read", "orion16-rack", "orion16-new", "--group", "diagnostics", "--id",
                          "admin", "--password", "quorvane"},
                         &run);
-    ASSERT_TRUE(document && document->isArray());
+    ASSERT_TRUE(document && document->is_array());
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_EQ(document->asArray().size(), 2U);
-    EXPECT_EQ(textOf(document->asArray()[0], "mac"), kRack);
-    EXPECT_EQ(textOf(document->asArray()[1], "mac"), kNew);
-    for (const json::Value& unit : document->asArray()) {
-        const auto& parameters = unit.find("parameters")->asArray();
+    ASSERT_EQ(document->size(), 2U);
+    EXPECT_EQ(textOf((*document)[0], "mac"), kRack);
+    EXPECT_EQ(textOf((*document)[1], "mac"), kNew);
+    for (const Json& unit : *document) {
+        const auto& parameters = unit.at("parameters");
         ASSERT_EQ(parameters.size(), 96U);
-        EXPECT_EQ(parameters.front().find("index")->asInteger(), 28);
-        for (const json::Value& parameter : parameters) {
+        EXPECT_EQ(parameters.front().at("index").get<std::int64_t>(), 28);
+        for (const Json& parameter : parameters) {
             EXPECT_EQ(textOf(parameter, "class"), "Diagnostics/Port counters");
             EXPECT_FALSE(textOf(parameter, "value").empty()) << textOf(parameter, "address");
         }
     }
-    EXPECT_EQ(valueAt(document->asArray()[0], "3.1.1"), "100017  bytes");
+    EXPECT_EQ(valueAt((*document)[0], "3.1.1"), "100017  bytes");
 
     // Two read requests to each unit, naming every parameter of the group. The units' logins
     // differ in length, so their first requests hold different numbers of entries; the second
@@ -252,8 +296,8 @@ TEST(CliEndToEnd, SetWritesExactlyTheNamedValuesToEveryUnit) {
                   (Strings{"0.6.1", "1.7.1", "3.1.1"}));
     }
     const auto back = harness.cliJson({"read", "vela1-lab", "vela4-line-b"});
-    ASSERT_TRUE(back && back->asArray().size() == 2);
-    for (const json::Value& unit : back->asArray()) {
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
         EXPECT_EQ(valueAt(unit, "0.6.1"), "Pier 9");
         EXPECT_EQ(valueAt(unit, "1.7.1"), "1400  bytes");
         EXPECT_EQ(valueAt(unit, "3.1.1"), "19200 bps");
@@ -309,9 +353,9 @@ TEST(CliEndToEnd, AWriteLargerThanOneRequestIsSentInTwo) {
         EXPECT_LE(frame.bytes.size(), kRequestBufferSize);
     }
     const auto back = harness.cliJson({"read", "orion16-rack", "--group", "Port 16"});
-    ASSERT_TRUE(back && back->asArray().size() == 1);
-    EXPECT_EQ(valueAt(back->asArray().front(), "4.13.16"), "alias 16");
-    EXPECT_EQ(valueAt(back->asArray().front(), "4.34.16"), "banner of port 16");
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "4.13.16"), "alias 16");
+    EXPECT_EQ(valueAt(back->front(), "4.34.16"), "banner of port 16");
 }
 
 TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
@@ -342,9 +386,9 @@ TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
     EXPECT_EQ(allAddresses(frames, Command::WriteRequest), (Strings{"0.6.1", "1.7.1"}));
 
     const auto back = harness.cliJson({"read", "vela1-dock"});
-    ASSERT_TRUE(back && back->asArray().size() == 1);
-    EXPECT_EQ(valueAt(back->asArray().front(), "0.6.1"), "Dock 3, gate house");
-    EXPECT_EQ(valueAt(back->asArray().front(), "1.7.1"), "1500  bytes");
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Dock 3, gate house");
+    EXPECT_EQ(valueAt(back->front(), "1.7.1"), "1500  bytes");
 
     // Loading it again changes nothing, so nothing is written.
     harness.forget();
@@ -394,9 +438,9 @@ TEST(CliEndToEnd, SetWithRebootRebootsTheWrittenUnits) {
     ProcessResult run;
     const auto document =
         harness.cliJson({"set", "vela1-dock", "1.5.1=On", "--yes", "--reboot"}, &run);
-    ASSERT_TRUE(document && document->isArray() && document->asArray().size() == 1);
+    ASSERT_TRUE(document && document->is_array() && document->size() == 1);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    const json::Value& unit = document->asArray().front();
+    const Json& unit = document->front();
     EXPECT_EQ(keysOf(unit), (Strings{"mac", "ip", "result", "reboot"}));
     EXPECT_EQ(textOf(unit, "result"), "ok");
     EXPECT_EQ(textOf(unit, "reboot"), "ok");
@@ -435,7 +479,7 @@ TEST(CliEndToEnd, RefusedCredentialsNeedTheirReplacement) {
         &right);
     ASSERT_TRUE(document);
     EXPECT_EQ(right.exitCode, 0) << right.err;
-    EXPECT_EQ(valueAt(document->asArray().front(), "2.1.2"), "quorvane");
+    EXPECT_EQ(valueAt(document->front(), "2.1.2"), "quorvane");
     log = readWholeFile(harness.file("pwd.ini"));
     EXPECT_NE(log.find("MAC : " + kLab + " \nID : admin \nPassword : quorvane \n"),
               std::string::npos)
@@ -474,7 +518,7 @@ TEST(CliEndToEnd, ALoginChangeIsFollowedByTheCredentialLog) {
         harness.cliJson({"read", "vela4-line-a", "vela4-line-b", "--group", "Security"}, &run);
     ASSERT_TRUE(back);
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(valueAt(back->asArray()[1], "2.1.1"), "field boss");
+    EXPECT_EQ(valueAt((*back)[1], "2.1.1"), "field boss");
 }
 
 TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
@@ -492,10 +536,10 @@ TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
         << run.err;
 
     const auto read = harness.cliJson({"read", "vela1-dock", "mute", "--timeout", "300"}, &run);
-    ASSERT_TRUE(read && read->asArray().size() == 2);
+    ASSERT_TRUE(read && read->size() == 2);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(valueAt(read->asArray()[0], "0.6.1"), "Quay");
-    EXPECT_EQ(valueAt(read->asArray()[1], "0.6.1"), ""); // every parameter, none with a value
+    EXPECT_EQ(valueAt((*read)[0], "0.6.1"), "Quay");
+    EXPECT_EQ(valueAt((*read)[1], "0.6.1"), ""); // every parameter, none with a value
     EXPECT_NE(run.err.find("no complete answer from 02:4D:56:00:00:21"), std::string::npos);
 }
 
@@ -506,11 +550,11 @@ TEST(CliEndToEnd, LateDuplicatedAndGarbledAnswersStillComplete) {
     harness.addCredentials("02:4D:56:00:00:25", "admin", "quorvane");
     ProcessResult run;
     const auto document = harness.cliJson({"read", "slow", "garbled", "--timeout", "2000"}, &run);
-    ASSERT_TRUE(document && document->asArray().size() == 2);
+    ASSERT_TRUE(document && document->size() == 2);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     // A checksum mismatch is reported and the values are taken all the same.
     EXPECT_NE(run.err.find("Error: cal : "), std::string::npos) << run.err;
-    EXPECT_EQ(valueAt(document->asArray()[1], "1.7.1"), "0  bytes");
+    EXPECT_EQ(valueAt((*document)[1], "1.7.1"), "0  bytes");
 }
 
 TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
@@ -538,8 +582,8 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("Error: Can't find configuration file!"), std::string::npos) << run.err;
     std::map<std::string, std::size_t> parameterCounts;
-    for (const json::Value& unit : document->asArray()) {
-        parameterCounts[textOf(unit, "mac")] = unit.find("parameters")->asArray().size();
+    for (const Json& unit : *document) {
+        parameterCounts[textOf(unit, "mac")] = unit.at("parameters").size();
     }
     EXPECT_EQ(parameterCounts.size(), 8U);
     EXPECT_EQ(parameterCounts[kDock], 45U);
@@ -551,14 +595,14 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
 // The product whose rows hold the texts that are easy to get wrong, alone on the network.
 class ValueRowsUnit : public ::testing::Test {
 protected:
-    static json::Value unit() {
-        json::Value unit =
+    static Json unit() {
+        Json unit =
             fleetUnit("eight", kEight, "127.77.0.30", kValueRowsProductId, kValueRowsVersion);
-        unit.set("values", json::Value::Object{{"0.1.1", "eight"},
-                                               {"0.3.1", "3"},
-                                               {"0.4.1", "Full duplex"},
-                                               {"0.6.1", "10.0.0.1"},
-                                               {"0.9.1", "host_name_01"}});
+        unit["values"] = Json{{"0.1.1", "eight"},
+                              {"0.3.1", "3"},
+                              {"0.4.1", "Full duplex"},
+                              {"0.6.1", "10.0.0.1"},
+                              {"0.9.1", "host_name_01"}};
         return unit;
     }
     ValueRowsUnit() : harness({unit()}, false, {{kValueRowsFileName, valueRowsDescription()}}) {
@@ -567,11 +611,11 @@ protected:
 
     std::string readBack(const std::string& address) const {
         const auto back = harness.cliJson({"read", "eight"});
-        if (!back || back->asArray().size() != 1) {
+        if (!back || back->size() != 1) {
             ADD_FAILURE() << "eight could not be read back";
             return {};
         }
-        return valueAt(back->asArray().front(), address);
+        return valueAt(back->front(), address);
     }
 
     static constexpr const char* kEight = "02:4D:56:00:00:30";

@@ -11,6 +11,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+const std::string kPython = "/usr/bin/python3";
+
 std::vector<std::string> splitWords(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
@@ -60,32 +62,32 @@ std::string readWholeFile(const std::string& path) {
     return content.str();
 }
 
-json::Value fleetUnit(const std::string& name, const std::string& mac, const std::string& ip,
-                      int productId, const std::string& version, json::Value faults) {
-    json::Value unit =
-        json::Value::Object{{"name", name},           {"mac", mac},         {"ip", ip},
-                            {"productId", productId}, {"version", version}, {"loginId", "admin"},
-                            {"password", "quorvane"}};
-    if (!faults.isNull()) {
-        unit.set("faults", std::move(faults));
+Json fleetUnit(const std::string& name, const std::string& mac, const std::string& ip,
+               int productId, const std::string& version, Json faults) {
+    Json unit = {{"name", name},           {"mac", mac},         {"ip", ip},
+                 {"productId", productId}, {"version", version}, {"loginId", "admin"},
+                 {"password", "quorvane"}};
+    if (!faults.is_null()) {
+        unit["faults"] = std::move(faults);
     }
     return unit;
 }
 
-std::vector<std::string> keysOf(const json::Value& object) {
+std::vector<std::string> keysOf(const Json& object) {
     std::vector<std::string> keys;
-    for (const auto& [key, value] : object.asObject()) {
+    for (const auto& [key, value] : object.items()) {
         keys.push_back(key);
     }
     return keys;
 }
 
-std::string textOf(const json::Value& object, std::string_view key) {
-    const json::Value* member = object.find(key);
-    return member == nullptr ? std::string() : member->asString();
+std::string textOf(const Json& object, std::string_view key) {
+    const auto member = object.find(std::string(key));
+    return member == object.end() || !member->is_string() ? std::string()
+                                                          : member->get<std::string>();
 }
 
-CliHarness::CliHarness(const std::vector<json::Value>& extraUnits, bool withDemoUnits,
+CliHarness::CliHarness(const std::vector<Json>& extraUnits, bool withDemoUnits,
                        const std::vector<std::pair<std::string, std::string>>& extraFiles) {
     std::string pattern = (std::filesystem::temp_directory_path() / "morvik-cli-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
@@ -100,21 +102,19 @@ CliHarness::CliHarness(const std::vector<json::Value>& extraUnits, bool withDemo
         std::ofstream(file(name), std::ios::binary) << content;
     }
 
-    json::Value units = json::Value::Array{};
+    Json units = Json::array();
     if (withDemoUnits) {
-        const auto demo = json::parse(readWholeFile(file("fleet.json")));
-        EXPECT_TRUE(demo.has_value());
-        if (demo && demo->find("units") != nullptr) {
-            for (const json::Value& unit : demo->find("units")->asArray()) {
-                units.push(unit);
-            }
+        const Json demo = Json::parse(readWholeFile(file("fleet.json")), nullptr, false);
+        EXPECT_TRUE(demo.is_object() && demo.contains("units"));
+        if (demo.is_object() && demo.contains("units")) {
+            units = demo.at("units");
         }
     }
-    for (const json::Value& unit : extraUnits) {
-        units.push(unit);
+    for (const Json& unit : extraUnits) {
+        units.push_back(unit);
     }
-    json::Value fleet = json::Value::Object{{"units", std::move(units)}};
-    std::ofstream(file("test-fleet.json")) << fleet.serialize(true);
+    const Json fleet = {{"units", std::move(units)}};
+    std::ofstream(file("test-fleet.json")) << fleet.dump(2);
 
     simulator_ = std::make_unique<BackgroundProcess>(
         MORVIK_SIM_PATH,
@@ -152,15 +152,28 @@ ProcessResult CliHarness::cli(const std::vector<std::string>& arguments) const {
     return runProcess(MORVIK_CLI_PATH, all);
 }
 
-std::optional<json::Value> CliHarness::cliJson(const std::vector<std::string>& arguments,
-                                               ProcessResult* result) const {
+std::optional<Json> CliHarness::cliJson(const std::vector<std::string>& arguments,
+                                        ProcessResult* result) const {
     std::vector<std::string> withJson = arguments;
     withJson.emplace_back("--json");
     ProcessResult run = cli(withJson);
-    json::ParseError error;
-    auto document = json::parse(run.out, &error);
-    EXPECT_TRUE(document.has_value()) << "not JSON (" << error.message << " at " << error.offset
-                                      << "): " << run.out << "\nstderr: " << run.err;
+    std::optional<Json> document;
+    try {
+        // RFC 8259 with no extensions: well-formed UTF-8, no trailing text, no comments.
+        document = Json::parse(run.out);
+    } catch (const Json::exception& error) {
+        ADD_FAILURE() << "not JSON (" << error.what() << "): " << run.out
+                      << "\nstderr: " << run.err;
+    }
+    // A second, independent reader: what scripts that drive the tool use.
+    const std::string printed = file("printed.json");
+    std::ofstream(printed, std::ios::binary) << run.out;
+    const ProcessResult python =
+        runProcess(kPython, {"-c",
+                             "import json, sys\n"
+                             "json.loads(open(sys.argv[1], 'rb').read().decode('utf-8', 'strict'))",
+                             printed});
+    EXPECT_EQ(python.exitCode, 0) << "Python's json refuses: " << python.err << "\n" << run.out;
     if (result != nullptr) {
         *result = std::move(run);
     }

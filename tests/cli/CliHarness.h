@@ -9,15 +9,17 @@
 #include "protocol/ByteOrder.h"
 #include "protocol/ParameterFrame.h"
 
-#include "json/Json.h"
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace morvik::testing {
+
+using Json = nlohmann::ordered_json;
 
 std::string readWholeFile(const std::string& path);
 
@@ -33,7 +35,7 @@ class CliHarness {
 public:
     // Units of the demo fleet plus `extraUnits` (JSON objects of the fleet format); `extraFiles`
     // (name, content) join the data directory before the simulator reads it.
-    explicit CliHarness(const std::vector<json::Value>& extraUnits = {}, bool withDemoUnits = true,
+    explicit CliHarness(const std::vector<Json>& extraUnits = {}, bool withDemoUnits = true,
                         const std::vector<std::pair<std::string, std::string>>& extraFiles = {});
     ~CliHarness();
     CliHarness(const CliHarness&) = delete;
@@ -46,9 +48,10 @@ public:
 
     // Runs morvik-cli with the loopback endpoints and this data directory before `arguments`.
     ProcessResult cli(const std::vector<std::string>& arguments) const;
-    // The same with --json; the document parsed (a failure is reported).
-    std::optional<json::Value> cliJson(const std::vector<std::string>& arguments,
-                                       ProcessResult* result = nullptr) const;
+    // The same with --json; the document parsed strictly (UTF-8 checked; a failure is
+    // reported).
+    std::optional<Json> cliJson(const std::vector<std::string>& arguments,
+                                ProcessResult* result = nullptr) const;
 
     // Frames a unit received since the last call to forget(), decoded in its byte order.
     std::vector<RecordedFrame> framesTo(const std::string& mac, ByteOrder order) const;
@@ -66,13 +69,13 @@ private:
 };
 
 // A unit of the fleet format.
-json::Value fleetUnit(const std::string& name, const std::string& mac, const std::string& ip,
-                      int productId, const std::string& version, json::Value faults = {});
+Json fleetUnit(const std::string& name, const std::string& mac, const std::string& ip,
+               int productId, const std::string& version, Json faults = {});
 
 // The object's keys, in order.
-std::vector<std::string> keysOf(const json::Value& object);
+std::vector<std::string> keysOf(const Json& object);
 
 // The member's text ("" when missing).
-std::string textOf(const json::Value& object, std::string_view key);
+std::string textOf(const Json& object, std::string_view key);
 
 } // namespace morvik::testing

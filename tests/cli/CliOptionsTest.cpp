@@ -141,6 +141,14 @@ TEST(CommandLine, ValuesWithBlanksAndDashesReachTheCommand) {
     EXPECT_EQ(third.options.assignments.front().text, "250  ms");
 }
 
+// Units may have an empty login; "--password=" must not take the next word as the password.
+TEST(CommandLine, AnEmptyValueAfterEqualsIsEmptyNotTheNextWord) {
+    const ParsedCommandLine parsed = parse("--id= --password= read x");
+    ASSERT_EQ(parsed.outcome, ParsedCommandLine::Outcome::Run) << parsed.error;
+    EXPECT_EQ(parsed.options.credentials, (Credentials{"", ""}));
+    EXPECT_EQ(parsed.options.units, (std::vector<std::string>{"x"}));
+}
+
 TEST(CommandLine, LoadAndSaveTakeTheFileLast) {
     const ParsedCommandLine load = parse("load a b c.cnf --yes --reboot");
     ASSERT_EQ(load.outcome, ParsedCommandLine::Outcome::Run) << load.error;

@@ -21,6 +21,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -112,22 +113,26 @@ public:
     std::vector<Entry> replies;
 };
 
-// The demo fleet's first units, plus any extra units a test needs.
+// The demo fleet's first units, plus any extra units a test needs: `unitsJson` is units of the
+// fleet format joined by commas.
 inline std::string fleetJson(const std::string& unitsJson) {
-    return R"({"units": [)" + unitsJson + "]}";
+    const nlohmann::ordered_json fleet = {
+        {"units", nlohmann::ordered_json::parse("[" + unitsJson + "]")}};
+    return fleet.dump();
 }
 
+// `extra` adds members, written as in a JSON object: R"("faults": {"noAnswer": true})".
 inline std::string unitJson(const std::string& name, const std::string& mac, const std::string& ip,
                             int productId, const std::string& version, const std::string& loginId,
                             const std::string& password, const std::string& extra = {}) {
-    std::string json = R"({"name": ")" + name + R"(", "mac": ")" + mac + R"(", "ip": ")" + ip +
-                       R"(", "productId": )" + std::to_string(productId) + R"(, "version": ")" +
-                       version + R"(", "loginId": ")" + loginId + R"(", "password": ")" + password +
-                       "\"";
+    nlohmann::ordered_json unit = {
+        {"name", name},           {"mac", mac},         {"ip", ip},
+        {"productId", productId}, {"version", version}, {"loginId", loginId},
+        {"password", password}};
     if (!extra.empty()) {
-        json += ", " + extra;
+        unit.update(nlohmann::ordered_json::parse("{" + extra + "}"));
     }
-    return json + "}";
+    return unit.dump();
 }
 
 class SessionHarness {

@@ -37,6 +37,29 @@ TEST(FleetFile, ReadsEveryFieldOfAUnit) {
     EXPECT_EQ(unit.faults, (UnitFaults{true, true, 250, true, true, true}));
 }
 
+// The file is UTF-8; a unit holds one byte per character, and 255 of them fit its name.
+TEST(FleetFile, TextsBecomeTheBytesAUnitHolds) {
+    std::string longName;
+    for (int i = 0; i < 255; ++i) {
+        longName += "\xC3\xBC";
+    }
+    const Fleet fleet = parseFleetOrFail(R"({"units": [{"mac": "02:00:00:00:00:01",
+        "productId": 7, "version": "1.2", "name": "K\u00fcche\u001b",
+        "loginId": "Gr\u00fc\u00dfe", "password": "\u00ff",
+        "values": {"0.6.1": "Stra\u00dfe\r\n"}}, {"mac": "02:00:00:00:00:02",
+        "productId": 7, "version": "1.2", "name": ")" +
+                                         longName + R"("}]})");
+    ASSERT_EQ(fleet.units.size(), 2U);
+    EXPECT_EQ(fleet.units[0].name, "K\xFC"
+                                   "che\x1B");
+    EXPECT_EQ(fleet.units[0].loginId, "Gr\xFC\xDF"
+                                      "e");
+    EXPECT_EQ(fleet.units[0].password, "\xFF");
+    EXPECT_EQ(fleet.units[0].values[0].second, "Stra\xDF"
+                                               "e\r\n");
+    EXPECT_EQ(fleet.units[1].name, std::string(255, '\xFC'));
+}
+
 TEST(FleetFile, DefaultsAreAShortHeaderUnitWithAnEmptyLoginAtItsPositionsAddress) {
     const Fleet fleet = parseFleetOrFail(R"({"units": [
         {"mac": "02:00:00:00:00:01", "ip": "127.77.0.9", "productId": 7, "version": "1.2"},
@@ -116,6 +139,11 @@ TEST(FleetFile, MistakesAreRefusedWithTheirPlace) {
         {"raw value with an odd digit", unit(R"(, "rawValues": {"1.1.1": "0a0"})"),
          "units[0].rawValues.1.1.1"},
         {"value not a text", unit(R"(, "values": {"1.1.1": 5})"), "units[0].values.1.1.1"},
+        {"name beyond Latin-1", unit(R"(, "name": "\u20ac")"), "units[0].name: holds a character"},
+        {"raw Latin-1 byte instead of UTF-8", unit(", \"name\": \"K\xFC\""), "not JSON"},
+        {"key given twice", unit(R"(, "faults": {"noAnswer": true}, "faults": {})"),
+         "\"faults\" is given twice"},
+        {"number beyond a double", unit(R"(, "addressMode": 1e999)"), "not JSON"},
         {"same MAC twice",
          R"({"units": [{)" + good + R"(}, {)" + good + R"(, "ip": "127.0.0.9"}]})",
          "02:00:00:00:00:01 is given twice"},

@@ -66,15 +66,22 @@ for _ in $(seq 100); do
 done
 grep -q '^ready port=2002' "$work/sim.out"
 
+# A document is valid only if Python's json reads it with the bytes decoded as strict UTF-8.
+strict_json() {
+    python3 -c 'import json, sys; json.loads(open(sys.argv[1], "rb").read().decode("utf-8"))' "$1"
+}
+
 cd "$work/data"
 echo "== probe by broadcast to 255.255.255.255:2002"
 "$cli" --json --wait 1000 probe >"$work/probe.json"
 cat "$work/probe.json"
+strict_json "$work/probe.json"
 grep -q '"ip":"10.77.0.2"' <(tr -d ' \n' <"$work/probe.json")
 grep -q '"ip":"10.88.0.2"' <(tr -d ' \n' <"$work/probe.json")
 
 echo "== read of the unit on the host's subnet"
 "$cli" --json --wait 1000 --id admin --password quorvane read 02:4D:56:00:00:41 >"$work/near.json"
+strict_json "$work/near.json"
 grep -q '"value":"near"' <(tr -d ' \n' <"$work/near.json")
 
 echo "== read of the unit on the other interface's subnet"
