@@ -46,8 +46,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
                QStringLiteral("clear"));
     addCommand(RecentFile, QStringLiteral("Recent File"), QStringLiteral("Open this document"))
         ->setEnabled(false);
-    addCommand(Exit, QStringLiteral("E&xit"),
-               QStringLiteral("Quit the application; prompts to save documents\nExit"));
+    addCommand(Exit, QStringLiteral("E&xit"), QStringLiteral("Quit the application\nExit"));
     addCommand(Probe, QStringLiteral("&Probe"),
                QStringLiteral("Probe the device on network\nProbe"), QStringLiteral("probe"));
     addCommand(Set, QStringLiteral("&Set"), QStringLiteral("Set parameter values\nSet"),
@@ -65,7 +64,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
                QStringLiteral("help"))
         ->setShortcut(QKeySequence(Qt::Key_F1));
     addCommand(About, QStringLiteral("&About Quorvane Morvik..."),
-               QStringLiteral("Display the online help documentation\nHelp"));
+               QStringLiteral("Show the program's name, version and copyright\nAbout"));
     addCommand(Refresh, QStringLiteral("Refresh"), {})->setShortcut(QKeySequence(Qt::Key_F5));
     addCommand(NextPane, QStringLiteral("Next Pane"), {})->setShortcut(QKeySequence(Qt::Key_F6));
     addCommand(PreviousPane, QStringLiteral("Previous Pane"), {})
@@ -250,7 +249,7 @@ void CMainFrame::onProbe() {
 }
 
 void CMainFrame::onHelp() {
-    startHelp();
+    startHelp(this);
 }
 
 void CMainFrame::onAbout() {

@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "app/CMainFrame.h"
+#include "app/DataDirectory.h"
 #include "app/FirstPaintTiming.h"
 #include "protocol/UdpEndpoint.h"
 
@@ -26,7 +27,8 @@ bool CMorvikApp::initInstance() {
         return false;
     }
     useProgramSettings();
-    dataDirectory_ = std::make_unique<DataDirectoryRecord>(QDir::currentPath());
+    dataDirectory_ = std::make_unique<DataDirectoryRecord>(chooseDataDirectory(
+        QDir::currentPath(), perUserDataDirectory(), installedDataDirectories()));
 
     mainFrame_ = std::make_unique<CMainFrame>();
     mainFrame_->initialUpdate();

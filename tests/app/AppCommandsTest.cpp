@@ -167,6 +167,7 @@ TEST_F(AppCommands, HelpOpensTheManualInTheDataDirectory) {
     }
     std::filesystem::permissions(viewer, std::filesystem::perms::owner_all);
     ::setenv("MORVIK_HELP_VIEWER", viewer.c_str(), 1);
+    std::ofstream(fleet->data().file("morvik.html")) << "<html></html>";
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(elsewhere.directory())));
 
     frame()->commandAction(CMainFrame::Help)->trigger();
@@ -176,12 +177,17 @@ TEST_F(AppCommands, HelpOpensTheManualInTheDataDirectory) {
     EXPECT_EQ(testing::readTextFile(record),
               dataDirectory + "|" + dataDirectory + "/morvik.html\n");
 
-    // A viewer that cannot be started is not reported.
+    // A viewer that cannot be started is reported, once.
+    expectDialogs();
+    DialogAnswerer answerer([](QWidget& box) { testing::clickButton(box, "OK"); });
     ::setenv("MORVIK_HELP_VIEWER", (elsewhere.directory() + "/no-such-viewer").c_str(), 1);
     frame()->commandAction(CMainFrame::Help)->trigger();
-    QTest::qWait(50);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     ::unsetenv("MORVIK_HELP_VIEWER");
+    ASSERT_EQ(answerer.answered(), 1);
+    EXPECT_EQ(answerer.captions()[0], "Help");
+    EXPECT_NE(answerer.texts()[0].find(dataDirectory + "/morvik.html"), std::string::npos)
+        << answerer.texts()[0];
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(AppCommands, TheEmptyListSaysWhatToDo) {

@@ -20,10 +20,13 @@ namespace morvik::testing {
 // the demo fleet answering on loopback.
 class AppFixture : public ::testing::Test {
 protected:
-    void startApp(const std::string& fleetJson = LoopbackFleet::demoFleet()) {
+    // Starts in the fleet's data directory, or in `workingDirectory` when one is given.
+    void startApp(const std::string& fleetJson = LoopbackFleet::demoFleet(),
+                  const std::string& workingDirectory = {}) {
         fleet = std::make_unique<LoopbackFleet>(fleetJson);
         previousDirectory = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(fleet->data().directory())));
+        ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(
+            workingDirectory.empty() ? fleet->data().directory() : workingDirectory)));
         app = std::make_unique<CMorvikApp>();
         ASSERT_TRUE(app->initInstance());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frame()));

@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolButton>
+#include <fstream>
 #include <sys/resource.h>
 
 namespace morvik {
@@ -28,6 +29,7 @@ TEST_F(AppStartup, RecordsTheWholeWorkingDirectoryAndBuildsTheWindow) {
         longPath += "/a-rather-long-folder-name";
     }
     std::filesystem::create_directories(longPath);
+    std::ofstream(longPath + "/prodid.ini") << "";
     const QString before = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(QString::fromStdString(longPath)));
     CMorvikApp longApp;
@@ -116,7 +118,7 @@ TEST_F(AppStartup, MenusToolbarPromptsAndKeys) {
                   "-",
                   "Recent File||Open this document|Recent File",
                   "-",
-                  "E&xit||Quit the application; prompts to save documents|Exit",
+                  "E&xit||Quit the application|Exit",
               }));
     EXPECT_EQ(describe(menus[1]->menu()->actions()),
               (std::vector<std::string>{"&Probe||Probe the device on network|Probe",
@@ -126,10 +128,11 @@ TEST_F(AppStartup, MenusToolbarPromptsAndKeys) {
         describe(menus[2]->menu()->actions()),
         (std::vector<std::string>{"&Toolbar||Show or hide the toolbar|Toggle ToolBar",
                                   "&Status Bar||Show or hide the status bar|Toggle StatusBar"}));
-    EXPECT_EQ(describe(menus[3]->menu()->actions()),
-              (std::vector<std::string>{
-                  "&Help|F1|Display the online help documentation.|Help",
-                  "&About Quorvane Morvik...||Display the online help documentation|Help"}));
+    EXPECT_EQ(
+        describe(menus[3]->menu()->actions()),
+        (std::vector<std::string>{
+            "&Help|F1|Display the online help documentation.|Help",
+            "&About Quorvane Morvik...||Show the program's name, version and copyright|About"}));
     EXPECT_FALSE(frame()->commandAction(CMainFrame::RecentFile)->isEnabled());
 
     std::vector<std::string> toolbar;

@@ -14,11 +14,13 @@ int main(int argc, char** argv) {
     }
     const std::string config = home + "/config";
     const std::string runtime = home + "/runtime";
+    const std::string data = home + "/data";
     std::filesystem::create_directories(config);
     std::filesystem::create_directories(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     ::unsetenv("MORVIK_HELP_VIEWER");
 
     int result = 0;
