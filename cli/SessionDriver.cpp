@@ -1,6 +1,7 @@
 #include "cli/SessionDriver.h"
 
 #include "description/ValueTypes.h"
+#include "protocol/MacAddress.h"
 #include "protocol/ParameterFrame.h"
 
 #include <algorithm>
@@ -355,7 +356,12 @@ void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
         return; // no request of this operation has that tag
     }
     const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
-    if (record.addressMode != "2" && sourceAddress != record.ip) {
+    if (record.addressMode == "2") {
+        // Reached by broadcast: the answer names the unit in its long header.
+        if (frame->headerKind != HeaderKind::Long || parseMacText(record.mac) != frame->mac) {
+            return;
+        }
+    } else if (sourceAddress != record.ip) {
         return; // a unit reached by its own address answers from it
     }
     if (rejectChecksum(unit, *frame)) {

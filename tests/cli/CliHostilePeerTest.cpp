@@ -33,6 +33,7 @@ TEST(CliHostilePeers, AWriteIsOkOnlyForAValidAcknowledgementFromTheUnitItself) {
         std::string result;
         int exitCode;
         std::string message; // on standard error
+        bool byBroadcast = false;
     };
     const Case cases[] = {
         {"a valid acknowledgement", Behaviour::Ack, "ok", 0, ""},
@@ -42,11 +43,16 @@ TEST(CliHostilePeers, AWriteIsOkOnlyForAValidAcknowledgementFromTheUnitItself) {
          "Error: 02:4D:56:00:09:01 (crafted, 127.77.9.1): cal : "},
         {"an acknowledgement forged by another host", Behaviour::ForgedAck, "no answer", 1,
          "no answer from 02:4D:56:00:09:01"},
+        {"by broadcast: a valid acknowledgement", Behaviour::Ack, "ok", 0, "", true},
+        {"by broadcast: an acknowledgement naming another unit", Behaviour::AckNamingAnotherUnit,
+         "no answer", 1, "no answer from 02:4D:56:00:09:01", true},
     };
     CliHarness data({}, false);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        CraftedPeers peers({{"crafted", "127.77.9.1", 1, c.behaviour}});
+        CraftedUnit unit{"crafted", "127.77.9.1", 1, c.behaviour};
+        unit.byBroadcast = c.byBroadcast;
+        CraftedPeers peers({unit});
         ASSERT_TRUE(peers.ready()) << peers.error();
         ProcessResult run;
         run = runAgainst(peers, data.directory(),

@@ -6,6 +6,7 @@
 // nothing leaves 127.0.0.0/8.
 
 #include "protocol/ByteOrder.h"
+#include "protocol/MacAddress.h"
 #include "protocol/ParameterFrame.h"
 #include "protocol/ProbeCodec.h"
 #include "protocol/UdpEndpoint.h"
@@ -22,13 +23,14 @@
 namespace morvik::testing {
 
 enum class Behaviour {
-    Ack,            // one valid WriteAck
-    BadAck,         // one WriteAck failing its checksum
-    BadThenGoodAck, // a WriteAck failing its checksum, then a valid one for the same request
-    ForgedAck,      // silent itself; another host sends a valid WriteAck in its name
-    Flood,          // floods the tool's socket with junk for 8 s, never answers
-    RepeatedAck,    // a valid WriteAck, repeated every 20 ms for 8 s
-    Silent,         // never answers
+    Ack,                  // one valid WriteAck
+    BadAck,               // one WriteAck failing its checksum
+    BadThenGoodAck,       // a WriteAck failing its checksum, then a valid one for the same request
+    ForgedAck,            // silent itself; another host sends a valid WriteAck in its name
+    Flood,                // floods the tool's socket with junk for a while, never answers
+    RepeatedAck,          // a valid WriteAck, repeated every 20 ms for a while
+    Silent,               // never answers
+    AckNamingAnotherUnit, // a valid long-header WriteAck that carries another unit's MAC
 };
 
 struct CraftedUnit {
@@ -39,14 +41,27 @@ struct CraftedUnit {
     std::uint8_t productId = 7; // vela, version 1.2 of the demo data
     std::uint8_t major = 1;
     std::uint8_t minor = 2;
+    bool byBroadcast = false; // address mode 2: reached by long-header broadcasts
 };
 
 // A WriteAck for the request with `requestId`, in the least-significant-first byte order of
-// the demo product 07.
-inline std::vector<std::uint8_t> writeAck(std::array<std::uint8_t, 2> requestId,
-                                          bool validChecksum) {
-    std::vector<std::uint8_t> frame{0x03, 0xA8, 0x16,         0xDA,         0x00, 0x00,
-                                    0x05, 0x00, requestId[0], requestId[1], 0xB2};
+// the demo product 07; with `longHeaderMac`, in the long header that names that MAC.
+inline std::vector<std::uint8_t> writeAck(std::array<std::uint8_t, 2> requestId, bool validChecksum,
+                                          const MacBytes* longHeaderMac = nullptr) {
+    std::vector<std::uint8_t> frame{0x03, 0xA8, 0x16};
+    if (longHeaderMac != nullptr) {
+        frame.push_back(0xDB);
+        frame.insert(frame.end(), longHeaderMac->begin(), longHeaderMac->end());
+        frame.push_back(0x02);
+    } else {
+        frame.push_back(0xDA);
+    }
+    for (const std::uint8_t byte : {0x00, 0x00, 0x05, 0x00}) {
+        frame.push_back(byte);
+    }
+    frame.push_back(requestId[0]);
+    frame.push_back(requestId[1]);
+    frame.push_back(0xB2);
     unsigned sum = 0;
     for (const std::uint8_t byte : frame) {
         sum += byte;
@@ -120,9 +135,9 @@ private:
             bool busy = false;
             if (listener_.waitReadable(0)) {
                 busy = true;
-                const auto probe = listener_.receiveFrom(buffer);
-                if (probe) {
-                    answerProbe(*probe);
+                const auto received = listener_.receiveFrom(buffer);
+                if (received) {
+                    answerBroadcast(std::span(buffer.data(), received->length), *received);
                 }
             }
             for (std::size_t i = 0; i < units_.size(); ++i) {
@@ -142,10 +157,33 @@ private:
         }
     }
 
+    MacBytes macOf(std::size_t unit) const {
+        return {0x02, 0x4D, 0x56, 0x00, 0x09, units_[unit].macLast};
+    }
+
+    // A probe, or a long-header request for the unit it names.
+    void answerBroadcast(std::span<const std::uint8_t> datagram,
+                         const UdpEndpoint::Received& from) {
+        const auto request = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+        if (!request) {
+            answerProbe(from);
+            return;
+        }
+        for (std::size_t i = 0; i < units_.size(); ++i) {
+            if (units_[i].byBroadcast && request->headerKind == HeaderKind::Long &&
+                request->mac == macOf(i)) {
+                ++requests_;
+                answerRequest(i, datagram, from);
+            }
+        }
+    }
+
     void answerProbe(const UdpEndpoint::Received& from) {
         for (std::size_t i = 0; i < units_.size(); ++i) {
             ProbeReplyFields fields;
-            fields.mac = {0x02, 0x4D, 0x56, 0x00, 0x09, units_[i].macLast};
+            fields.mac = macOf(i);
+            fields.longHeader = units_[i].byBroadcast;
+            fields.addressMode = units_[i].byBroadcast ? 2 : 1;
             fields.productId = units_[i].productId;
             fields.major = units_[i].major;
             fields.minor = units_[i].minor;
@@ -163,10 +201,18 @@ private:
         toolAddress_ = from.sourceAddress;
         toolPort_ = from.sourcePort;
         UdpEndpoint& socket = sockets_[unit];
+        const MacBytes mac = macOf(unit);
+        const MacBytes* header = units_[unit].byBroadcast ? &mac : nullptr;
         switch (units_[unit].behaviour) {
         case Behaviour::Ack:
-            socket.sendTo(writeAck(request->requestId, true), toolPort_, toolAddress_);
+            socket.sendTo(writeAck(request->requestId, true, header), toolPort_, toolAddress_);
             break;
+        case Behaviour::AckNamingAnotherUnit: {
+            MacBytes other = mac;
+            other[5] ^= 0xFF;
+            socket.sendTo(writeAck(request->requestId, true, &other), toolPort_, toolAddress_);
+            break;
+        }
         case Behaviour::BadAck:
             socket.sendTo(writeAck(request->requestId, false), toolPort_, toolAddress_);
             break;
