@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Worst-case wall time of morvik-cli against hostile units, against the bound that --help
-# promises (--wait + 6 x (units + 1) x (--timeout + 200 ms)), on loopback only:
+# promises (--wait + 6 x (units + 1) x --timeout + the 100 ms pauses between units), on
+# loopback only:
 #   flood:   one unit that floods the tool's parameter socket with junk instead of answering;
 #   repeats: one unit that repeats its valid answer every 20 ms, beside one that never answers.
 # The hostile units go on for 10 s, longer than any wait here, so a wait that they could
@@ -26,7 +27,7 @@ while [ $# -gt 0 ]; do
     --no-build) BUILD=0; shift ;;
     --runs) RUNS=$2; shift 2 ;;
     --keep) KEEP=1; shift ;;
-    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "cli_bounds.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done

@@ -501,12 +501,12 @@ private:
     }
 
     // The longest a run may take (without waits for the lock of pwd.ini), as --help states
-    // it: the probe window, then at most six waits of at most (units + 1) timeouts each, with
-    // the pauses between the units' requests.
+    // it: the probe window, at most six waits of at most (units + 1) timeouts each, and the
+    // 100 ms pauses between the units' requests that the run made.
     std::chrono::milliseconds runBound() const {
         const auto units = static_cast<long long>(selection_.size());
-        return std::chrono::milliseconds(options_.waitMs +
-                                         6 * (units + 1) * (options_.timeoutMs + 200));
+        return std::chrono::milliseconds(options_.waitMs + 6 * (units + 1) * options_.timeoutMs) +
+               std::chrono::ceil<std::chrono::milliseconds>(traffic_.unitPauses);
     }
 
     void reportCost(Clock::duration wall) {

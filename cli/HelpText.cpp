@@ -76,12 +76,15 @@ OPTIONS
                          afresh only when a unit that is not done yet makes progress: a new
                          value, an acknowledgement, a refusal, a request for the next part.
                          Junk, repeated and stale replies never extend it, and no single wait
-                         lasts longer than (units + 1) x MS. A unit that stays silent is
-                         reported. A whole run therefore ends within
-                             --wait + 6 x (units + 1) x (--timeout + 200 ms)
-                         (units: those named, or that answered for "all"; 200 ms covers the
-                         100 ms pause per unit between requests), plus at most 5 s for each
-                         save of pwd.ini that has to wait for another program's lock.
+                         lasts longer than (units + 1) x MS besides the pauses below. A
+                         unit that stays silent is reported. A whole run therefore ends within
+                             --wait + 6 x (units + 1) x --timeout
+                         (units: those named, or that answered for "all"), plus the 100 ms
+                         pause per unit of each round of requests (one round for most
+                         commands; a class group read or a write of more than one request
+                         takes one round per request), plus at most 5 s for each save of
+                         pwd.ini that has to wait for another program's lock. --verbose
+                         prints this bound for the run as bound_ms.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
                          know, and, in a read, once more for the first unit when it refuses

@@ -207,9 +207,13 @@ std::chrono::milliseconds SessionDriver::waitLimit(std::chrono::milliseconds tim
 void SessionDriver::awaitReplies() {
     std::array<std::uint8_t, kReceiveBufferSize> buffer{};
     const Clock::time_point start = Clock::now();
-    // A unit that keeps making a little progress must not hold the run forever either.
-    const Clock::time_point limit =
+    // A unit that keeps making a little progress must not hold the run forever either. The
+    // session's own 100 ms pauses between units, when a reply makes it send the next part,
+    // are the tool's pace, not the units': they do not count.
+    const Clock::time_point baseLimit =
         start + waitLimit(settings_.timeout, static_cast<int>(progress_.size()));
+    const Clock::duration pausesBefore = traffic_.unitPauses;
+    Clock::time_point limit = baseLimit;
     Clock::time_point deadline = std::min(start + settings_.timeout, limit);
     while (!allFinished() && anyRequestOutstanding()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -236,6 +240,7 @@ void SessionDriver::awaitReplies() {
                     received->sourceAddress);
             if (progressSteps_ != stepsBefore) {
                 // Counted from the end of the handling: it may have sent the next requests.
+                limit = baseLimit + (traffic_.unitPauses - pausesBefore);
                 deadline = std::min(Clock::now() + settings_.timeout, limit);
             }
             if (allFinished()) {

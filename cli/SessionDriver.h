@@ -110,7 +110,8 @@ public:
     // A login that a unit accepted could not be recorded in pwd.ini (the session said why).
     bool credentialLogFailed() const { return credentialLogFailed_; }
 
-    // The longest one wait for the replies of `units` units may last.
+    // The longest one wait for the replies of `units` units may last, besides the session's
+    // pauses between units when a reply makes it send the next part.
     static std::chrono::milliseconds waitLimit(std::chrono::milliseconds timeout, int units);
 
     ParameterSession& session() { return *session_; }
