@@ -136,5 +136,27 @@ TEST(CliHostilePeers, ADescriptionWithoutParametersIsAnErrorBeforeAnythingIsSent
     }
 }
 
+TEST(CliHostilePeers, ProbeChecksumErrorsAreReportedForTheUnitsActedOnOnly) {
+    // The simulator answers the probe in fleet order: the garbled unit's reply comes first.
+    CliHarness harness({fleetUnit("garbled", "02:4D:56:00:00:23", "127.77.0.23", 7, "1.2",
+                                  json::Value::Object{{"badChecksum", true}}),
+                        fleetUnit("plain", "02:4D:56:00:00:26", "127.77.0.26", 7, "1.2")},
+                       false);
+    ASSERT_TRUE(harness.ready());
+    const Strings login{"--id", "admin", "--password", "quorvane", "--timeout", "500"};
+    Strings readPlain{"read", "plain"};
+    readPlain.insert(readPlain.end(), login.begin(), login.end());
+    const ProcessResult plain = harness.cli(readPlain);
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_EQ(plain.err.find("Checksum Error!"), std::string::npos) << plain.err;
+
+    Strings readGarbled{"read", "garbled"};
+    readGarbled.insert(readGarbled.end(), login.begin(), login.end());
+    const ProcessResult garbled = harness.cli(readGarbled);
+    EXPECT_NE(garbled.err.find("Error: Checksum Error! 02:4D:56:00:00:23 (garbled, 127.77.0.23)\n"),
+              std::string::npos)
+        << garbled.err;
+}
+
 } // namespace
 } // namespace morvik::testing
