@@ -99,7 +99,7 @@ std::optional<Credentials> ConsoleDialogs::promptCredentials(std::string_view la
         return std::nullopt;
     }
     errors_ << "Enter Device Password: Incorrect password or unknown ID for the device :"
-            << (label.empty() ? "" : " ") << label << std::endl;
+            << (label.empty() ? "" : " ") << escapeControlCharacters(label) << std::endl;
     const auto loginId = askLine("Connect As: ", false);
     if (!loginId) {
         credentialsNeeded_ = true;
