@@ -176,12 +176,26 @@ private:
         if (!units) {
             return kExitUnitFailed;
         }
+        reportChecksumErrors(*units, {});
         if (options_.json) {
             out_ << jsonDocument(probeJson(*units)) << '\n';
         } else {
             out_ << probeTable(*units);
         }
         return kExitSuccess;
+    }
+
+    // "Checksum Error!" for each unit whose probe reply had a bad checksum, naming it; only
+    // for the units in `selected` (indices) when given.
+    void reportChecksumErrors(const std::vector<ProbedUnit>& units,
+                              const std::optional<std::vector<int>>& selected) {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const bool asked = !selected || std::find(selected->begin(), selected->end(),
+                                                      static_cast<int>(i)) != selected->end();
+            if (asked && !units[i].checksumOk) {
+                dialogs_.showMessage("Checksum Error! " + unitLabel(units[i].record), "Error");
+            }
+        }
     }
 
     int selectUnits() {
@@ -218,6 +232,7 @@ private:
                           " ms");
             return kExitUnitFailed;
         }
+        reportChecksumErrors(*probed, match.selected);
         selection_ = unitsAt(records, match.selected);
         return kExitSuccess;
     }
@@ -248,7 +263,8 @@ private:
         if (dialogs_.credentialsNeeded() || (driver_ && driver_->credentialsNeeded())) {
             return kExitCredentialsNeeded;
         }
-        if (!allSucceeded || (driver_ && driver_->loginReadBackFailed())) {
+        if (!allSucceeded ||
+            (driver_ && (driver_->loginReadBackFailed() || driver_->credentialLogFailed()))) {
             return kExitUnitFailed;
         }
         return kExitSuccess;
@@ -260,10 +276,21 @@ private:
         }
         if (!outcome.sent) {
             dialogs_.note("nothing was sent to " + unitLabel(unit));
+        } else if (outcome.checksumError) {
+            dialogs_.note("a reply of " + unitLabel(unit) +
+                          " failed its checksum and no valid one followed within " +
+                          std::to_string(options_.timeoutMs) + " ms: its values were not taken");
         } else {
             dialogs_.note("no complete answer from " + unitLabel(unit) + " within " +
                           std::to_string(options_.timeoutMs) + " ms");
         }
+    }
+
+    static UnitResult readFailure(const ReadOutcome& read) {
+        if (read.checksumError) {
+            return UnitResult::ChecksumError;
+        }
+        return read.refused || !read.sent ? UnitResult::Error : UnitResult::NoAnswer;
     }
 
     int readCommand() {
@@ -425,8 +452,7 @@ private:
             if (reads[i].complete) {
                 answered.push_back(selection_[i]);
             } else {
-                outcomes[i].result =
-                    reads[i].refused || !reads[i].sent ? UnitResult::Error : UnitResult::NoAnswer;
+                outcomes[i].result = readFailure(reads[i]);
             }
         }
         if (answered.empty()) {
@@ -464,8 +490,7 @@ private:
         const ReadOutcome& read = reads.front();
         reportIncompleteRead(selection_.front(), read);
         if (!read.complete) {
-            outcomes.front().result =
-                read.refused || !read.sent ? UnitResult::Error : UnitResult::NoAnswer;
+            outcomes.front().result = readFailure(read);
             return reportResults(outcomes);
         }
         if (!driver_->saveConfiguration(selection_, options_.file)) {
@@ -482,6 +507,15 @@ private:
         return reportResults(outcomes);
     }
 
+    // The longest a run may take (without waits for the lock of pwd.ini), as --help states
+    // it: the probe window, at most six waits of at most (units + 1) timeouts each, and the
+    // 100 ms pauses between the units' requests that the run made.
+    std::chrono::milliseconds runBound() const {
+        const auto units = static_cast<long long>(selection_.size());
+        return std::chrono::milliseconds(options_.waitMs + 6 * (units + 1) * options_.timeoutMs) +
+               std::chrono::ceil<std::chrono::milliseconds>(traffic_.unitPauses);
+    }
+
     void reportCost(Clock::duration wall) {
         const Clock::duration work =
             wall - traffic_.probeWindow - traffic_.unitPauses - traffic_.replyWaiting;
@@ -490,6 +524,7 @@ private:
                 ? *traffic_.lastProbeReplyHandled - *traffic_.firstProbeReplyHandled
                 : Clock::duration::zero();
         dialogs_.note("timing wall_ms=" + std::to_string(milliseconds(wall)) +
+                      " bound_ms=" + std::to_string(runBound().count()) +
                       " probe_ms=" + std::to_string(milliseconds(traffic_.probeWindow)) +
                       " pause_ms=" + std::to_string(milliseconds(traffic_.unitPauses)) +
                       " wait_ms=" + std::to_string(milliseconds(traffic_.replyWaiting)) +

@@ -49,7 +49,7 @@ void ConsoleDialogs::showMessage(std::string_view text, std::string_view caption
     if (caption == "Done" && settings_.quietDone) {
         return;
     }
-    errors_ << caption << ": " << oneLine(text) << std::endl;
+    errors_ << caption << ": " << escapeControlCharacters(oneLine(text)) << std::endl;
 }
 
 bool ConsoleDialogs::confirm(std::string_view caption, std::string_view line1,
@@ -99,7 +99,7 @@ std::optional<Credentials> ConsoleDialogs::promptCredentials(std::string_view la
         return std::nullopt;
     }
     errors_ << "Enter Device Password: Incorrect password or unknown ID for the device :"
-            << (label.empty() ? "" : " ") << label << std::endl;
+            << (label.empty() ? "" : " ") << escapeControlCharacters(label) << std::endl;
     const auto loginId = askLine("Connect As: ", false);
     if (!loginId) {
         credentialsNeeded_ = true;
@@ -114,7 +114,7 @@ std::optional<Credentials> ConsoleDialogs::promptCredentials(std::string_view la
 }
 
 void ConsoleDialogs::note(std::string_view text) {
-    errors_ << "morvik-cli: " << text << std::endl;
+    errors_ << "morvik-cli: " << escapeControlCharacters(text) << std::endl;
 }
 
 } // namespace morvik::cli

@@ -33,7 +33,8 @@ COMMANDS
     probe
         Broadcast a probe and list every unit that answers within --wait milliseconds: name,
         IP, MAC, product id, version and address mode. A reply with a bad checksum is
-        reported ("Error: Checksum Error!") and listed all the same.
+        reported ("Error: Checksum Error!" with the unit's MAC, name and IP) and listed all
+        the same. Commands that probe first report it only for the units they act on.
 
     read UNIT... [--group NAME]
         Read every parameter of the units, or only those of the class group NAME (as the
@@ -76,8 +77,19 @@ OPTIONS
     --host-address ADDR  This host's primary address for the local-subnet test (default: the
                          host name resolved, or MORVIK_HOST_ADDRESS).
     --wait MS            The probe window in milliseconds (default 2000).
-    --timeout MS         How long to wait for each awaited reply, counted afresh after every
-                         reply (default 3000). A unit that stays silent is reported.
+    --timeout MS         How long to wait for each awaited reply (default 3000), counted
+                         afresh only when a unit that is not done yet makes progress: a new
+                         value, an acknowledgement, a refusal, a request for the next part.
+                         Junk, repeated and stale replies never extend it, and no single wait
+                         lasts longer than (units + 1) x MS besides the pauses below. A
+                         unit that stays silent is reported. A whole run therefore ends within
+                             --wait + 6 x (units + 1) x --timeout
+                         (units: those named, or that answered for "all"), plus the 100 ms
+                         pause per unit of each round of requests (one round for most
+                         commands; a class group read or a write of more than one request
+                         takes one round per request), plus at most 5 s for each save of
+                         pwd.ini that has to wait for another program's lock. --verbose
+                         prints this bound for the run as bound_ms.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
                          know, and, in a read, once more for the first unit when it refuses
@@ -113,8 +125,9 @@ OUTPUT
                           text, "" when none arrived and for hidden parameters
       set, load, save, reboot:
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
-                          nothing could be sent to it) or "no answer"; with --reboot also
-                          "reboot" for each unit that took the write
+                          nothing could be sent to it), "no answer" or "checksum error" (its
+                          reply failed the checksum and no valid one followed); with --reboot
+                          also "reboot" for each unit that took the write
 
 ENVIRONMENT
     MORVIK_DEVICE_PORT, MORVIK_BROADCAST_ADDRESS, MORVIK_HOST_ADDRESS
@@ -123,13 +136,19 @@ ENVIRONMENT
 FILES
     DIR/prodid.ini       product ids and names
     DIR/pwd.ini          the login ID and password that last worked for each unit (rewritten
-                         when a unit accepts new ones or its login is changed)
+                         when a unit accepts new ones or its login is changed, under a lock
+                         that other programs using the file take in turn; text in it that is
+                         no record is skipped, with a warning when the file is rewritten). A
+                         link is followed only to a credential log of this user.
     DIR/NAME_VERSION.dcf the description of a product's firmware version
 
 EXIT STATUS
     0   success
-    1   a unit refused, did not answer (or not completely), did not answer the probe, or the
-        operation was refused (for example units of different products in set or load)
+    1   a unit refused, did not answer (or not completely), did not answer the probe, sent
+        a reply that failed its checksum, the operation was refused (for example units of
+        different products in set or load, or a description without parameters), or a login
+        a unit accepted could not be recorded in pwd.ini (full, locked, not writable, a
+        link to another file: the message says which)
     2   usage: bad options, an unknown parameter address or class group, a value the
         parameter cannot take, a missing --yes without a terminal
     3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini

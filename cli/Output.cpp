@@ -1,5 +1,6 @@
 #include "cli/Output.h"
 
+#include "cli/Terminal.h"
 #include "protocol/Latin1Text.h"
 
 #include <algorithm>
@@ -7,7 +8,18 @@
 namespace morvik::cli {
 
 std::string formatTable(const std::vector<std::string>& header,
-                        const std::vector<std::vector<std::string>>& rows) {
+                        const std::vector<std::vector<std::string>>& rawRows) {
+    // Cells hold texts of units and files: nothing in them may act on the terminal.
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(rawRows.size());
+    for (const auto& raw : rawRows) {
+        std::vector<std::string> row;
+        row.reserve(raw.size());
+        for (const std::string& cell : raw) {
+            row.push_back(escapeControlCharacters(cell));
+        }
+        rows.push_back(std::move(row));
+    }
     std::vector<std::size_t> widths(header.size(), 0);
     auto measure = [&](const std::vector<std::string>& cells) {
         for (std::size_t c = 0; c < cells.size() && c < widths.size(); ++c) {
@@ -118,10 +130,12 @@ std::string readTables(const std::vector<UnitRead>& reads) {
             text += '\n';
         }
         const DeviceRecord& unit = read.unit;
-        text += unit.name + "  " + unit.ip + "  " + unit.mac + "  product " + unit.productId +
-                " version " + unit.version;
+        text += escapeControlCharacters(unit.name + "  " + unit.ip + "  " + unit.mac +
+                                        "  product " + unit.productId + " version " + unit.version);
         if (!read.outcome.complete) {
-            text += read.outcome.refused ? "  (refused)" : "  (incomplete)";
+            text += read.outcome.refused         ? "  (refused)"
+                    : read.outcome.checksumError ? "  (checksum error)"
+                                                 : "  (incomplete)";
         }
         text += '\n';
         std::vector<std::vector<std::string>> rows;

@@ -45,6 +45,7 @@ std::string resultsTable(const std::vector<UnitOutcome>& outcomes);
 std::string jsonDocument(const Json& document);
 
 // Columns padded to their widest cell, two blanks apart; the last column is not padded.
+// Control characters in cells are shown escaped (escapeControlCharacters).
 std::string formatTable(const std::vector<std::string>& header,
                         const std::vector<std::vector<std::string>>& rows);
 

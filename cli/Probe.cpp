@@ -29,7 +29,7 @@ void noteReplyHandled(Traffic& traffic) {
 } // namespace
 
 std::optional<std::vector<ProbedUnit>>
-probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, Dialogs& dialogs,
+probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, Dialogs& /*dialogs*/,
            Traffic& traffic, const std::function<bool(const DeviceRecord& listed)>& enough) {
     auto endpoint = UdpEndpoint::bind("0.0.0.0", 0);
     if (!endpoint) {
@@ -71,10 +71,8 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
             if (decoded.verdict == ProbeVerdict::NotAReply) {
                 continue;
             }
+            // A bad checksum is the caller's to report, for the units it asked for.
             const bool checksumOk = decoded.verdict == ProbeVerdict::ChecksumValid;
-            if (!checksumOk) {
-                dialogs.showMessage("Checksum Error!", "Error");
-            }
             if (!listedMacs.insert(decoded.record.mac).second) {
                 noteReplyHandled(traffic);
                 continue; // a unit is listed once, with its first reply

@@ -1,6 +1,7 @@
 #include "cli/SessionDriver.h"
 
 #include "description/ValueTypes.h"
+#include "protocol/MacAddress.h"
 #include "protocol/ParameterFrame.h"
 
 #include <algorithm>
@@ -47,6 +48,8 @@ std::string resultText(UnitResult result) {
         return "error";
     case UnitResult::NoAnswer:
         return "no answer";
+    case UnitResult::ChecksumError:
+        return "checksum error";
     }
     return {};
 }
@@ -76,13 +79,19 @@ bool SessionDriver::open() {
 void SessionDriver::requestSent(int unit, Command /*command*/,
                                 std::span<const std::uint8_t> /*datagram*/) {
     ++traffic_.requestsSent;
+    ++progressSteps_; // one more reply to await
     if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
         progress_[static_cast<std::size_t>(unit)].sent = true;
     }
 }
 
+void SessionDriver::credentialLogSaved(bool saved) {
+    if (!saved) {
+        credentialLogFailed_ = true;
+    }
+}
+
 void SessionDriver::replyAccepted(int unit, const ParsedFrame& frame) {
-    replyBelonged_ = true;
     if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
         return;
     }
@@ -101,6 +110,9 @@ void SessionDriver::replyAccepted(int unit, const ParsedFrame& frame) {
         break;
     case Command::ErrorReply:
         // Handed on to the session, which reads again with other credentials.
+        if (!progress_[static_cast<std::size_t>(unit)].refused) {
+            ++progressSteps_;
+        }
         progress_[static_cast<std::size_t>(unit)].refused = true;
         break;
     default:
@@ -122,6 +134,7 @@ void SessionDriver::valueDecoded(int unit, int parameter, const std::string& tex
     const bool first = !value.has_value();
     value = text;
     if (first && requested_[static_cast<std::size_t>(parameter)]) {
+        ++progressSteps_;
         ++progress.requestedDecoded;
         if (progress.requestedDecoded >= requestedCount_) {
             finish(unit, UnitResult::Ok);
@@ -167,6 +180,7 @@ void SessionDriver::finish(int unit, UnitResult result) {
     if (!progress.finished) {
         progress.finished = true;
         progress.result = result;
+        ++progressSteps_;
     }
 }
 
@@ -186,9 +200,21 @@ bool SessionDriver::anyRequestOutstanding() const {
     return false;
 }
 
+std::chrono::milliseconds SessionDriver::waitLimit(std::chrono::milliseconds timeout, int units) {
+    return timeout * (std::max(units, 0) + 1);
+}
+
 void SessionDriver::awaitReplies() {
     std::array<std::uint8_t, kReceiveBufferSize> buffer{};
-    Clock::time_point deadline = Clock::now() + settings_.timeout;
+    const Clock::time_point start = Clock::now();
+    // A unit that keeps making a little progress must not hold the run forever either. The
+    // session's own 100 ms pauses between units, when a reply makes it send the next part,
+    // are the tool's pace, not the units': they do not count.
+    const Clock::time_point baseLimit =
+        start + waitLimit(settings_.timeout, static_cast<int>(progress_.size()));
+    const Clock::duration pausesBefore = traffic_.unitPauses;
+    Clock::time_point limit = baseLimit;
+    Clock::time_point deadline = std::min(start + settings_.timeout, limit);
     while (!allFinished() && anyRequestOutstanding()) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
@@ -200,16 +226,22 @@ void SessionDriver::awaitReplies() {
         if (!readable) {
             continue;
         }
-        while (endpoint_->waitReadable(0)) {
+        // Everything that is waiting now, but never past the deadline: a flood must not keep
+        // the tool here.
+        while (Clock::now() < deadline && endpoint_->waitReadable(0)) {
             buffer.fill(0);
             const auto received = endpoint_->receiveFrom(buffer);
             if (!received) {
                 continue; // longer than the receive buffer: discarded whole
             }
             ++traffic_.repliesReceived;
-            if (deliver(std::span<const std::uint8_t>(buffer.data(), received->length))) {
+            const long stepsBefore = progressSteps_;
+            deliver(std::span<const std::uint8_t>(buffer.data(), received->length),
+                    received->sourceAddress);
+            if (progressSteps_ != stepsBefore) {
                 // Counted from the end of the handling: it may have sent the next requests.
-                deadline = Clock::now() + settings_.timeout;
+                limit = baseLimit + (traffic_.unitPauses - pausesBefore);
+                deadline = std::min(Clock::now() + settings_.timeout, limit);
             }
             if (allFinished()) {
                 break;
@@ -218,10 +250,17 @@ void SessionDriver::awaitReplies() {
     }
 }
 
-int SessionDriver::targetOf(const ParsedFrame& frame) const {
+int SessionDriver::targetOf(const ParsedFrame& frame, bool earlierPasses) const {
     for (int i = 0; i < session_->targetCount(); ++i) {
         const TargetUnit& target = session_->targetUnit(i);
         if (target.requestSent && target.requestId == frame.requestId) {
+            return i;
+        }
+    }
+    // The units' answers to the pass before of a group read.
+    for (int i = 0; earlierPasses && i < session_->targetCount(); ++i) {
+        const TargetUnit& target = session_->targetUnit(i);
+        if (target.earlierPassLive && target.earlierPassRequestId == frame.requestId) {
             return i;
         }
     }
@@ -289,23 +328,60 @@ void SessionDriver::refuse(int unit) {
     }
 }
 
-bool SessionDriver::deliver(std::span<const std::uint8_t> datagram) {
-    replyBelonged_ = false;
+// A ReadReply or WriteAck whose checksum does not match is not the unit's word: the desktop
+// program shows the values all the same, but a script must not be told "ok" for it. It is
+// reported once, naming the unit, and the unit's result stays open for a valid reply.
+bool SessionDriver::rejectChecksum(int unit, const ParsedFrame& frame) {
+    const auto command = static_cast<Command>(frame.command);
+    if ((command != Command::ReadReply && command != Command::WriteAck) ||
+        frame.checksumMatches()) {
+        return false;
+    }
+    Progress& progress = progress_[static_cast<std::size_t>(unit)];
+    if (!progress.checksumFailed) {
+        progress.checksumFailed = true;
+        dialogs_.showMessage(unitLabel(selection_[static_cast<std::size_t>(unit)]) +
+                                 ": cal : " + std::to_string(frame.computedChecksum) +
+                                 " recv : " + std::to_string(frame.receivedChecksum.value_or(0)),
+                             "Error");
+    }
+    return true;
+}
+
+void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
+                            const std::string& sourceAddress) {
     const auto frame = parseReply(datagram, session_->byteOrder());
-    if (frame && frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
-        const int unit = targetOf(*frame);
-        if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
-            if (progress_[static_cast<std::size_t>(unit)].finished) {
-                return true; // a late or repeated refusal of a unit already done with
-            }
-            if (!sessionShouldRecover(unit)) {
-                refuse(unit);
-                return true;
-            }
+    if (!frame) {
+        return;
+    }
+    const bool isReadReply = frame->command == static_cast<std::uint8_t>(Command::ReadReply);
+    // Only values are still taken from the answers to the pass before of a group read.
+    const int unit = targetOf(*frame, isReadReply);
+    if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
+        return; // no request of this operation has that tag
+    }
+    const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
+    if (record.addressMode == "2") {
+        // Reached by broadcast: the answer names the unit in its long header.
+        if (frame->headerKind != HeaderKind::Long || parseMacText(record.mac) != frame->mac) {
+            return;
+        }
+    } else if (sourceAddress != record.ip) {
+        return; // a unit reached by its own address answers from it
+    }
+    if (rejectChecksum(unit, *frame)) {
+        return;
+    }
+    if (frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
+        if (progress_[static_cast<std::size_t>(unit)].finished) {
+            return; // a late or repeated refusal of a unit already done with
+        }
+        if (!sessionShouldRecover(unit)) {
+            refuse(unit);
+            return;
         }
     }
     session_->handleUnitReply(datagram);
-    return replyBelonged_;
 }
 
 std::vector<UnitResult> SessionDriver::results() const {
@@ -314,6 +390,8 @@ std::vector<UnitResult> SessionDriver::results() const {
         const Progress& progress = progress_[i];
         if (progress.finished) {
             results.push_back(progress.result);
+        } else if (progress.checksumFailed) {
+            results.push_back(UnitResult::ChecksumError);
         } else if (progress.refused) {
             results.push_back(UnitResult::Error);
         } else {
@@ -353,15 +431,21 @@ int SessionDriver::findGroup(const std::string& name) const {
 std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& units,
                                              std::optional<int> group) {
     begin(Phase::Read, units);
-    if (group && *group > 0) {
-        if (session_->prepareDescription()) {
-            const int slot = session_->descriptionCache().currentSlot();
-            const std::vector<int>& starts = table_->groupStart(slot);
-            const auto k = static_cast<std::size_t>(*group);
-            if (k + 1 < starts.size()) {
-                session_->showGroup(*group);
-                requestRange(starts[k], starts[k + 1]);
-            }
+    // The description is parsed first, without sending: one that gives no parameter at all
+    // would only make every unit look silent.
+    if (!session_->prepareDescription()) {
+        // The session has said why; nothing was sent.
+    } else if (session_->currentDescription().rowCount() == 0) {
+        const DeviceRecord& first = units.front();
+        dialogs_.note("the description of product " + first.productId + " version " +
+                      first.version + " has no parameters: nothing was sent");
+    } else if (group && *group > 0) {
+        const int slot = session_->descriptionCache().currentSlot();
+        const std::vector<int>& starts = table_->groupStart(slot);
+        const auto k = static_cast<std::size_t>(*group);
+        if (k + 1 < starts.size()) {
+            session_->showGroup(*group);
+            requestRange(starts[k], starts[k + 1]);
         }
     } else {
         session_->readParametersRequested(0);
@@ -376,6 +460,7 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
         const Progress& progress = progress_[i];
         outcome.complete = progress.finished && progress.result == UnitResult::Ok;
         outcome.refused = progress.refused && !outcome.complete;
+        outcome.checksumError = progress.checksumFailed && !outcome.complete;
         outcome.sent = progress.sent;
         if (!outcome.sent) {
             continue; // stopped before its request: no description to speak of

@@ -15,8 +15,8 @@
 
 namespace morvik::cli {
 
-enum class UnitResult { Ok, Error, NoAnswer };
-std::string resultText(UnitResult result); // "ok", "error", "no answer"
+enum class UnitResult { Ok, Error, NoAnswer, ChecksumError };
+std::string resultText(UnitResult result); // "ok", "error", "no answer", "checksum error"
 
 struct ParameterReport {
     int index = 0;
@@ -31,6 +31,8 @@ struct ReadOutcome {
     bool complete = false; // every requested parameter received its value
     bool refused = false;  // the unit answered with an ErrorReply
     bool sent = false;     // a request went out to it
+    // A reply failed its checksum and no valid one took its place: its values were not taken.
+    bool checksumError = false;
     std::vector<ParameterReport> parameters;
 };
 
@@ -43,8 +45,15 @@ struct PlannedValue {
 // Runs the parameter operations of one ParameterSession for the command line: it is the
 // session's unit selection, feeds it the datagrams of the parameter socket and decides, from
 // what the session reports, when each unit is done. The GUI never gives up on a reply; a
-// process must end, so every awaited reply gets `timeout`, counted afresh after each reply
-// that belongs to the operation.
+// process must end, so every awaited reply gets `timeout`, counted afresh only when an
+// unfinished unit makes progress (a new value, an acknowledgement, a refusal, a request for
+// the next part); junk, repeats and stale replies never extend it, and no wait lasts longer
+// than waitLimit().
+//
+// The tool is stricter than the desktop program about what it takes as a unit's reply: a
+// ReadReply or WriteAck that fails its checksum is reported with the unit's name and not
+// taken (a later valid reply to the same request still is), and a unit reached by its own
+// address must answer from that address.
 class SessionDriver final : private SessionEvents, private UnitSelection {
 public:
     struct Settings {
@@ -99,6 +108,12 @@ public:
     bool credentialsNeeded() const { return credentialsNeeded_; }
     // A unit whose login was changed could not be read back with its new login.
     bool loginReadBackFailed() const { return loginReadBackFailed_; }
+    // A login that a unit accepted could not be recorded in pwd.ini (the session said why).
+    bool credentialLogFailed() const { return credentialLogFailed_; }
+
+    // The longest one wait for the replies of `units` units may last, besides the session's
+    // pauses between units when a reply makes it send the next part.
+    static std::chrono::milliseconds waitLimit(std::chrono::milliseconds timeout, int units);
 
     ParameterSession& session() { return *session_; }
     ParameterTable& table() { return *table_; }
@@ -112,6 +127,7 @@ private:
         bool sent = false; // a request of the operation went out to it
         bool finished = false;
         bool refused = false;
+        bool checksumFailed = false; // a reply failed its checksum (reported once)
         UnitResult result = UnitResult::NoAnswer;
     };
 
@@ -121,6 +137,7 @@ private:
     void requestSent(int unit, Command command, std::span<const std::uint8_t> datagram) override;
     void replyAccepted(int unit, const ParsedFrame& frame) override;
     void valueDecoded(int unit, int parameter, const std::string& text) override;
+    void credentialLogSaved(bool saved) override;
 
     void begin(Phase phase, const std::vector<DeviceRecord>& units);
     void requestRange(int first, int end);
@@ -130,9 +147,12 @@ private:
     // Pumps the parameter socket until every unit is finished, nothing is outstanding or the
     // time-out passes without a reply.
     void awaitReplies();
-    // One datagram: true when it belonged to the operation.
-    bool deliver(std::span<const std::uint8_t> datagram);
-    int targetOf(const ParsedFrame& frame) const;
+    // One datagram from `sourceAddress`, handed to the session when the tool takes it.
+    void deliver(std::span<const std::uint8_t> datagram, const std::string& sourceAddress);
+    // The unit whose request has the frame's tag (with `earlierPasses`, also the tag of its
+    // request in the pass before of a group read); -1 for none.
+    int targetOf(const ParsedFrame& frame, bool earlierPasses) const;
+    bool rejectChecksum(int unit, const ParsedFrame& frame);
     bool sessionShouldRecover(int unit) const;
     void refuse(int unit);
     std::vector<UnitResult> results() const;
@@ -156,9 +176,11 @@ private:
     std::vector<Progress> progress_;
     std::vector<bool> requested_;
     int requestedCount_ = 0;
-    bool replyBelonged_ = false;
+    // Grows with every step an unfinished unit makes; a wait is extended only when it grew.
+    long progressSteps_ = 0;
     bool credentialsNeeded_ = false;
     bool loginReadBackFailed_ = false;
+    bool credentialLogFailed_ = false;
 };
 
 // "2.x.1" and "2.x.2": the units' login ID and password.

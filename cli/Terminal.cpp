@@ -1,5 +1,7 @@
 #include "cli/Terminal.h"
 
+#include <array>
+#include <cstdio>
 #include <iostream>
 #include <termios.h>
 #include <unistd.h>
@@ -7,6 +9,62 @@
 namespace morvik::cli {
 
 namespace {
+
+void appendEscape(std::string& text, unsigned code) {
+    switch (code) {
+    case '\n':
+        text += "\\n";
+        return;
+    case '\r':
+        text += "\\r";
+        return;
+    case '\t':
+        text += "\\t";
+        return;
+    default:
+        break;
+    }
+    std::array<char, 8> hex{};
+    std::snprintf(hex.data(), hex.size(), "\\x%02x", code);
+    text += hex.data();
+}
+
+// The length of the well-formed UTF-8 sequence at the start of `text` and its code point, or 0.
+std::size_t utf8Sequence(std::string_view text, unsigned& codePoint) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    std::size_t length = 0;
+    unsigned minimum = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1Fu;
+        minimum = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0Fu;
+        minimum = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07u;
+        minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (text.size() < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[i]);
+        if ((next & 0xC0u) != 0x80u) {
+            return 0;
+        }
+        codePoint = (codePoint << 6) | (next & 0x3Fu);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
 
 // Switches echo off for its lifetime and back on afterwards, even on an early return.
 class EchoOff {
@@ -33,6 +91,43 @@ private:
 };
 
 } // namespace
+
+std::string escapeControlCharacters(std::string_view text) {
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x20 || byte == 0x7F) {
+            appendEscape(shown, byte);
+            ++i;
+            continue;
+        }
+        if (byte < 0x80) {
+            shown += text[i];
+            ++i;
+            continue;
+        }
+        unsigned codePoint = 0;
+        const std::size_t length = utf8Sequence(text.substr(i), codePoint);
+        if (length == 0) {
+            // A byte of its own: Latin-1, whose 0x80..0x9F are control characters.
+            if (byte <= 0x9F) {
+                appendEscape(shown, byte);
+            } else {
+                shown += text[i];
+            }
+            ++i;
+            continue;
+        }
+        if (codePoint <= 0x9F) {
+            appendEscape(shown, codePoint);
+        } else {
+            shown.append(text.substr(i, length));
+        }
+        i += length;
+    }
+    return shown;
+}
 
 bool standardInputIsTerminal() {
     return isatty(STDIN_FILENO) == 1;

@@ -351,7 +351,7 @@ void ParameterSession::readParameters(int group) {
             if (logIndex >= 0) {
                 log.setEntry(upperCaseMacText(unit.mac), credentials->loginId,
                              credentials->password, logIndex);
-                log.save(ports_.dialogs);
+                saveCredentialLog(log);
             }
             forcePrompt_ = false;
         }
@@ -513,10 +513,25 @@ void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
     }
     const int index = log.count();
     if (!log.raiseCount()) {
+        CredentialLog::SaveResult full;
+        full.status = CredentialLog::SaveStatus::Full;
+        full.notRecorded.push_back(target.mac);
+        reportSave(full, ports_.dialogs);
+        if (events_ != nullptr) {
+            events_->credentialLogSaved(false);
+        }
         return;
     }
     log.setEntry(target.mac, target.loginId, target.password, index);
-    log.save(ports_.dialogs);
+    saveCredentialLog(log);
+}
+
+void ParameterSession::saveCredentialLog(CredentialLog& log) {
+    const CredentialLog::SaveResult result = log.store();
+    reportSave(result, ports_.dialogs);
+    if (events_ != nullptr) {
+        events_->credentialLogSaved(result.saved());
+    }
 }
 
 void ParameterSession::updateCell(int parameter, const std::string& text, int unit) {
@@ -610,7 +625,7 @@ void ParameterSession::handleErrorReply(int unit) {
         const std::string& newPassword = newLoginPassword_[static_cast<std::size_t>(unit)];
         log.setEntry(target.mac, newId.empty() ? target.loginId : newId,
                      newPassword.empty() ? target.password : newPassword, index);
-        log.save(ports_.dialogs);
+        saveCredentialLog(log);
     }
     loginChangePending_ = false;
     resumeIndex_ = 0;
@@ -850,7 +865,7 @@ bool ParameterSession::loadConfiguration(const std::string& path) {
 
 void ParameterSession::clearCredentials() {
     CredentialLog log(dataDirectory_);
-    log.clearFile();
+    reportSave(log.clear(), ports_.dialogs);
     ParameterTable& table = ports_.table;
     for (int line = 0; line < table.lineCount(); ++line) {
         table.setText(line, ParameterTable::ValueColumn, {});

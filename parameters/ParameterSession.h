@@ -45,6 +45,8 @@ public:
                              std::span<const std::uint8_t> /*datagram*/) {}
     virtual void replyAccepted(int /*unit*/, const ParsedFrame& /*frame*/) {}
     virtual void valueDecoded(int /*unit*/, int /*parameter*/, const std::string& /*text*/) {}
+    // A change of the credential log was written (true) or lost (false; the message is shown).
+    virtual void credentialLogSaved(bool /*saved*/) {}
 };
 
 struct SelectionCheck {
@@ -142,6 +144,8 @@ private:
                     std::span<const std::uint8_t> frame);
     void updateCell(int parameter, const std::string& text, int unit);
     void acceptCredentials(int unit, const ParsedFrame& frame);
+    // Saves the log and turns the outcome into messages.
+    void saveCredentialLog(CredentialLog& log);
     // `continuePasses`: a reply to the current pass of a group read sends the next pass; a
     // reply to the pass before only brings its values.
     void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);

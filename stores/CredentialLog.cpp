@@ -4,6 +4,7 @@
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace morvik {
 
@@ -102,6 +103,39 @@ std::optional<CredentialLog::Entry> readEntry(TokenReader& reader) {
                                 cut(decodeBlanks(*password))};
 }
 
+bool writableEntry(const CredentialLog::Entry& entry) {
+    return writableMac(entry.mac) && writableCredential(entry.loginId) &&
+           writableCredential(entry.password);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file behind a link is written only when it is a credential log already: records and
+// nothing else, or an empty "pwd.ini". Anything else is somebody's other file.
+bool isCredentialLogText(const CredentialLog& parsed, const std::string& content,
+                         const std::string& path) {
+    if (parsed.unreadableParts() > 0 || parsed.recordsBeyondTable() > 0) {
+        return false;
+    }
+    if (parsed.count() > 0) {
+        return true;
+    }
+    const bool blank =
+        std::all_of(content.begin(), content.end(), [](char c) { return isSpace(c); });
+    return blank && fileNameOf(path) == "pwd.ini";
+}
+
+std::string joinedMacs(const std::vector<std::string>& macs) {
+    std::string text;
+    for (const std::string& mac : macs) {
+        text += (text.empty() ? "" : ", ") + mac;
+    }
+    return text;
+}
+
 } // namespace
 
 CredentialLog::CredentialLog(std::string_view dataDirectory) : file_(0600) {
@@ -139,17 +173,34 @@ bool CredentialLog::load() {
 void CredentialLog::loadText(std::string_view text) {
     entries_.clear();
     count_ = 0;
+    unreadableParts_ = 0;
+    recordsBeyondTable_ = 0;
     TokenReader reader(text, kMaxTokenLength);
-    // Records past the table's size are not read.
-    while (count_ < kMaxEntries && !reader.atEnd()) {
+    bool inUnreadablePart = false;
+    while (!reader.atEnd()) {
+        const std::size_t start = reader.position();
         auto entry = readEntry(reader);
         if (!entry) {
-            break;
+            // One stray line must not cost the records after it: step over one token and
+            // look for a record from there.
+            if (!inUnreadablePart) {
+                ++unreadableParts_;
+                inUnreadablePart = true;
+            }
+            reader.moveTo(start);
+            reader.next();
+            continue;
+        }
+        inUnreadablePart = false;
+        if (count_ >= kMaxEntries) {
+            ++recordsBeyondTable_;
+            continue;
         }
         entries_.push_back(std::move(*entry));
         ++count_;
     }
     current_ = count_;
+    loaded_.assign(entries_.begin(), entries_.end());
 }
 
 int CredentialLog::find(std::string_view mac) const {
@@ -226,18 +277,172 @@ std::string CredentialLog::formatText(bool* skippedIncomplete) const {
     return text;
 }
 
-bool CredentialLog::save(Dialogs& dialogs) {
-    bool skipped = false;
-    const std::string text = formatText(&skipped);
-    const bool written = file_.replaceContent(text);
-    if (skipped) {
-        dialogs.showMessage("Wrong data type!!", "Error");
+CredentialLog::SaveResult CredentialLog::update(
+    const std::function<std::optional<std::string>(CredentialLog& onDisk, SaveResult& result)>&
+        change) {
+    SaveResult result;
+    const auto outcome =
+        file_.update(lockWait_, [&](const std::string& current, const std::string& linkTarget) {
+            using Action = IniDatabaseFile::Revision::Action;
+            CredentialLog onDisk("");
+            onDisk.loadText(current);
+            if (!linkTarget.empty() && !isCredentialLogText(onDisk, current, linkTarget)) {
+                result.status = SaveStatus::LinkRefused;
+                return IniDatabaseFile::Revision{Action::Refuse, {}};
+            }
+            auto text = change(onDisk, result);
+            if (!text) {
+                return IniDatabaseFile::Revision{Action::Refuse, {}};
+            }
+            if (*text == current) {
+                return IniDatabaseFile::Revision{Action::Keep, {}};
+            }
+            return IniDatabaseFile::Revision{Action::Replace, std::move(*text)};
+        });
+    using Status = IniDatabaseFile::UpdateStatus;
+    switch (outcome.status) {
+    case Status::Replaced:
+    case Status::Kept:
+        result.status = SaveStatus::Saved;
+        break;
+    case Status::Refused:
+        break; // the reason is set already
+    case Status::LockTimeout:
+        result.status = SaveStatus::Busy;
+        break;
+    case Status::LinkRefused:
+        result.status = SaveStatus::LinkRefused;
+        break;
+    case Status::Failed:
+        result.status = SaveStatus::NotWritten;
+        result.detail = std::strerror(outcome.error);
+        break;
     }
-    return written;
+    if (result.status == SaveStatus::LinkRefused) {
+        result.detail = outcome.target;
+    }
+    return result;
 }
 
-bool CredentialLog::clearFile() {
-    return file_.replaceContent(std::string_view());
+CredentialLog::SaveResult CredentialLog::store() {
+    // What this log changed since it was loaded; everything else on disk is left as it is now,
+    // which may be newer than what was loaded.
+    struct Change {
+        std::string loadedMac; // empty for an entry added here
+        Entry entry;
+    };
+    std::vector<Change> changes;
+    bool skipped = false;
+    for (int i = 0; i < count_; ++i) {
+        const Entry& entry = entryAt(i);
+        const bool loadedHere = static_cast<std::size_t>(i) < loaded_.size();
+        if (loadedHere && loaded_[static_cast<std::size_t>(i)] == entry) {
+            continue;
+        }
+        Entry written{upperCaseMacText(entry.mac), entry.loginId, entry.password};
+        if (!writableEntry(written)) {
+            skipped = true;
+            continue;
+        }
+        changes.push_back(
+            {loadedHere ? loaded_[static_cast<std::size_t>(i)].mac : std::string(), written});
+    }
+
+    SaveResult result = update([&](CredentialLog& onDisk, SaveResult& progress) {
+        progress.unreadableLeftOut = onDisk.unreadableParts();
+        for (const Change& change : changes) {
+            int at = change.loadedMac.empty() ? -1 : onDisk.find(change.loadedMac);
+            for (int i = 0; at < 0 && i < onDisk.count(); ++i) {
+                if (upperCaseMacText(onDisk.entryAt(i).mac) == change.entry.mac) {
+                    at = i;
+                }
+            }
+            if (at < 0) {
+                if (!onDisk.raiseCount()) {
+                    progress.status = SaveStatus::Full;
+                    return std::optional<std::string>();
+                }
+                at = onDisk.count() - 1;
+            }
+            onDisk.filledEntry(at) = change.entry;
+        }
+        // Records past the table could not be kept in a rewrite.
+        if (onDisk.recordsBeyondTable() > 0) {
+            progress.status = SaveStatus::Full;
+            return std::optional<std::string>();
+        }
+        bool skippedOnDisk = false;
+        std::string text = onDisk.formatText(&skippedOnDisk);
+        progress.skippedIncomplete = skippedOnDisk;
+        return std::optional<std::string>(std::move(text));
+    });
+    result.skippedIncomplete = result.skippedIncomplete || skipped;
+    if (result.saved()) {
+        // Saved changes are not written again by a later save of this log.
+        loaded_.assign(
+            entries_.begin(),
+            entries_.begin() +
+                std::min<std::ptrdiff_t>(count_, static_cast<std::ptrdiff_t>(entries_.size())));
+    } else {
+        result.unreadableLeftOut = 0;
+        for (const Change& change : changes) {
+            result.notRecorded.push_back(change.entry.mac);
+        }
+    }
+    return result;
+}
+
+bool CredentialLog::save(Dialogs& dialogs) {
+    const SaveResult result = store();
+    reportSave(result, dialogs);
+    return result.saved();
+}
+
+CredentialLog::SaveResult CredentialLog::clear() {
+    return update([](CredentialLog& /*onDisk*/, SaveResult& /*progress*/) {
+        return std::optional<std::string>(std::string());
+    });
+}
+
+void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs) {
+    using Status = CredentialLog::SaveStatus;
+    if (result.skippedIncomplete) {
+        dialogs.showMessage("Wrong data type!!", "Error");
+    }
+    if (result.status == Status::Saved) {
+        if (result.unreadableLeftOut > 0) {
+            dialogs.showMessage("pwd.ini held text that is not a login record (" +
+                                    std::to_string(result.unreadableLeftOut) +
+                                    " place(s)); it was left out when the file was written "
+                                    "again. Every login record was kept.",
+                                "Warning");
+        }
+        return;
+    }
+    const std::string what =
+        result.notRecorded.empty()
+            ? std::string("pwd.ini was not changed")
+            : "The login of " + joinedMacs(result.notRecorded) + " was not recorded in pwd.ini";
+    std::string why;
+    switch (result.status) {
+    case Status::Full:
+        why = "it holds the most logins it can (" + std::to_string(CredentialLog::kMaxEntries) +
+              "); remove old ones first.";
+        break;
+    case Status::Busy:
+        why = "another program kept it locked.";
+        break;
+    case Status::NotWritten:
+        why = "it cannot be written (" + result.detail + "); the file is unchanged.";
+        break;
+    case Status::LinkRefused:
+        why = "it is a link to " + result.detail +
+              ", which is not a login file of this user; nothing was written to it.";
+        break;
+    case Status::Saved:
+        break;
+    }
+    dialogs.showMessage(what + ": " + why, "Error");
 }
 
 } // namespace morvik

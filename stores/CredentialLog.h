@@ -2,6 +2,9 @@
 
 #include "stores/IniDatabaseFile.h"
 
+#include <chrono>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +27,37 @@ public:
         friend bool operator==(const Entry&, const Entry&) = default;
     };
 
+    // How a save went. The file is shared by every program of the user (the desktop program,
+    // scripts, several morvik-cli runs at once), so a save writes what is on disk now with
+    // this log's changes applied, never an older picture of the file.
+    enum class SaveStatus {
+        Saved,       // the file holds the changes (or held them already)
+        Full,        // the changes would take the file past kMaxEntries: nothing written
+        Busy,        // another program kept the file locked for longer than the lock wait
+        NotWritten,  // the system refused (read-only directory, full disk, size limit, ...)
+        LinkRefused, // pwd.ini links to a file that is not a credential log of this user
+    };
+    struct SaveResult {
+        SaveStatus status = SaveStatus::Saved;
+        bool skippedIncomplete = false; // an entry that cannot be written was left out
+        int unreadableLeftOut = 0;      // parts of the file that were no record, not written back
+        std::vector<std::string> notRecorded; // MACs whose change did not reach the file
+        std::string detail;                   // the system's reason, or the link's target
+        bool saved() const { return status == SaveStatus::Saved; }
+    };
+
     explicit CredentialLog(std::string_view dataDirectory);
 
     // Reads every record (creating the file, private, when missing); false when it cannot be
     // opened. Afterwards the current index equals the count.
     bool load();
-    // Same on text in memory. Reading stops at the first text that is not a whole record; a
-    // record cut short there is not stored. Records past kMaxEntries are not read; texts are
-    // cut to kMaxTokenLength after their blank marks are turned back into blanks.
+    // Same on text in memory. Text that is not a whole record is skipped (and counted): the
+    // records after it are still read. Records past kMaxEntries are not read (and counted);
+    // texts are cut to kMaxTokenLength after their blank marks are turned back into blanks.
     void loadText(std::string_view text);
+    // What the last load could not take: parts that are not records, records past the table.
+    int unreadableParts() const { return unreadableParts_; }
+    int recordsBeyondTable() const { return recordsBeyondTable_; }
 
     int find(std::string_view mac) const; // first entry below the count with exactly this MAC
     bool select(int index, Dialogs& dialogs);
@@ -46,14 +71,20 @@ public:
     int count() const { return count_; }
     int currentIndex() const { return current_; }
 
-    // Writes entries 0..count-1, numbered from 1 in written order. Every complete entry is
-    // written; an incomplete one (empty MAC, ID or password, or a text that would not read back
-    // the same: white space other than a blank, a blank mark of its own) is skipped and
-    // reported once with "Wrong data type!!" / "Error". False when the file cannot be written
-    // (the old content stays).
+    // Writes the entries 0..count-1 that changed since the load into the file as it is now,
+    // under its lock: a changed entry replaces the record of its MAC, a new one is added at
+    // the end; the records of other programs stay. Records are numbered from 1 in written
+    // order. An incomplete entry (empty MAC, ID or password, or a text that would not read
+    // back the same: white space other than a blank, a blank mark of its own) is not written
+    // and leaves the file's record alone. On any failure the old content stays whole.
+    SaveResult store();
+    // store(), then its messages (reportSave).
     bool save(Dialogs& dialogs);
-    // Empties the file (Clear).
-    bool clearFile();
+    // Empties the file (Clear), under its lock and by the same rules for links.
+    SaveResult clear();
+    bool clearFile() { return clear().saved(); }
+    // How long store() and clear() wait for another program's lock.
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // The file text for entries 0..count-1, and whether one was skipped.
     std::string formatText(bool* skippedIncomplete) const;
@@ -65,10 +96,21 @@ private:
     const Entry& entryAt(int index) const; // an empty entry for a slot never filled
     Entry& filledEntry(int index);         // index below kMaxEntries
 
+    SaveResult update(const std::function<std::optional<std::string>(CredentialLog& onDisk,
+                                                                     SaveResult& result)>& change);
+
     IniDatabaseFile file_;
     std::vector<Entry> entries_; // the entry at the count is outside the file
+    std::vector<Entry> loaded_;  // entries 0..count-1 as the last load found them
     int count_ = 0;
     int current_ = 0;
+    int unreadableParts_ = 0;
+    int recordsBeyondTable_ = 0;
+    std::chrono::milliseconds lockWait_{5000};
 };
+
+// The messages of a save: "Wrong data type!!" for a skipped entry, what was not recorded and
+// why, and a warning when text of the file that was no record was not written back.
+void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs);
 
 } // namespace morvik

@@ -5,7 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace morvik {
@@ -27,6 +30,7 @@ public:
             ::close(fd_);
         }
     }
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
     int get() const { return fd_; }
     // Closes now and tells whether the close went well (a late write error shows up here).
     bool close() {
@@ -38,6 +42,16 @@ public:
 private:
     int fd_;
 };
+
+// A write past the file size limit would end the process by SIGXFSZ, leaving the temporary
+// file behind: such a content is refused before anything is written.
+bool fitsFileSizeLimit(std::size_t size) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return true;
+    }
+    return size <= limit.rlim_cur;
+}
 
 bool writeAll(int fd, std::string_view content) {
     while (!content.empty()) {
@@ -144,21 +158,27 @@ std::optional<std::string> IniDatabaseFile::readAll() const {
     }
 }
 
-bool IniDatabaseFile::replaceContent(std::string_view content) const {
-    if (path_.empty()) {
+namespace {
+
+// The content goes to a temporary file beside `target`, which is flushed and renamed over it.
+// False, with errno in `error`, on any failure: the old file is then untouched and the
+// temporary file gone.
+bool replaceFile(const std::string& target, std::string_view content, mode_t ownPermissions,
+                 int& error) {
+    if (!fitsFileSizeLimit(content.size())) {
+        error = EFBIG;
         return false;
     }
-    const std::string target = replacementTarget(path_);
-
     // An existing file keeps its permissions, tightened to ours: a log of passwords that some
     // other tool left world-readable becomes private, and nothing is ever opened up.
     struct stat old {};
     const bool hadOldFile = ::stat(target.c_str(), &old) == 0;
-    const mode_t permissions = hadOldFile ? (old.st_mode & permissions_ & 07777) : permissions_;
+    const mode_t permissions = hadOldFile ? (old.st_mode & ownPermissions & 07777) : ownPermissions;
 
     auto [fd, temporaryName] = createTemporaryBeside(target, permissions);
     FileDescriptor temporary(fd);
     if (temporary.get() < 0) {
+        error = errno;
         return false;
     }
     bool good = true;
@@ -174,6 +194,7 @@ bool IniDatabaseFile::replaceContent(std::string_view content) const {
     good = temporary.close() && good;
     good = good && ::rename(temporaryName.c_str(), target.c_str()) == 0;
     if (!good) {
+        error = errno;
         ::unlink(temporaryName.c_str());
         return false;
     }
@@ -185,6 +206,126 @@ bool IniDatabaseFile::replaceContent(std::string_view content) const {
         ::fsync(directory.get());
     }
     return true;
+}
+
+std::optional<std::string> readFrom(int fd) {
+    std::string content;
+    char buffer[16384];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+bool IniDatabaseFile::replaceContent(std::string_view content) const {
+    if (path_.empty()) {
+        return false;
+    }
+    int error = 0;
+    return replaceFile(replacementTarget(path_), content, permissions_, error);
+}
+
+IniDatabaseFile::UpdateResult IniDatabaseFile::update(std::chrono::milliseconds lockWait,
+                                                      const Reviser& revise) const {
+    UpdateResult result;
+    result.target = path_;
+    if (path_.empty()) {
+        result.error = ENOENT;
+        return result;
+    }
+    struct stat linkStatus {};
+    const bool throughLink =
+        ::lstat(path_.c_str(), &linkStatus) == 0 && S_ISLNK(linkStatus.st_mode);
+    if (throughLink) {
+        char resolved[PATH_MAX];
+        if (::realpath(path_.c_str(), resolved) == nullptr) {
+            result.status = UpdateStatus::LinkRefused; // a link to nothing
+            return result;
+        }
+        result.target = resolved;
+    }
+
+    const auto deadline = std::chrono::steady_clock::now() + lockWait;
+    std::optional<FileDescriptor> locked;
+    while (!locked) {
+        // Behind a link only an existing file is taken; our own path is made when missing.
+        const int flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | (throughLink ? 0 : O_CREAT);
+        FileDescriptor file(::open(result.target.c_str(), flags, permissions_));
+        if (file.get() < 0) {
+            result.error = errno;
+            return result;
+        }
+        struct stat opened {};
+        if (::fstat(file.get(), &opened) != 0) {
+            result.error = errno;
+            return result;
+        }
+        if (!S_ISREG(opened.st_mode) || (throughLink && opened.st_uid != ::geteuid())) {
+            result.status = UpdateStatus::LinkRefused;
+            return result;
+        }
+        while (::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EWOULDBLOCK) {
+                result.error = errno;
+                return result;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                result.status = UpdateStatus::LockTimeout;
+                return result;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        // The holder before us may have replaced the file: its lock, and now ours, belongs to
+        // the old one. Take the new file instead.
+        struct stat current {};
+        if (::stat(result.target.c_str(), &current) == 0 && sameFile(current, opened)) {
+            locked.emplace(std::move(file));
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            result.status = UpdateStatus::LockTimeout;
+            return result;
+        }
+    }
+
+    const auto content = readFrom(locked->get());
+    if (!content) {
+        result.error = errno;
+        return result;
+    }
+    Revision revision = revise(*content, throughLink ? result.target : std::string());
+    switch (revision.action) {
+    case Revision::Action::Keep:
+        result.status = UpdateStatus::Kept;
+        return result;
+    case Revision::Action::Refuse:
+        result.status = UpdateStatus::Refused;
+        return result;
+    case Revision::Action::Replace:
+        break;
+    }
+    if (!replaceFile(result.target, revision.content, permissions_, result.error)) {
+        return result;
+    }
+    result.status = UpdateStatus::Replaced;
+    return result; // the lock goes with the old file's descriptor
 }
 
 std::string dataFilePath(std::string_view dataDirectory, std::string_view fileName) {

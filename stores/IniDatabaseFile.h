@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +31,37 @@ public:
     // Replaces the content atomically; false (old content intact) on any failure.
     bool replaceContent(std::string_view content) const;
 
+    // What an update makes of the content it found.
+    struct Revision {
+        enum class Action { Replace, Keep, Refuse };
+        Action action = Action::Keep;
+        std::string content; // the new content, for Replace
+    };
+    // The content found, and the file it was found in when the path is a symbolic link (empty
+    // otherwise).
+    using Reviser =
+        std::function<Revision(const std::string& current, const std::string& linkTarget)>;
+
+    enum class UpdateStatus {
+        Replaced,
+        Kept,
+        Refused,     // by the reviser
+        LockTimeout, // another process held the lock for longer than the wait
+        LinkRefused, // a link to something that is not a regular file of ours
+        Failed       // a system call failed; `error` says which way
+    };
+    struct UpdateResult {
+        UpdateStatus status = UpdateStatus::Failed;
+        int error = 0;      // errno of a failure
+        std::string target; // the file written or refused (behind a link: the link's target)
+    };
+    // Load-modify-replace that several processes can do at once without losing each other's
+    // changes: an exclusive advisory lock (flock) on the file is held from the read to the
+    // replacement, so the reviser always sees the content of the last writer. The file is made
+    // (with our permissions) when missing. Through a symbolic link only a regular file owned by
+    // this user is read and written. The old content stays whole on every failure.
+    UpdateResult update(std::chrono::milliseconds lockWait, const Reviser& revise) const;
+
 private:
     std::string path_;
     mode_t permissions_;
@@ -49,6 +83,8 @@ public:
     std::optional<std::string_view> next();
     std::optional<std::string_view> next(std::size_t maxTokenLength);
     std::size_t position() const { return position_; }
+    // Back or forth to `position` (at most the end of the text).
+    void moveTo(std::size_t position) { position_ = std::min(position, text_.size()); }
 
     void skipSpace();
     // The exact characters at the current position (no white space skipped before them).

@@ -124,7 +124,9 @@ TEST(CliEndToEnd, ProbeListsEachAnsweringUnitOnceWithTheDeviceListTexts) {
 
     // A bad checksum is reported and the unit listed all the same.
     EXPECT_FALSE(byName["garbled"].at("checksumOk").get<bool>());
-    EXPECT_EQ(count(run.err, "Error: Checksum Error!\n"), 1) << run.err;
+    EXPECT_EQ(count(run.err, "Error: Checksum Error! 02:4D:56:00:00:23 (garbled, 127.77.0.23)\n"),
+              1)
+        << run.err;
 
     const ProcessResult plain = harness.cli({"probe", "--wait", "500"});
     EXPECT_EQ(plain.exitCode, 0);
@@ -543,18 +545,25 @@ TEST(CliEndToEnd, ASilentUnitIsReportedWithoutHoldingUpTheOthers) {
     EXPECT_NE(run.err.find("no complete answer from 02:4D:56:00:00:21"), std::string::npos);
 }
 
-TEST(CliEndToEnd, LateDuplicatedAndGarbledAnswersStillComplete) {
+TEST(CliEndToEnd, LateAndDuplicatedAnswersCompleteButGarbledOnesAreNotTaken) {
     CliHarness harness(faultyUnits());
     ASSERT_TRUE(harness.ready());
     harness.addCredentials("02:4D:56:00:00:23", "admin", "quorvane");
     harness.addCredentials("02:4D:56:00:00:25", "admin", "quorvane");
     ProcessResult run;
-    const auto document = harness.cliJson({"read", "slow", "garbled", "--timeout", "2000"}, &run);
+    const auto document = harness.cliJson({"read", "slow", "garbled", "--timeout", "1000"}, &run);
     ASSERT_TRUE(document && document->size() == 2);
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    // A checksum mismatch is reported and the values are taken all the same.
-    EXPECT_NE(run.err.find("Error: cal : "), std::string::npos) << run.err;
-    EXPECT_EQ(valueAt((*document)[1], "1.7.1"), "0  bytes");
+    EXPECT_EQ(valueAt((*document)[0], "1.7.1"), "0  bytes");
+    // A checksum mismatch is reported, naming the unit, and its values are not taken.
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_EQ(count(run.err, "Error: 02:4D:56:00:00:23 (garbled, 127.77.0.23): cal : "), 1)
+        << run.err;
+    EXPECT_EQ(count(run.err, "cal : "), 1) << run.err;
+    EXPECT_EQ(valueAt((*document)[1], "1.7.1"), "");
+    EXPECT_NE(run.err.find("a reply of 02:4D:56:00:00:23 (garbled, 127.77.0.23) failed its "
+                           "checksum"),
+              std::string::npos)
+        << run.err;
 }
 
 TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {

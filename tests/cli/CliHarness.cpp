@@ -81,6 +81,14 @@ std::vector<std::string> keysOf(const Json& object) {
     return keys;
 }
 
+std::optional<Json> parseJsonDocument(const std::string& text) {
+    Json document = Json::parse(text, nullptr, false);
+    if (document.is_discarded()) {
+        return std::nullopt;
+    }
+    return document;
+}
+
 std::string textOf(const Json& object, std::string_view key) {
     const auto member = object.find(std::string(key));
     return member == object.end() || !member->is_string() ? std::string()

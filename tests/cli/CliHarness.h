@@ -77,5 +77,7 @@ std::vector<std::string> keysOf(const Json& object);
 
 // The member's text ("" when missing).
 std::string textOf(const Json& object, std::string_view key);
+// A document parsed strictly, or nothing when `text` is not one.
+std::optional<Json> parseJsonDocument(const std::string& text);
 
 } // namespace morvik::testing
