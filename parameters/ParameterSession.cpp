@@ -104,7 +104,9 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
     }
     // A new operation: replies to earlier requests no longer belong to anyone.
     targetCount_ = static_cast<int>(units.size());
+    writePassOpen_ = false;
     for (TargetUnit& target : targets_) {
+        target.writeAcknowledged = false;
         target.earlierPassLive = nextPassOfGroup_ && target.requestSent;
         if (target.earlierPassLive) {
             target.earlierPassRequestId = target.requestId;
@@ -243,6 +245,8 @@ ParameterSession::SendResult ParameterSession::send(int unit, const DeviceRecord
     if (record.addressMode == "2") {
         ports_.transport.broadcast(frame);
     } else if (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip)) {
+        // Nothing went out: no reply is to be awaited from this unit.
+        targets_[static_cast<std::size_t>(unit)].requestSent = false;
         ports_.dialogs.showMessage("Can't send to " + record.ip, kError);
         return SendResult::Unreachable;
     } else if (command == Command::ReadRequest) {
@@ -317,14 +321,23 @@ void ParameterSession::readParameters(int group) {
     // one that fitted the fewest decides, so that no unit misses a parameter (the others are
     // asked for a few twice). -1 before the first unit.
     int passNext = -1;
+    // A forced prompt goes to the unit that refused its credentials, or to the first unit
+    // when that one is no longer selected.
+    std::size_t promptedUnit = 0;
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        if (!forcedPromptMac_.empty() && upperCaseMacText((*units)[i].mac) == forcedPromptMac_) {
+            promptedUnit = i;
+            break;
+        }
+    }
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
 
         int logIndex = -1;
-        const bool prompting = forcePrompt_;
+        const bool prompting = forcePrompt_ && i == promptedUnit;
         const auto credentials =
-            credentialsFor(unit, log, forcePrompt_, "[ " + unit.name + " ]", &logIndex);
+            credentialsFor(unit, log, prompting, "[ " + unit.name + " ]", &logIndex);
         if (!credentials) {
             return;
         }
@@ -337,7 +350,10 @@ void ParameterSession::readParameters(int group) {
                              credentials->password, logIndex);
                 log.save(ports_.dialogs);
             }
+        }
+        if (i == promptedUnit) {
             forcePrompt_ = false;
+            forcedPromptMac_.clear();
         }
 
         FrameBuilder frame(kRequestBufferSize, byteOrder());
@@ -470,7 +486,7 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
         handleReadReply(unit, *frame, !earlierPass);
         break;
     case Command::WriteAck:
-        handleWriteAck();
+        handleWriteAck(unit);
         break;
     case Command::ErrorReply:
         handleErrorReply(unit);
@@ -561,9 +577,29 @@ void ParameterSession::clearMarksOfShownLines(int lineCount) {
     }
 }
 
-void ParameterSession::handleWriteAck() {
+void ParameterSession::handleWriteAck(int unit) {
+    TargetUnit& target = targets_[static_cast<std::size_t>(unit)];
+    if (target.writeAcknowledged) {
+        return; // a repeated acknowledgement
+    }
+    target.writeAcknowledged = true;
+    finishWritePassIfAcknowledged();
+}
+
+void ParameterSession::finishWritePassIfAcknowledged() {
+    if (!writePassOpen_) {
+        return;
+    }
+    for (int i = 0; i < targetCount_; ++i) {
+        if (!targets_[static_cast<std::size_t>(i)].writeAcknowledged) {
+            return;
+        }
+    }
+    // Closed before any dialog opens: an acknowledgement arriving while it is shown finds no
+    // pass to complete, so the user is asked once per write.
+    writePassOpen_ = false;
     if (resumeIndex_ != 0) {
-        // The last request went through the rows before resumeIndex; the rest follow.
+        // Every unit went through the rows before resumeIndex; the rest follow.
         clearMarksOfShownLines(resumeIndex_);
         writeParameters();
         return;
@@ -580,6 +616,7 @@ void ParameterSession::handleErrorReply(int unit) {
     if (!loginChangePending_) {
         ports_.dialogs.showMessage(kErrorTryAgain, kError);
         forcePrompt_ = true;
+        forcedPromptMac_ = targets_[static_cast<std::size_t>(unit)].mac;
         readParameters(0);
         return;
     }
@@ -644,6 +681,11 @@ void ParameterSession::writeParameters() {
 
     CredentialLog log(dataDirectory_);
     log.load();
+    // Where the next pass starts: the least of the units' stopping points. Units whose
+    // credentials differ in length fit different numbers of entries into a request; the one
+    // that fitted the fewest decides, so that every unit gets every marked row (the others
+    // are sent a few rows twice). -1 before the first unit.
+    int passNext = -1;
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
@@ -661,7 +703,7 @@ void ParameterSession::writeParameters() {
         const int first = table.firstParameterShown();
         const int lines = table.lineCount();
         const ByteOrder order = byteOrder();
-        resumeIndex_ = 0;
+        int unitNext = lines; // every marked row went into this request
         bool anyEntry = false;
         for (int r = 0; r < lines; ++r) {
             const int p = first + r;
@@ -687,7 +729,7 @@ void ParameterSession::writeParameters() {
                         return;
                     }
                     // This row opens the next request.
-                    resumeIndex_ = r;
+                    unitNext = r;
                     break;
                 }
                 anyEntry = true;
@@ -700,10 +742,12 @@ void ParameterSession::writeParameters() {
                 }
             }
             if (r + 1 < lines && frame.pastChunkThreshold()) {
-                resumeIndex_ = r + 1;
+                unitNext = r + 1;
                 break;
             }
         }
+        passNext = passNext < 0 ? unitNext : std::min(passNext, unitNext);
+        resumeIndex_ = passNext >= lines ? 0 : passNext;
         if (frame.finishFrame() == 0) {
             reportRequestTooLong(unit);
             return;
@@ -712,6 +756,9 @@ void ParameterSession::writeParameters() {
             return;
         }
     }
+    // Acknowledgements that came in while a prompt for a later unit was open count as well.
+    writePassOpen_ = true;
+    finishWritePassIfAcknowledged();
 }
 
 void ParameterSession::rebootUnits() {
