@@ -85,6 +85,10 @@ public:
     int run() {
         const Clock::time_point start = Clock::now();
         const int status = dispatch();
+        if (options_.json && !documentPrinted_) {
+            // Stopped before the operation: the document says why.
+            printDocument(failureJson(dialogs_.problems()));
+        }
         if (options_.verbose) {
             reportCost(Clock::now() - start);
         }
@@ -92,6 +96,11 @@ public:
     }
 
 private:
+    void printDocument(const json::Value& document) {
+        out_ << document.serialize(true) << '\n';
+        documentPrinted_ = true;
+    }
+
     int dispatch() {
         if (const int status = checkBeforeProbing(); status != kExitSuccess) {
             return status;
@@ -177,7 +186,7 @@ private:
             return kExitUnitFailed;
         }
         if (options_.json) {
-            out_ << probeJson(*units).serialize(true) << '\n';
+            printDocument(probeJson(*units));
         } else {
             out_ << probeTable(*units);
         }
@@ -306,7 +315,7 @@ private:
             allComplete = allComplete && read.outcome.complete;
         }
         if (options_.json) {
-            out_ << readJson(reads).serialize(true) << '\n';
+            printDocument(readJson(reads));
         } else {
             out_ << readTables(reads);
         }
@@ -316,8 +325,16 @@ private:
     // The write, then the reboot offer: accepted with --reboot for the units that took it.
     int writeAndReport(const std::vector<DeviceRecord>& units,
                        const std::vector<PlannedValue>& plan, std::vector<UnitOutcome> outcomes) {
-        const std::vector<UnitResult> results = driver_->write(units, plan);
         std::vector<DeviceRecord> written;
+        writeUnits(units, plan, outcomes, written);
+        return rebootAndReport(written, std::move(outcomes));
+    }
+
+    // Writes `plan` to `units`; their outcomes take the results, and the units that took the
+    // write are added to `written`.
+    void writeUnits(const std::vector<DeviceRecord>& units, const std::vector<PlannedValue>& plan,
+                    std::vector<UnitOutcome>& outcomes, std::vector<DeviceRecord>& written) {
+        const std::vector<UnitResult> results = driver_->write(units, plan);
         for (std::size_t i = 0; i < units.size(); ++i) {
             for (UnitOutcome& outcome : outcomes) {
                 if (outcome.unit.mac == units[i].mac) {
@@ -328,6 +345,10 @@ private:
                 written.push_back(units[i]);
             }
         }
+    }
+
+    int rebootAndReport(const std::vector<DeviceRecord>& written,
+                        std::vector<UnitOutcome> outcomes) {
         if (options_.reboot && !written.empty()) {
             rebootLikeUnits(written, outcomes, true);
         } else if (!written.empty() && !options_.json) {
@@ -369,7 +390,7 @@ private:
             }
         }
         if (options_.json) {
-            out_ << resultsJson(outcomes).serialize(true) << '\n';
+            printDocument(resultsJson(outcomes));
         } else {
             out_ << resultsTable(outcomes);
         }
@@ -420,10 +441,12 @@ private:
         const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
         std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
         std::vector<DeviceRecord> answered;
+        std::vector<ReadOutcome> answeredReads;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             reportIncompleteRead(selection_[i], reads[i]);
             if (reads[i].complete) {
                 answered.push_back(selection_[i]);
+                answeredReads.push_back(reads[i]);
             } else {
                 outcomes[i].result =
                     reads[i].refused || !reads[i].sent ? UnitResult::Error : UnitResult::NoAnswer;
@@ -432,23 +455,45 @@ private:
         if (answered.empty()) {
             return reportResults(outcomes);
         }
-        const auto plan = driver_->loadConfiguration(answered, options_.file);
-        if (!plan) {
+        // Each unit is compared with its own values: units that differ from the file in the
+        // same way share one write.
+        const auto plans = driver_->loadConfiguration(answered, answeredReads, options_.file);
+        if (!plans) {
             return refused(std::move(outcomes), answered);
         }
-        if (plan->empty()) {
-            dialogs_.note("every R/W value of " + options_.file +
-                          " equals the units' own: nothing to write");
-            for (UnitOutcome& outcome : outcomes) {
-                if (std::any_of(answered.begin(), answered.end(), [&](const DeviceRecord& unit) {
-                        return unit.mac == outcome.unit.mac;
-                    })) {
-                    outcome.result = UnitResult::Ok;
+        std::vector<DeviceRecord> written;
+        std::vector<bool> done(answered.size(), false);
+        bool anyWrite = false;
+        for (std::size_t i = 0; i < answered.size(); ++i) {
+            if (done[i]) {
+                continue;
+            }
+            const std::vector<PlannedValue>& plan = (*plans)[i];
+            std::vector<DeviceRecord> alike;
+            for (std::size_t j = i; j < answered.size(); ++j) {
+                if (!done[j] && (*plans)[j] == plan) {
+                    done[j] = true;
+                    alike.push_back(answered[j]);
                 }
             }
-            return reportResults(outcomes);
+            if (plan.empty()) {
+                for (UnitOutcome& outcome : outcomes) {
+                    if (std::any_of(alike.begin(), alike.end(), [&](const DeviceRecord& unit) {
+                            return unit.mac == outcome.unit.mac;
+                        })) {
+                        outcome.result = UnitResult::Ok;
+                    }
+                }
+                continue;
+            }
+            anyWrite = true;
+            writeUnits(alike, plan, outcomes, written);
         }
-        return writeAndReport(answered, *plan, std::move(outcomes));
+        if (!anyWrite) {
+            dialogs_.note("every R/W value of " + options_.file +
+                          " equals the units' own: nothing to write");
+        }
+        return rebootAndReport(written, std::move(outcomes));
     }
 
     int saveCommand() {
@@ -507,6 +552,7 @@ private:
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
     std::unique_ptr<SessionDriver> driver_;
+    bool documentPrinted_ = false;
 };
 
 } // namespace

@@ -18,7 +18,9 @@ DESCRIPTION
     morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
     the Morvik desktop program does: the same requests, the same data files, the same
     messages. Every command but probe first probes the network and matches each UNIT against
-    the units that answered; probing stops early once every named unit has answered.
+    the units that answered. Probing stops early once every unit named by MAC has answered;
+    a name or an IP waits for the whole window, since two units may carry it, and a word that
+    names several units is refused.
 
     UNIT is a MAC address (six hex pairs joined by ":" or "-", either case), an IPv4 address,
     or a device name, tried in that order. "all" (standing alone) names every unit that
@@ -46,15 +48,16 @@ COMMANDS
         Write values: ADDRESS is a parameter address as read lists it (for example 1.3.1), TEXT
         the value as read shows it, unit included where the parameter has one (for example
         "1500  bytes", "9600 bps", "On"). Only the named parameters are sent, to every unit.
-        Addresses and values are checked before anything is sent.
+        Addresses and values are checked before anything is sent; only values the desktop
+        program lets a user change can be set (R/W, not R/O or HIDDEN).
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
         time and is read back, so that pwd.ini follows the change.
 
     load UNIT... FILE.cnf
-        Read the units, put the values of the configuration file into the read values, and
-        write the read/write values that differ, as set does. Nothing is written when none
-        differs. The file must have been saved for the same product id and version.
+        Read the units, compare the read/write values of the configuration file with each
+        unit's own values, and write to each unit the ones that differ, as set does. Nothing
+        is written to a unit that differs in none. The file must have been saved for the same product id and version.
 
     save UNIT FILE.cnf
         Read the unit and save its values as a configuration file.
@@ -110,6 +113,9 @@ OUTPUT
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
                           nothing could be sent to it) or "no answer"; with --reboot also
                           "reboot" for each unit that took the write
+      a run that fails before its operation (an unknown or ambiguous unit, an unknown
+      class group, a bad value, bad options):
+                        {"error"}  the reasons, as given on standard error
 
 ENVIRONMENT
     MORVIK_DEVICE_PORT, MORVIK_BROADCAST_ADDRESS, MORVIK_HOST_ADDRESS
@@ -126,7 +132,8 @@ EXIT STATUS
     1   a unit refused, did not answer (or not completely), did not answer the probe, or the
         operation was refused (for example units of different products in set or load)
     2   usage: bad options, an unknown parameter address or class group, a value the
-        parameter cannot take, a missing --yes without a terminal
+        parameter cannot take, a parameter that cannot be set, a missing --yes without a
+        terminal
     3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
         does not know, or one that refused the login of pwd.ini, without --id/--password)
 

@@ -1,6 +1,8 @@
 #include "cli/Output.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
 
 namespace morvik::cli {
 
@@ -101,6 +103,76 @@ std::string readTables(const std::vector<UnitRead>& reads) {
         text += formatTable({"INDEX", "ADDRESS", "CLASS", "PARAMETER", "ACCESS", "VALUE"}, rows);
     }
     return text;
+}
+
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `at`, or 0.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1FU;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0FU;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07U;
+    } else {
+        return 0;
+    }
+    if (at + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(at + i) & 0xC0U) != 0x80U) {
+            return 0;
+        }
+        code = (code << 6) | (byte(at + i) & 0x3FU);
+    }
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return overlong || surrogate || code > 0x10FFFF ? 0 : length;
+}
+
+std::string asUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = utf8SequenceLength(text, at);
+        if (length > 0) {
+            out.append(text.substr(at, length));
+            at += length;
+            continue;
+        }
+        const auto latin1 = static_cast<unsigned char>(text[at++]);
+        out += static_cast<char>(0xC0U | (latin1 >> 6));
+        out += static_cast<char>(0x80U | (latin1 & 0x3FU));
+    }
+    return out;
+}
+
+} // namespace
+
+json::Value failureJson(const std::vector<std::string>& problems) {
+    std::string reasons;
+    for (const std::string& problem : problems) {
+        if (!reasons.empty()) {
+            reasons += "; ";
+        }
+        reasons += problem;
+    }
+    if (reasons.empty()) {
+        reasons = "the command failed before the operation";
+    }
+    return json::Value::Object{{"error", asUtf8(reasons)}};
 }
 
 json::Value resultsJson(const std::vector<UnitOutcome>& outcomes) {

@@ -36,6 +36,10 @@ std::string readTables(const std::vector<UnitRead>& reads);
 json::Value resultsJson(const std::vector<UnitOutcome>& outcomes);
 std::string resultsTable(const std::vector<UnitOutcome>& outcomes);
 
+// {"error": "..."}: the document of a run that failed before its operation, with the reasons
+// given on standard error. Bytes that are not UTF-8 are taken as Latin-1 characters.
+json::Value failureJson(const std::vector<std::string>& problems);
+
 // Columns padded to their widest cell, two blanks apart; the last column is not padded.
 std::string formatTable(const std::vector<std::string>& header,
                         const std::vector<std::vector<std::string>>& rows);

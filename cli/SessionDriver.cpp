@@ -413,6 +413,17 @@ SessionDriver::AssignmentCheck SessionDriver::checkAssignment(const std::string&
     if (row == nullptr) {
         return {-1, "the description has no parameter at address " + address};
     }
+    // Only what the desktop program lets a user change: R/W values, and the choices of an
+    // enumerated parameter of no declared access.
+    const AccessKind access = table_->accessKind(parameter);
+    const bool changeable =
+        access == AccessKind::ReadWrite ||
+        (access == AccessKind::Plain && table_->enumeration(parameter).count() > 0);
+    if (!changeable) {
+        return {-1, address + " (" + row->parameterName + ") is " +
+                        (row->access.empty() ? std::string("not writable") : row->access) +
+                        ": only values that the desktop program lets a user change can be set"};
+    }
     if (!encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
                      session_->byteOrder())) {
         std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
@@ -489,20 +500,34 @@ std::vector<UnitResult> SessionDriver::reboot(const std::vector<DeviceRecord>& u
     return results();
 }
 
-std::optional<std::vector<PlannedValue>>
-SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units, const std::string& path) {
+std::optional<std::vector<std::vector<PlannedValue>>>
+SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
+                                 const std::vector<ReadOutcome>& reads, const std::string& path) {
     selection_ = units;
-    if (!session_->loadConfiguration(path)) {
-        return std::nullopt;
-    }
-    std::vector<PlannedValue> plan;
-    for (int line = 0; line < table_->lineCount(); ++line) {
-        const int parameter = table_->parameterOfLine(line);
-        if (table_->modifiedMark(parameter) == 1) {
-            plan.push_back({parameter, table_->text(line, ParameterTable::ValueColumn)});
+    std::vector<std::vector<PlannedValue>> plans;
+    for (std::size_t unit = 0; unit < units.size() && unit < reads.size(); ++unit) {
+        // The list as this unit alone would show it: with several units the cells hold only
+        // the values they agree on, and the first unit's where the others have not answered.
+        for (int line = 0; line < table_->lineCount(); ++line) {
+            table_->setModifiedMark(table_->parameterOfLine(line), 0);
+            table_->setText(line, ParameterTable::ValueColumn, {});
         }
+        for (const ParameterReport& report : reads[unit].parameters) {
+            session_->setValueText(report.index, report.value);
+        }
+        if (!session_->loadConfiguration(path)) {
+            return std::nullopt;
+        }
+        std::vector<PlannedValue> plan;
+        for (int line = 0; line < table_->lineCount(); ++line) {
+            const int parameter = table_->parameterOfLine(line);
+            if (table_->modifiedMark(parameter) == 1) {
+                plan.push_back({parameter, table_->text(line, ParameterTable::ValueColumn)});
+            }
+        }
+        plans.push_back(std::move(plan));
     }
-    return plan;
+    return plans;
 }
 
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,

@@ -547,5 +547,92 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
     EXPECT_EQ(parameterCounts["02:4D:56:00:00:07"], 0U);
 }
 
+// Two units that carry the same name, beside the demo fleet.
+std::vector<json::Value> twinUnits() {
+    return {fleetUnit("twin", "02:4D:56:00:00:31", "127.77.0.31", 7, "1.2"),
+            fleetUnit("twin", "02:4D:56:00:00:32", "127.77.0.32", 7, "1.2")};
+}
+
+struct EarlyFailure {
+    const char* label;
+    Strings arguments;
+    int exitCode;
+    const char* reason; // part of the document's "error"
+};
+
+// A run that fails before its operation sends nothing, and with --json still prints one
+// document that says why.
+TEST(CliEndToEnd, RunsThatFailBeforeTheOperationSendNothingAndSayWhy) {
+    CliHarness harness(twinUnits());
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:31", "admin", "quorvane");
+    harness.addCredentials("02:4D:56:00:00:32", "admin", "quorvane");
+    const std::vector<EarlyFailure> failures = {
+        {"a name two units carry", {"set", "twin", "0.6.1=x", "--yes"}, 1, "names several units"},
+        {"the same by reboot", {"reboot", "twin", "--yes"}, 1, "names several units"},
+        {"an unknown unit", {"reboot", "nobody", "--yes"}, 1, "no unit answered as nobody"},
+        {"an unknown group", {"read", "vela1-dock", "--group", "Nonesuch"}, 2, "no class group"},
+        {"a bad value", {"set", "vela1-dock", "3.1.1=9601", "--yes"}, 2, "is not a value"},
+        {"a read-only row", {"set", "vela1-dock", "0.2.1=9.9.9", "--yes"}, 2, "is R/O"},
+        {"a hidden row", {"set", "vela1-dock", "0.8.1=1", "--yes"}, 2, "is HIDDEN"},
+        {"no confirmation", {"reboot", "vela1-dock"}, 2, "give --yes"},
+        {"a malformed command line", {"reboot", "vela1-dock", "--wait", "soon"}, 2, "--wait"},
+    };
+    for (const EarlyFailure& failure : failures) {
+        SCOPED_TRACE(failure.label);
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(failure.arguments, &run);
+        EXPECT_EQ(run.exitCode, failure.exitCode) << run.err;
+        ASSERT_TRUE(document && document->isObject()) << run.out;
+        EXPECT_EQ(keysOf(*document), Strings{"error"});
+        EXPECT_NE(textOf(*document, "error").find(failure.reason), std::string::npos)
+            << textOf(*document, "error");
+        for (const auto& mac :
+             {kDock, std::string("02:4D:56:00:00:31"), std::string("02:4D:56:00:00:32")}) {
+            EXPECT_TRUE(harness.framesTo(mac, kVela).empty()) << mac;
+        }
+    }
+    // Named by MAC, each twin is one unit.
+    ProcessResult run;
+    const auto one =
+        harness.cliJson({"set", "02-4d-56-00-00-32", "0.6.1=right one", "--yes"}, &run);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*one, {"02:4D:56:00:00:32"}, {"ok"});
+    EXPECT_TRUE(harness.framesTo("02:4D:56:00:00:31", kVela).empty());
+}
+
+// Two units differ in a value; the file holds the first unit's, and the first unit answers the
+// read last. Only the second unit differs from the file, so only it is written.
+TEST(CliEndToEnd, LoadComparesTheFileWithEachUnitsOwnValues) {
+    json::Value first = fleetUnit("first", "02:4D:56:00:00:33", "127.77.0.33", 7, "1.2",
+                                  json::Value::Object{{"lateAnswerMs", 200}});
+    first.set("values", json::Value::Object{{"0.6.1", "Pier 1"}});
+    json::Value second = fleetUnit("second", "02:4D:56:00:00:34", "127.77.0.34", 7, "1.2");
+    second.set("values", json::Value::Object{{"0.6.1", "Pier 2"}});
+    CliHarness harness({first, second});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:33", "admin", "quorvane");
+    harness.addCredentials("02:4D:56:00:00:34", "admin", "quorvane");
+    const std::string saved = harness.file("first.cnf");
+    ASSERT_EQ(harness.cli({"save", "first", saved}).exitCode, 0);
+
+    harness.forget();
+    ProcessResult run;
+    const auto document = harness.cliJson({"load", "first", "second", saved, "--yes"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {"02:4D:56:00:00:33", "02:4D:56:00:00:34"}, {"ok", "ok"});
+    EXPECT_EQ(framesOf(harness.framesTo("02:4D:56:00:00:33", kVela), Command::WriteRequest), 0);
+    const auto written = harness.framesTo("02:4D:56:00:00:34", kVela);
+    ASSERT_EQ(framesOf(written, Command::WriteRequest), 1);
+    EXPECT_EQ(allAddresses(written, Command::WriteRequest), Strings{"0.6.1"});
+
+    const auto back = harness.cliJson({"read", "second"});
+    ASSERT_TRUE(back && back->asArray().size() == 1);
+    EXPECT_EQ(valueAt(back->asArray().front(), "0.6.1"), "Pier 1");
+}
+
 } // namespace
 } // namespace morvik::testing

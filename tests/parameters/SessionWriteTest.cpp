@@ -332,6 +332,30 @@ TEST_F(SessionWrite, RebootFrameHasTheFixedBody) {
               (std::vector<std::uint8_t>{0, 0, 0}));
 }
 
+// A unit that cannot be reached is reported and holds no request of the operation, so nothing
+// waits for its reply.
+TEST_F(SessionWrite, AUnitThatCannotBeReachedHoldsNoRequest) {
+    const std::vector<std::pair<const char*, void (ParameterSession::*)()>> operations = {
+        {"write", &ParameterSession::writeParameters},
+        {"reboot", &ParameterSession::rebootUnits},
+        {"read", &ParameterSession::Refresh},
+    };
+    for (const auto& [label, operation] : operations) {
+        SCOPED_TRACE(label);
+        readUnits({"dock", "lab"});
+        harness.selection.units[1].ip = "0.0.0.0";
+        harness.dialogs.answerConfirm = [](const ScriptedDialogs::Confirmation& confirmation) {
+            return confirmation.line1 != "Parameter values updated !";
+        };
+        (harness.session().*operation)();
+        EXPECT_EQ(harness.dialogs.messages,
+                  (std::vector<Message>{{"Can't send to 0.0.0.0", "Error"}}));
+        EXPECT_TRUE(harness.session().targetUnit(0).requestSent);
+        EXPECT_FALSE(harness.session().targetUnit(1).requestSent);
+        harness.pump();
+    }
+}
+
 struct RefusedOperation {
     const char* label;
     void (ParameterSession::*operation)();
