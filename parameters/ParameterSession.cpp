@@ -858,7 +858,11 @@ bool ParameterSession::loadConfiguration(const std::string& path) {
 
 void ParameterSession::clearCredentials() {
     CredentialLog log(dataDirectory_);
-    log.clearFile();
+    if (!log.clearFile()) {
+        ports_.dialogs.showMessage(log.path() + " could not be emptied: the login IDs and "
+                                                "passwords it holds are still on disk.",
+                                   kError);
+    }
     ParameterTable& table = ports_.table;
     for (int line = 0; line < table.lineCount(); ++line) {
         table.setText(line, ParameterTable::ValueColumn, {});

@@ -4,6 +4,9 @@
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace morvik {
 
@@ -237,7 +240,15 @@ bool CredentialLog::save(Dialogs& dialogs) {
 }
 
 bool CredentialLog::clearFile() {
-    return file_.replaceContent(std::string_view());
+    if (file_.replaceContent(std::string_view())) {
+        return true;
+    }
+    const int fd = ::open(file_.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
 }
 
 } // namespace morvik

@@ -52,7 +52,9 @@ public:
     // reported once with "Wrong data type!!" / "Error". False when the file cannot be written
     // (the old content stays).
     bool save(Dialogs& dialogs);
-    // Empties the file (Clear).
+    // Empties the file (Clear). Where the file cannot be replaced (a directory we may not
+    // write, a full disk) it is emptied where it stands. False when the passwords may still be
+    // on disk; true also when there is no file.
     bool clearFile();
 
     // The file text for entries 0..count-1, and whether one was skipped.
