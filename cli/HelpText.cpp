@@ -78,8 +78,8 @@ OPTIONS
                          reply (default 3000). A unit that stays silent is reported.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
-                         know, and, in a read, once more for the first unit when it refuses
-                         the login of pwd.ini (which then records these). Without them a prompt
+                         know, and, in a read, once more for a unit that refuses the login
+                         of pwd.ini (which then records these). Without them a prompt
                          is an error (exit status 3), unless standard input is a terminal:
                          then the prompt asks, without echoing the password.
     --json               Print one JSON document on standard output (see below).

@@ -228,20 +228,20 @@ int SessionDriver::targetOf(const ParsedFrame& frame) const {
     return -1;
 }
 
-// After an ErrorReply the session reads everything again and prompts for the first unit's
-// credentials. That helps only when the first unit refused and something can answer the
-// prompt with credentials other than the refused ones; otherwise the re-read would only drop
-// the replies still on their way from the other units.
+// After an ErrorReply the session reads everything again and prompts for the credentials of
+// the unit that refused. That helps only when something can answer the prompt with
+// credentials other than the refused ones; otherwise the re-read would only drop the replies
+// still on their way from the other units.
 bool SessionDriver::sessionShouldRecover(int unit) const {
     switch (phase_) {
     case Phase::Read: {
         if (session_->loginChangePending()) {
             return true;
         }
-        if (unit != 0 || static_cast<std::size_t>(unit) >= progress_.size()) {
+        if (unit < 0 || static_cast<std::size_t>(unit) >= progress_.size()) {
             return false;
         }
-        const TargetUnit& target = session_->targetUnit(0);
+        const TargetUnit& target = session_->targetUnit(unit);
         const Credentials refused{target.loginId, target.password};
         if (settings_.credentials && *settings_.credentials != refused) {
             return true;
@@ -273,10 +273,6 @@ void SessionDriver::refuse(int unit) {
         dialogs_.note(unitLabel(record) +
                       " refused the login ID and password of pwd.ini: give --id and --password "
                       "(read the unit with them to put them into pwd.ini)");
-    } else if (phase_ == Phase::Read && unit != 0) {
-        dialogs_.note(unitLabel(record) +
-                      " refused its login ID and password: read it on its own with --id and "
-                      "--password");
     } else if (phase_ == Phase::Write || phase_ == Phase::Reboot) {
         dialogs_.note(unitLabel(record) +
                       " refused the login ID and password of pwd.ini: read it with --id and "

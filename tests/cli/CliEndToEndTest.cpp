@@ -441,6 +441,19 @@ TEST(CliEndToEnd, RefusedCredentialsNeedTheirReplacement) {
         << log;
     EXPECT_EQ(harness.cli({"read", "vela1-lab"}).exitCode, 0);
 
+    // The unit that refuses need not be the first: the prompt goes to the one that refused.
+    log = readWholeFile(harness.file("pwd.ini"));
+    const auto lineB = log.find("MAC : " + kLineB);
+    log.replace(log.find("Password : vela-4", lineB), 17, "Password : stale");
+    std::ofstream(harness.file("pwd.ini")) << log;
+    ProcessResult second;
+    const auto both = harness.cliJson(
+        {"read", "vela4-line-a", "vela4-line-b", "--id", "field tech", "--password", "vela-4"},
+        &second);
+    ASSERT_TRUE(both && both->asArray().size() == 2);
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(readWholeFile(harness.file("pwd.ini")).find("Password : vela-4"), std::string::npos);
+
     // A unit that pwd.ini does not know needs --id/--password before anything is sent.
     harness.forget();
     const ProcessResult unknown = harness.cli({"read", "orion16-new"});
