@@ -234,21 +234,25 @@ bool ParameterSession::beginRequest(FrameBuilder& frame, int unit, const DeviceR
         reportRequestTooLong(record);
         return false;
     }
+    // Counted as sent only once it went out (send): a request refused before then is
+    // awaited by no one.
     target.requestId = frame.requestIdBytes();
-    target.requestSent = true;
     return true;
 }
 
 ParameterSession::SendResult ParameterSession::send(int unit, const DeviceRecord& record,
                                                     Command command,
                                                     std::span<const std::uint8_t> frame) {
-    if (record.addressMode == "2") {
-        ports_.transport.broadcast(frame);
-    } else if (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip)) {
-        // Nothing went out: no reply is to be awaited from this unit.
-        targets_[static_cast<std::size_t>(unit)].requestSent = false;
+    const bool unreachable =
+        record.addressMode != "2" &&
+        (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip));
+    if (unreachable) {
         ports_.dialogs.showMessage("Can't send to " + record.ip, kError);
         return SendResult::Unreachable;
+    }
+    targets_[static_cast<std::size_t>(unit)].requestSent = true;
+    if (record.addressMode == "2") {
+        ports_.transport.broadcast(frame);
     } else if (command == Command::ReadRequest) {
         // A read sent to a unit's own address carries one zero byte after the frame.
         std::vector<std::uint8_t> padded(frame.begin(), frame.end());
