@@ -560,6 +560,52 @@ TEST(CliEndToEnd, UnknownUnitsAndMixedProducts) {
     EXPECT_EQ(parameterCounts["02:4D:56:00:00:07"], 0U);
 }
 
+// Two Orion16 units whose logins differ in length take the same write; their requests fill up
+// at different rows, and each unit still stores every value.
+TEST(CliEndToEnd, AWriteInSeveralRequestsReachesUnitsWithLoginsOfOtherLengths) {
+    CliHarness harness({fleetUnit("rack2", "02:4D:56:00:00:35", "127.77.0.35", 61, "3.10")});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:35", "admin", "quorvane");
+    Strings arguments{"set", "02:4D:56:00:00:35", kRack, "1.8.1=64"};
+    for (int port = 1; port <= 16; ++port) {
+        arguments.push_back("4.13." + std::to_string(port) + "=alias " + std::to_string(port));
+        arguments.push_back("4.34." + std::to_string(port) + "=banner of port " +
+                            std::to_string(port));
+    }
+    arguments.emplace_back("--yes");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {"02:4D:56:00:00:35", kRack}, {"ok", "ok"});
+
+    const auto longer = harness.framesTo("02:4D:56:00:00:35", kOrion);
+    const auto shorter = harness.framesTo(kRack, kOrion);
+    std::vector<std::size_t> firstRequests;
+    for (const auto* frames : {&longer, &shorter}) {
+        for (const RecordedFrame& frame : *frames) {
+            if (frame.command == Command::WriteRequest) {
+                firstRequests.push_back(frame.addresses.size());
+                break;
+            }
+        }
+    }
+    ASSERT_EQ(firstRequests.size(), 2u);
+    EXPECT_NE(firstRequests[0], firstRequests[1]) << "the requests should fill up apart";
+
+    const auto back = harness.cliJson({"read", "02:4D:56:00:00:35", kRack});
+    ASSERT_TRUE(back && back->asArray().size() == 2);
+    for (const json::Value& unit : back->asArray()) {
+        SCOPED_TRACE(textOf(unit, "mac"));
+        for (int port = 1; port <= 16; ++port) {
+            EXPECT_EQ(valueAt(unit, "4.13." + std::to_string(port)),
+                      "alias " + std::to_string(port));
+            EXPECT_EQ(valueAt(unit, "4.34." + std::to_string(port)),
+                      "banner of port " + std::to_string(port));
+        }
+    }
+}
+
 // Two units that carry the same name, beside the demo fleet.
 std::vector<json::Value> twinUnits() {
     return {fleetUnit("twin", "02:4D:56:00:00:31", "127.77.0.31", 7, "1.2"),
