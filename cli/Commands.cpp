@@ -85,6 +85,10 @@ public:
     int run() {
         const Clock::time_point start = Clock::now();
         const int status = dispatch();
+        if (options_.json && !documentPrinted_) {
+            // Stopped before the operation: the document says why.
+            printDocument(failureJson(dialogs_.problems()));
+        }
         if (options_.verbose) {
             reportCost(Clock::now() - start);
         }
@@ -92,6 +96,11 @@ public:
     }
 
 private:
+    void printDocument(const Json& document) {
+        out_ << jsonDocument(document) << '\n';
+        documentPrinted_ = true;
+    }
+
     int dispatch() {
         if (const int status = checkBeforeProbing(); status != kExitSuccess) {
             return status;
@@ -178,7 +187,7 @@ private:
         }
         reportChecksumErrors(*units, {});
         if (options_.json) {
-            out_ << jsonDocument(probeJson(*units)) << '\n';
+            printDocument(probeJson(*units));
         } else {
             out_ << probeTable(*units);
         }
@@ -333,7 +342,7 @@ private:
             allComplete = allComplete && read.outcome.complete;
         }
         if (options_.json) {
-            out_ << jsonDocument(readJson(reads)) << '\n';
+            printDocument(readJson(reads));
         } else {
             out_ << readTables(reads);
         }
@@ -343,8 +352,16 @@ private:
     // The write, then the reboot offer: accepted with --reboot for the units that took it.
     int writeAndReport(const std::vector<DeviceRecord>& units,
                        const std::vector<PlannedValue>& plan, std::vector<UnitOutcome> outcomes) {
-        const std::vector<UnitResult> results = driver_->write(units, plan);
         std::vector<DeviceRecord> written;
+        writeUnits(units, plan, outcomes, written);
+        return rebootAndReport(written, std::move(outcomes));
+    }
+
+    // Writes `plan` to `units`; their outcomes take the results, and the units that took the
+    // write are added to `written`.
+    void writeUnits(const std::vector<DeviceRecord>& units, const std::vector<PlannedValue>& plan,
+                    std::vector<UnitOutcome>& outcomes, std::vector<DeviceRecord>& written) {
+        const std::vector<UnitResult> results = driver_->write(units, plan);
         for (std::size_t i = 0; i < units.size(); ++i) {
             for (UnitOutcome& outcome : outcomes) {
                 if (outcome.unit.mac == units[i].mac) {
@@ -355,6 +372,10 @@ private:
                 written.push_back(units[i]);
             }
         }
+    }
+
+    int rebootAndReport(const std::vector<DeviceRecord>& written,
+                        std::vector<UnitOutcome> outcomes) {
         if (options_.reboot && !written.empty()) {
             rebootLikeUnits(written, outcomes, true);
         } else if (!written.empty() && !options_.json) {
@@ -396,7 +417,7 @@ private:
             }
         }
         if (options_.json) {
-            out_ << jsonDocument(resultsJson(outcomes)) << '\n';
+            printDocument(resultsJson(outcomes));
         } else {
             out_ << resultsTable(outcomes);
         }
@@ -447,10 +468,12 @@ private:
         const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
         std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
         std::vector<DeviceRecord> answered;
+        std::vector<ReadOutcome> answeredReads;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             reportIncompleteRead(selection_[i], reads[i]);
             if (reads[i].complete) {
                 answered.push_back(selection_[i]);
+                answeredReads.push_back(reads[i]);
             } else {
                 outcomes[i].result = readFailure(reads[i]);
             }
@@ -458,30 +481,54 @@ private:
         if (answered.empty()) {
             return reportResults(outcomes);
         }
-        const auto plan = driver_->loadConfiguration(answered, options_.file);
-        if (!plan) {
+        // Each unit is compared with its own values: units that differ from the file in the
+        // same way share one write.
+        const auto plans = driver_->loadConfiguration(answered, answeredReads, options_.file);
+        if (!plans) {
             return refused(std::move(outcomes), answered);
         }
-        // A value of the file that is no value of its parameter: nothing is written.
-        for (const PlannedValue& value : *plan) {
-            const auto check = driver_->checkValue(value.parameter, value.text);
-            if (check.parameter < 0) {
-                return usage(options_.file + ": " + check.problem);
-            }
-        }
-        if (plan->empty()) {
-            dialogs_.note("every R/W value of " + options_.file +
-                          " equals the units' own: nothing to write");
-            for (UnitOutcome& outcome : outcomes) {
-                if (std::any_of(answered.begin(), answered.end(), [&](const DeviceRecord& unit) {
-                        return unit.mac == outcome.unit.mac;
-                    })) {
-                    outcome.result = UnitResult::Ok;
+        // A value of the file that is no value of its parameter: nothing is written to any unit.
+        for (const std::vector<PlannedValue>& plan : *plans) {
+            for (const PlannedValue& value : plan) {
+                const auto check = driver_->checkValue(value.parameter, value.text);
+                if (check.parameter < 0) {
+                    return usage(options_.file + ": " + check.problem);
                 }
             }
-            return reportResults(outcomes);
         }
-        return writeAndReport(answered, *plan, std::move(outcomes));
+        std::vector<DeviceRecord> written;
+        std::vector<bool> done(answered.size(), false);
+        bool anyWrite = false;
+        for (std::size_t i = 0; i < answered.size(); ++i) {
+            if (done[i]) {
+                continue;
+            }
+            const std::vector<PlannedValue>& plan = (*plans)[i];
+            std::vector<DeviceRecord> alike;
+            for (std::size_t j = i; j < answered.size(); ++j) {
+                if (!done[j] && (*plans)[j] == plan) {
+                    done[j] = true;
+                    alike.push_back(answered[j]);
+                }
+            }
+            if (plan.empty()) {
+                for (UnitOutcome& outcome : outcomes) {
+                    if (std::any_of(alike.begin(), alike.end(), [&](const DeviceRecord& unit) {
+                            return unit.mac == outcome.unit.mac;
+                        })) {
+                        outcome.result = UnitResult::Ok;
+                    }
+                }
+                continue;
+            }
+            anyWrite = true;
+            writeUnits(alike, plan, outcomes, written);
+        }
+        if (!anyWrite) {
+            dialogs_.note("every R/W value of " + options_.file +
+                          " equals the units' own: nothing to write");
+        }
+        return rebootAndReport(written, std::move(outcomes));
     }
 
     int saveCommand() {
@@ -549,6 +596,7 @@ private:
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
     std::unique_ptr<SessionDriver> driver_;
+    bool documentPrinted_ = false;
 };
 
 } // namespace

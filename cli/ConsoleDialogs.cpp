@@ -45,6 +45,7 @@ ConsoleDialogs::ConsoleDialogs(Settings settings, std::ostream& errors)
 void ConsoleDialogs::showMessage(std::string_view text, std::string_view caption) {
     if (caption == "Error" || caption == "Fatal Error") {
         ++errorMessages_;
+        problems_.push_back(std::string(caption) + ": " + oneLine(text));
     }
     if (caption == "Done" && settings_.quietDone) {
         return;
@@ -114,6 +115,7 @@ std::optional<Credentials> ConsoleDialogs::promptCredentials(std::string_view la
 }
 
 void ConsoleDialogs::note(std::string_view text) {
+    problems_.emplace_back(text);
     errors_ << "morvik-cli: " << escapeControlCharacters(text) << std::endl;
 }
 

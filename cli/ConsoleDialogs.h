@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvik::cli {
 
@@ -38,6 +39,9 @@ public:
     // A confirmation was refused (no --yes and no terminal, or the person said no).
     bool confirmationRefused() const { return confirmationRefused_; }
     int rebootOffers() const { return rebootOffers_; }
+    // The tool's notes and the error messages so far, one line each ("Error: text"): why a
+    // run that ends before its operation failed.
+    const std::vector<std::string>& problems() const { return problems_; }
     // Message boxes with the caption "Error" or "Fatal Error" since the last reset.
     int errorMessages() const { return errorMessages_; }
     void resetErrorMessages() { errorMessages_ = 0; }
@@ -52,6 +56,7 @@ private:
     bool setConfirmedAtTerminal_ = false;
     int rebootOffers_ = 0;
     int errorMessages_ = 0;
+    std::vector<std::string> problems_;
 };
 
 // A message box text as one line: every line break (with the blanks around it) becomes one

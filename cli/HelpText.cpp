@@ -18,7 +18,9 @@ DESCRIPTION
     morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
     the Morvik desktop program does: the same requests, the same data files, the same
     messages. Every command but probe first probes the network and matches each UNIT against
-    the units that answered; probing stops early once every named unit has answered.
+    the units that answered. Probing stops early once every unit named by MAC has answered;
+    a name or an IP waits for the whole window, since two units may carry it, and a word that
+    names several units is refused.
 
     UNIT is a MAC address (six hex pairs joined by ":" or "-", either case), an IPv4 address,
     or a device name, tried in that order. "all" (standing alone) names every unit that
@@ -51,16 +53,18 @@ COMMANDS
         type cannot hold, an IP address that is not four numbers of 0 to 255, a MAC that is
         not six hex pairs, or a text that is neither a name nor a number of the parameter is
         refused (exit 2).
+        Only values that the desktop program lets a user change can be set (R/W, not R/O or
+        HIDDEN).
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
         time and is read back, so that pwd.ini follows the change.
 
     load UNIT... FILE.cnf
-        Read the units, put the values of the configuration file into the read values, and
-        write the read/write values that differ, as set does. Nothing is written when none
-        differs. The file must have been saved for the same product id and version. A value
-        of the file that its parameter cannot take stops the load before anything is
-        written (exit 2).
+        Read the units, compare the read/write values of the configuration file with each
+        unit's own values, and write to each unit the ones that differ, as set does. Nothing
+        is written to a unit that differs in none. The file must have been saved for the same
+        product id and version. A value of the file that its parameter cannot take stops the
+        load before anything is written (exit 2).
 
     save UNIT FILE.cnf
         Read the unit and save its values as a configuration file.
@@ -92,8 +96,8 @@ OPTIONS
                          prints this bound for the run as bound_ms.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
-                         know, and, in a read, once more for the first unit when it refuses
-                         the login of pwd.ini (which then records these). Without them a prompt
+                         know, and, in a read, once more for a unit that refuses the login
+                         of pwd.ini (which then records these). Without them a prompt
                          is an error (exit status 3), unless standard input is a terminal:
                          then the prompt asks, without echoing the password.
     --json               Print one JSON document on standard output (see below).
@@ -128,6 +132,9 @@ OUTPUT
                           nothing could be sent to it), "no answer" or "checksum error" (its
                           reply failed the checksum and no valid one followed); with --reboot
                           also "reboot" for each unit that took the write
+      a run that fails before its operation (an unknown or ambiguous unit, an unknown
+      class group, a bad value, bad options):
+                        {"error"}  the reasons, as given on standard error
 
 ENVIRONMENT
     MORVIK_DEVICE_PORT, MORVIK_BROADCAST_ADDRESS, MORVIK_HOST_ADDRESS
@@ -150,7 +157,8 @@ EXIT STATUS
         a unit accepted could not be recorded in pwd.ini (full, locked, not writable, a
         link to another file: the message says which)
     2   usage: bad options, an unknown parameter address or class group, a value the
-        parameter cannot take, a missing --yes without a terminal
+        parameter cannot take, a parameter that cannot be set, a missing --yes without a
+        terminal
     3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
         does not know, or one that refused the login of pwd.ini, without --id/--password)
 

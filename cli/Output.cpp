@@ -4,6 +4,8 @@
 #include "protocol/Latin1Text.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
 
 namespace morvik::cli {
 
@@ -146,6 +148,20 @@ std::string readTables(const std::vector<UnitRead>& reads) {
         text += formatTable({"INDEX", "ADDRESS", "CLASS", "PARAMETER", "ACCESS", "VALUE"}, rows);
     }
     return text;
+}
+
+Json failureJson(const std::vector<std::string>& problems) {
+    std::string reasons;
+    for (const std::string& problem : problems) {
+        if (!reasons.empty()) {
+            reasons += "; ";
+        }
+        reasons += problem;
+    }
+    if (reasons.empty()) {
+        reasons = "the command failed before the operation";
+    }
+    return Json{{"error", reasons}};
 }
 
 Json resultsJson(const std::vector<UnitOutcome>& outcomes) {

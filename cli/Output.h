@@ -44,6 +44,10 @@ std::string resultsTable(const std::vector<UnitOutcome>& outcomes);
 // valid whatever bytes a unit sent.
 std::string jsonDocument(const Json& document);
 
+// {"error": "..."}: the document of a run that failed before its operation, with the reasons
+// given on standard error.
+Json failureJson(const std::vector<std::string>& problems);
+
 // Columns padded to their widest cell, two blanks apart; the last column is not padded.
 // Control characters in cells are shown escaped (escapeControlCharacters).
 std::string formatTable(const std::vector<std::string>& header,

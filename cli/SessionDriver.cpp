@@ -267,20 +267,20 @@ int SessionDriver::targetOf(const ParsedFrame& frame, bool earlierPasses) const 
     return -1;
 }
 
-// After an ErrorReply the session reads everything again and prompts for the first unit's
-// credentials. That helps only when the first unit refused and something can answer the
-// prompt with credentials other than the refused ones; otherwise the re-read would only drop
-// the replies still on their way from the other units.
+// After an ErrorReply the session reads everything again and prompts for the credentials of
+// the unit that refused. That helps only when something can answer the prompt with
+// credentials other than the refused ones; otherwise the re-read would only drop the replies
+// still on their way from the other units.
 bool SessionDriver::sessionShouldRecover(int unit) const {
     switch (phase_) {
     case Phase::Read: {
         if (session_->loginChangePending()) {
             return true;
         }
-        if (unit != 0 || static_cast<std::size_t>(unit) >= progress_.size()) {
+        if (unit < 0 || static_cast<std::size_t>(unit) >= progress_.size()) {
             return false;
         }
-        const TargetUnit& target = session_->targetUnit(0);
+        const TargetUnit& target = session_->targetUnit(unit);
         const Credentials refused{target.loginId, target.password};
         if (settings_.credentials && *settings_.credentials != refused) {
             return true;
@@ -312,10 +312,6 @@ void SessionDriver::refuse(int unit) {
         dialogs_.note(unitLabel(record) +
                       " refused the login ID and password of pwd.ini: give --id and --password "
                       "(read the unit with them to put them into pwd.ini)");
-    } else if (phase_ == Phase::Read && unit != 0) {
-        dialogs_.note(unitLabel(record) +
-                      " refused its login ID and password: read it on its own with --id and "
-                      "--password");
     } else if (phase_ == Phase::Write || phase_ == Phase::Reboot) {
         dialogs_.note(unitLabel(record) +
                       " refused the login ID and password of pwd.ini: read it with --id and "
@@ -504,6 +500,17 @@ SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
         return {-1, "the description has no parameter " + std::to_string(parameter)};
     }
     const std::string& address = row->address;
+    // Only what the desktop program lets a user change: R/W values, and the choices of an
+    // enumerated parameter of no declared access.
+    const AccessKind access = table_->accessKind(parameter);
+    const bool changeable =
+        access == AccessKind::ReadWrite ||
+        (access == AccessKind::Plain && table_->enumeration(parameter).count() > 0);
+    if (!changeable) {
+        return {-1, address + " (" + row->parameterName + ") is " +
+                        (row->access.empty() ? std::string("not writable") : row->access) +
+                        ": only values that the desktop program lets a user change can be set"};
+    }
     const EncodedValue value =
         encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
                     session_->byteOrder());
@@ -586,20 +593,34 @@ std::vector<UnitResult> SessionDriver::reboot(const std::vector<DeviceRecord>& u
     return results();
 }
 
-std::optional<std::vector<PlannedValue>>
-SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units, const std::string& path) {
+std::optional<std::vector<std::vector<PlannedValue>>>
+SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
+                                 const std::vector<ReadOutcome>& reads, const std::string& path) {
     selection_ = units;
-    if (!session_->loadConfiguration(path)) {
-        return std::nullopt;
-    }
-    std::vector<PlannedValue> plan;
-    for (int line = 0; line < table_->lineCount(); ++line) {
-        const int parameter = table_->parameterOfLine(line);
-        if (table_->modifiedMark(parameter) == 1) {
-            plan.push_back({parameter, table_->text(line, ParameterTable::ValueColumn)});
+    std::vector<std::vector<PlannedValue>> plans;
+    for (std::size_t unit = 0; unit < units.size() && unit < reads.size(); ++unit) {
+        // The list as this unit alone would show it: with several units the cells hold only
+        // the values they agree on, and the first unit's where the others have not answered.
+        for (int line = 0; line < table_->lineCount(); ++line) {
+            table_->setModifiedMark(table_->parameterOfLine(line), 0);
+            table_->setText(line, ParameterTable::ValueColumn, {});
         }
+        for (const ParameterReport& report : reads[unit].parameters) {
+            session_->setValueText(report.index, report.value);
+        }
+        if (!session_->loadConfiguration(path)) {
+            return std::nullopt;
+        }
+        std::vector<PlannedValue> plan;
+        for (int line = 0; line < table_->lineCount(); ++line) {
+            const int parameter = table_->parameterOfLine(line);
+            if (table_->modifiedMark(parameter) == 1) {
+                plan.push_back({parameter, table_->text(line, ParameterTable::ValueColumn)});
+            }
+        }
+        plans.push_back(std::move(plan));
     }
-    return plan;
+    return plans;
 }
 
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,

@@ -40,6 +40,7 @@ struct ReadOutcome {
 struct PlannedValue {
     int parameter = 0;
     std::string text;
+    friend bool operator==(const PlannedValue&, const PlannedValue&) = default;
 };
 
 // Runs the parameter operations of one ParameterSession for the command line: it is the
@@ -88,10 +89,12 @@ public:
     std::vector<UnitResult> write(const std::vector<DeviceRecord>& units,
                                   const std::vector<PlannedValue>& plan);
     std::vector<UnitResult> reboot(const std::vector<DeviceRecord>& units);
-    // After a read of `units`: the values of a configuration file put into the list; the
-    // parameters it marked, with their texts. Nothing when the file was refused.
-    std::optional<std::vector<PlannedValue>>
-    loadConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
+    // After a read of `units`: for each unit, the values of a configuration file put into a
+    // list holding that unit's own values (`reads`, in the order of `units`); the parameters
+    // it marked, with their texts. Nothing when the file was refused.
+    std::optional<std::vector<std::vector<PlannedValue>>>
+    loadConfiguration(const std::vector<DeviceRecord>& units, const std::vector<ReadOutcome>& reads,
+                      const std::string& path);
     // After a read of `units`: the shown values saved. False when nothing was written.
     bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
 

@@ -69,10 +69,13 @@ bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<Dev
 }
 
 SpecAnswers::SpecAnswers(std::vector<UnitSpec> specs)
-    : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()) {}
+    : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()),
+      onlyMacs_(std::all_of(specs_.begin(), specs_.end(), [](const UnitSpec& spec) {
+          return spec.kind == UnitSpec::Kind::Mac;
+      })) {}
 
 bool SpecAnswers::take(const DeviceRecord& unit) {
-    for (std::size_t i = 0; i < specs_.size() && unanswered_ > 0; ++i) {
+    for (std::size_t i = 0; onlyMacs_ && i < specs_.size() && unanswered_ > 0; ++i) {
         if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All && matches(specs_[i], unit)) {
             answered_[i] = true;
             --unanswered_;

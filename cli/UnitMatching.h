@@ -24,8 +24,10 @@ std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words);
 
 bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 
-// True when every spec names at least one of `units` (`all` never is satisfied early: it
-// waits for the whole probe window).
+// True when the probe may end before its window with `units` listed: every spec is a MAC
+// and has answered. A unit is listed once per MAC, so no later reply can change what a MAC
+// names; a name or an IP may be carried by a unit still to answer, which makes the word
+// ambiguous, and `all` takes every unit: they wait for the whole window.
 bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units);
 
 // everySpecAnswered for units taken one at a time while a probe burst comes in: each unit is
@@ -33,14 +35,15 @@ bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<Dev
 class SpecAnswers {
 public:
     explicit SpecAnswers(std::vector<UnitSpec> specs);
-    // Takes one more unit that answered; true once every spec has named a unit taken so far.
+    // Takes one more unit that answered; true once the probe may end.
     bool take(const DeviceRecord& unit);
-    bool everyAnswered() const { return unanswered_ == 0; }
+    bool everyAnswered() const { return unanswered_ == 0 && onlyMacs_; }
 
 private:
     std::vector<UnitSpec> specs_;
     std::vector<bool> answered_;
     std::size_t unanswered_ = 0;
+    bool onlyMacs_ = true;
 };
 
 struct UnitMatch {

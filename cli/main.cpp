@@ -1,7 +1,9 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
+#include "cli/Output.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -19,6 +21,9 @@ int main(int argc, char** argv) {
         return kExitSuccess;
     case ParsedCommandLine::Outcome::UsageError:
         std::cerr << "morvik-cli: " << parsed.error << "\nTry 'morvik-cli --help'.\n";
+        if (std::find(arguments.begin(), arguments.end(), "--json") != arguments.end()) {
+            std::cout << jsonDocument(failureJson({parsed.error})) << '\n';
+        }
         return kExitUsage;
     case ParsedCommandLine::Outcome::Run:
         break;

@@ -156,6 +156,12 @@ void CCellEditList::commitOpenEdit() {
     }
 }
 
+void CCellEditList::cancelOpenEdit() {
+    if (editor_ != nullptr) {
+        editor_->cancelEdit();
+    }
+}
+
 void CCellEditList::storeEditedText(int row, int column, const std::optional<QString>& text) {
     if (!text || model() == nullptr) {
         return;

@@ -34,6 +34,8 @@ public:
     CCellEditor* openEditor() const { return editor_.data(); }
     // Ends an open edit with its text, as a loss of focus does.
     void commitOpenEdit();
+    // Ends an open edit without storing its text, as Esc does.
+    void cancelOpenEdit();
 
     // Full-row bounds of a row in client coordinates: every column, scrolled as shown.
     QRect rowBounds(int row) const;

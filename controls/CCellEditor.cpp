@@ -74,6 +74,11 @@ void CCellEditor::finishEdit() {
     deleteLater();
 }
 
+void CCellEditor::cancelEdit() {
+    cancelled_ = true;
+    finishEdit();
+}
+
 void CCellEditor::appendUnit() {
     const QString unit = unitOfRow_ ? unitOfRow_(row_) : QString();
     if (unit.isEmpty()) {

@@ -25,6 +25,8 @@ public:
 
     // Ends the edit now, as a loss of focus would.
     void finishEdit();
+    // Ends the edit now without storing anything, as Esc does.
+    void cancelEdit();
 
 signals:
     void editEnded(int row, int column, std::optional<QString> text);

@@ -29,6 +29,25 @@ CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
     setColumnWidth(ParameterTable::ParameterColumn, kParameterColumnWidth);
     setColumnWidth(ParameterTable::ValueColumn, kValueColumnWidth);
     model_.setPendingEditCommitter([this] { commitOpenEdit(); });
+    // An edit open while the list is refilled (a class change, a read of everything) ends
+    // first, or the editor would store its text on whatever line then sits under it.
+    connect(&model_, &QAbstractItemModel::modelAboutToBeReset, this, [this] { commitOpenEdit(); });
+    connect(&model_, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this] { commitOpenEdit(); });
+    // A reply that brings the value of the line being edited overwrites the edit and clears
+    // its mark: the editor closes instead of storing its text unmarked afterwards.
+    model_.setLineChangeWatcher([this](int line) {
+        const CCellEditor* editor = openEditor();
+        if (editor == nullptr || editor->row() != line) {
+            return;
+        }
+        ParameterTable& parameters = this->table();
+        if (parameters.modifiedMark(parameters.parameterOfLine(line)) == 0 ||
+            parameters.text(line, ParameterTable::ValueColumn) !=
+                editor->initialText().toLatin1().toStdString()) {
+            cancelOpenEdit();
+        }
+    });
     setUnitOfRow([this](int row) {
         if (!unitOfParameter_) {
             return QString();
@@ -108,6 +127,8 @@ void CParamListCtrl::runChoicePopup(int row, int parameter) {
     if (picked > 0 && picked <= choices.count() && row < parameters.lineCount() &&
         parameters.parameterOfLine(row) == parameter) {
         parameters.setText(row, ParameterTable::ValueColumn, choices[picked - 1].name);
+        // A reply may have cleared the mark while the menu was open: a picked name is sent.
+        parameters.setModifiedMark(parameter, 1);
     }
 }
 

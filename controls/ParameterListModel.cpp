@@ -108,12 +108,18 @@ void ParameterListModel::afterLineInserted(int /*line*/) {
 
 void ParameterListModel::cellChanged(int line, int /*column*/) {
     noteChangedLine(line);
+    if (lineChangeWatcher_) {
+        lineChangeWatcher_(line);
+    }
 }
 
 void ParameterListModel::markChanged(int parameter) {
     const int line = table_.lineOfParameter(parameter);
     if (line >= 0) {
         noteChangedLine(line);
+        if (lineChangeWatcher_) {
+            lineChangeWatcher_(line);
+        }
     }
 }
 

@@ -32,6 +32,12 @@ public:
         pendingEditCommitter_ = std::move(committer);
     }
 
+    // Told at once, before any repaint, of every change of a line's value text or mark, so
+    // that an edit open on that line can give way.
+    void setLineChangeWatcher(std::function<void(int line)> watcher) {
+        lineChangeWatcher_ = std::move(watcher);
+    }
+
     // Sends the change notices that are waiting for the event loop.
     void flushChanges();
 
@@ -51,6 +57,7 @@ private:
 
     ParameterTable& table_;
     std::function<void()> pendingEditCommitter_;
+    std::function<void(int line)> lineChangeWatcher_;
     int firstChangedLine_ = -1;
     int lastChangedLine_ = -1;
     bool flushPosted_ = false;

@@ -113,7 +113,9 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection() {
     }
     // A new operation: replies to earlier requests no longer belong to anyone.
     targetCount_ = static_cast<int>(units.size());
+    writePassOpen_ = false;
     for (TargetUnit& target : targets_) {
+        target.writeAcknowledged = false;
         target.earlierPassLive = nextPassOfGroup_ && target.requestSent;
         if (target.earlierPassLive) {
             target.earlierPassRequestId = target.requestId;
@@ -248,19 +250,25 @@ bool ParameterSession::beginRequest(FrameBuilder& frame, int unit, const DeviceR
         reportRequestTooLong(record);
         return false;
     }
+    // Counted as sent only once it went out (send): a request refused before then is
+    // awaited by no one.
     target.requestId = frame.requestIdBytes();
-    target.requestSent = true;
     return true;
 }
 
 ParameterSession::SendResult ParameterSession::send(int unit, const DeviceRecord& record,
                                                     Command command,
                                                     std::span<const std::uint8_t> frame) {
-    if (record.addressMode == "2") {
-        ports_.transport.broadcast(frame);
-    } else if (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip)) {
+    const bool unreachable =
+        record.addressMode != "2" &&
+        (record.ip == "0.0.0.0" || !ports_.transport.isOnLocalSubnet(record.ip));
+    if (unreachable) {
         ports_.dialogs.showMessage("Can't send to " + record.ip, kError);
         return SendResult::Unreachable;
+    }
+    targets_[static_cast<std::size_t>(unit)].requestSent = true;
+    if (record.addressMode == "2") {
+        ports_.transport.broadcast(frame);
     } else if (command == Command::ReadRequest) {
         // A read sent to a unit's own address carries one zero byte after the frame.
         std::vector<std::uint8_t> padded(frame.begin(), frame.end());
@@ -333,14 +341,23 @@ void ParameterSession::readParameters(int group) {
     // one that fitted the fewest decides, so that no unit misses a parameter (the others are
     // asked for a few twice). -1 before the first unit.
     int passNext = -1;
+    // A forced prompt goes to the unit that refused its credentials, or to the first unit
+    // when that one is no longer selected.
+    std::size_t promptedUnit = 0;
+    for (std::size_t i = 0; i < units->size(); ++i) {
+        if (!forcedPromptMac_.empty() && upperCaseMacText((*units)[i].mac) == forcedPromptMac_) {
+            promptedUnit = i;
+            break;
+        }
+    }
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
 
         int logIndex = -1;
-        const bool prompting = forcePrompt_;
+        const bool prompting = forcePrompt_ && i == promptedUnit;
         const auto credentials =
-            credentialsFor(unit, log, forcePrompt_, "[ " + unit.name + " ]", &logIndex);
+            credentialsFor(unit, log, prompting, "[ " + unit.name + " ]", &logIndex);
         if (!credentials) {
             return;
         }
@@ -353,7 +370,10 @@ void ParameterSession::readParameters(int group) {
                              credentials->password, logIndex);
                 saveCredentialLog(log);
             }
+        }
+        if (i == promptedUnit) {
             forcePrompt_ = false;
+            forcedPromptMac_.clear();
         }
 
         FrameBuilder frame(kRequestBufferSize, byteOrder());
@@ -486,7 +506,7 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
         handleReadReply(unit, *frame, !earlierPass);
         break;
     case Command::WriteAck:
-        handleWriteAck();
+        handleWriteAck(unit);
         break;
     case Command::ErrorReply:
         handleErrorReply(unit);
@@ -592,9 +612,29 @@ void ParameterSession::clearMarksOfShownLines(int lineCount) {
     }
 }
 
-void ParameterSession::handleWriteAck() {
+void ParameterSession::handleWriteAck(int unit) {
+    TargetUnit& target = targets_[static_cast<std::size_t>(unit)];
+    if (target.writeAcknowledged) {
+        return; // a repeated acknowledgement
+    }
+    target.writeAcknowledged = true;
+    finishWritePassIfAcknowledged();
+}
+
+void ParameterSession::finishWritePassIfAcknowledged() {
+    if (!writePassOpen_) {
+        return;
+    }
+    for (int i = 0; i < targetCount_; ++i) {
+        if (!targets_[static_cast<std::size_t>(i)].writeAcknowledged) {
+            return;
+        }
+    }
+    // Closed before any dialog opens: an acknowledgement arriving while it is shown finds no
+    // pass to complete, so the user is asked once per write.
+    writePassOpen_ = false;
     if (resumeIndex_ != 0) {
-        // The last request went through the rows before resumeIndex; the rest follow.
+        // Every unit went through the rows before resumeIndex; the rest follow.
         clearMarksOfShownLines(resumeIndex_);
         writeParameters();
         return;
@@ -611,6 +651,7 @@ void ParameterSession::handleErrorReply(int unit) {
     if (!loginChangePending_) {
         ports_.dialogs.showMessage(kErrorTryAgain, kError);
         forcePrompt_ = true;
+        forcedPromptMac_ = targets_[static_cast<std::size_t>(unit)].mac;
         readParameters(0);
         return;
     }
@@ -693,6 +734,11 @@ void ParameterSession::writeParameters() {
 
     CredentialLog log(dataDirectory_);
     log.load();
+    // Where the next pass starts: the least of the units' stopping points. Units whose
+    // credentials differ in length fit different numbers of entries into a request; the one
+    // that fitted the fewest decides, so that every unit gets every marked row (the others
+    // are sent a few rows twice). -1 before the first unit.
+    int passNext = -1;
     for (std::size_t i = 0; i < units->size(); ++i) {
         const DeviceRecord unit = (*units)[i];
         const int index = static_cast<int>(i);
@@ -710,7 +756,7 @@ void ParameterSession::writeParameters() {
         const int first = table.firstParameterShown();
         const int lines = table.lineCount();
         const ByteOrder order = byteOrder();
-        resumeIndex_ = 0;
+        int unitNext = lines; // every marked row went into this request
         bool anyEntry = false;
         for (int r = 0; r < lines; ++r) {
             const int p = first + r;
@@ -736,7 +782,7 @@ void ParameterSession::writeParameters() {
                         return;
                     }
                     // This row opens the next request.
-                    resumeIndex_ = r;
+                    unitNext = r;
                     break;
                 }
                 anyEntry = true;
@@ -749,10 +795,12 @@ void ParameterSession::writeParameters() {
                 }
             }
             if (r + 1 < lines && frame.pastChunkThreshold()) {
-                resumeIndex_ = r + 1;
+                unitNext = r + 1;
                 break;
             }
         }
+        passNext = passNext < 0 ? unitNext : std::min(passNext, unitNext);
+        resumeIndex_ = passNext >= lines ? 0 : passNext;
         if (frame.finishFrame() == 0) {
             reportRequestTooLong(unit);
             return;
@@ -761,6 +809,9 @@ void ParameterSession::writeParameters() {
             return;
         }
     }
+    // Acknowledgements that came in while a prompt for a later unit was open count as well.
+    writePassOpen_ = true;
+    finishWritePassIfAcknowledged();
 }
 
 void ParameterSession::rebootUnits() {
@@ -865,7 +916,11 @@ bool ParameterSession::loadConfiguration(const std::string& path) {
 
 void ParameterSession::clearCredentials() {
     CredentialLog log(dataDirectory_);
-    reportSave(log.clear(), ports_.dialogs);
+    if (!log.clear().saved()) {
+        ports_.dialogs.showMessage(log.path() + " could not be emptied: the login IDs and "
+                                                "passwords it holds are still on disk.",
+                                   kError);
+    }
     ParameterTable& table = ports_.table;
     for (int line = 0; line < table.lineCount(); ++line) {
         table.setText(line, ParameterTable::ValueColumn, {});

@@ -34,6 +34,8 @@ struct TargetUnit {
     // pass arrive after their tags have changed. Their values are still taken.
     std::array<std::uint8_t, 2> earlierPassRequestId{};
     bool earlierPassLive = false;
+    // This unit acknowledged its request of the current write pass.
+    bool writeAcknowledged = false;
 };
 
 // Told what the session does, for the command line tool and the tests. Nothing here changes
@@ -149,7 +151,10 @@ private:
     // `continuePasses`: a reply to the current pass of a group read sends the next pass; a
     // reply to the pass before only brings its values.
     void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);
-    void handleWriteAck();
+    void handleWriteAck(int unit);
+    // Once every unit has acknowledged the current write pass: the next pass, or the end of
+    // the write with its one offer to reboot.
+    void finishWritePassIfAcknowledged();
     void handleErrorReply(int unit);
     bool validateMarkedValues();
     void clearMarksOfShownLines(int lineCount);
@@ -167,6 +172,11 @@ private:
     int resumeIndex_ = 0;
     bool forcePrompt_ = false;
     bool nextPassOfGroup_ = false; // the read being started continues a group read in passes
+    // Every unit of the current write pass has been sent its request; acknowledgements may
+    // complete the pass. Any new operation ends it.
+    bool writePassOpen_ = false;
+    // The unit whose refusal forced the password prompt of the next read (upper-case MAC).
+    std::string forcedPromptMac_;
     SessionEvents* events_ = nullptr;
 };
 

@@ -4,7 +4,10 @@
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace morvik {
 
@@ -399,9 +402,25 @@ bool CredentialLog::save(Dialogs& dialogs) {
 }
 
 CredentialLog::SaveResult CredentialLog::clear() {
-    return update([](CredentialLog& /*onDisk*/, SaveResult& /*progress*/) {
+    SaveResult result = update([](CredentialLog& /*onDisk*/, SaveResult& /*progress*/) {
         return std::optional<std::string>(std::string());
     });
+    if (result.status == SaveStatus::NotWritten && truncateInPlace()) {
+        // A directory we may not write still lets the file itself be emptied where it stands.
+        result.status = SaveStatus::Saved;
+        result.detail.clear();
+    }
+    return result;
+}
+
+bool CredentialLog::truncateInPlace() const {
+    // Never through a link: the rules for links were applied by the locked update already.
+    const int fd = ::open(file_.path().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
 }
 
 void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs) {

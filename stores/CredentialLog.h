@@ -81,6 +81,8 @@ public:
     // store(), then its messages (reportSave).
     bool save(Dialogs& dialogs);
     // Empties the file (Clear), under its lock and by the same rules for links.
+    // Where the file cannot be replaced (a directory we may not write) it is emptied where it
+    // stands; not saved() means the passwords may still be on disk.
     SaveResult clear();
     bool clearFile() { return clear().saved(); }
     // How long store() and clear() wait for another program's lock.
@@ -91,6 +93,7 @@ public:
     const std::string& path() const { return file_.path(); }
 
 private:
+    bool truncateInPlace() const;
     // Slots are made as they are filled: the log is opened for every reply that echoes
     // credentials, and a table of kMaxEntries empty slots would cost more than the file.
     const Entry& entryAt(int index) const; // an empty entry for a slot never filled

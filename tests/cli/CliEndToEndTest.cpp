@@ -488,6 +488,19 @@ TEST(CliEndToEnd, RefusedCredentialsNeedTheirReplacement) {
         << log;
     EXPECT_EQ(harness.cli({"read", "vela1-lab"}).exitCode, 0);
 
+    // The unit that refuses need not be the first: the prompt goes to the one that refused.
+    log = readWholeFile(harness.file("pwd.ini"));
+    const auto lineB = log.find("MAC : " + kLineB);
+    log.replace(log.find("Password : vela-4", lineB), 17, "Password : stale");
+    std::ofstream(harness.file("pwd.ini")) << log;
+    ProcessResult second;
+    const auto both = harness.cliJson(
+        {"read", "vela4-line-a", "vela4-line-b", "--id", "field tech", "--password", "vela-4"},
+        &second);
+    ASSERT_TRUE(both && both->size() == 2);
+    EXPECT_EQ(second.exitCode, 0) << second.err;
+    EXPECT_NE(readWholeFile(harness.file("pwd.ini")).find("Password : vela-4"), std::string::npos);
+
     // A unit that pwd.ini does not know needs --id/--password before anything is sent.
     harness.forget();
     const ProcessResult unknown = harness.cli({"read", "orion16-new"});
@@ -698,6 +711,140 @@ TEST_F(ValueRowsUnit, LoadWritesNothingBackThatWasSavedAndRefusesBadValues) {
         framesOf(harness.framesTo(kEight, ByteOrder::LeastSignificantFirst), Command::WriteRequest),
         0);
     EXPECT_EQ(readBack("0.3.1"), "3");
+}
+
+// Two Orion16 units whose logins differ in length take the same write; their requests fill up
+// at different rows, and each unit still stores every value.
+TEST(CliEndToEnd, AWriteInSeveralRequestsReachesUnitsWithLoginsOfOtherLengths) {
+    CliHarness harness(
+        std::vector<Json>{fleetUnit("rack2", "02:4D:56:00:00:35", "127.77.0.35", 61, "3.10")});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:35", "admin", "quorvane");
+    Strings arguments{"set", "02:4D:56:00:00:35", kRack, "1.8.1=64"};
+    for (int port = 1; port <= 16; ++port) {
+        arguments.push_back("4.13." + std::to_string(port) + "=alias " + std::to_string(port));
+        arguments.push_back("4.34." + std::to_string(port) + "=banner of port " +
+                            std::to_string(port));
+    }
+    arguments.emplace_back("--yes");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {"02:4D:56:00:00:35", kRack}, {"ok", "ok"});
+
+    const auto longer = harness.framesTo("02:4D:56:00:00:35", kOrion);
+    const auto shorter = harness.framesTo(kRack, kOrion);
+    std::vector<std::size_t> firstRequests;
+    for (const auto* frames : {&longer, &shorter}) {
+        for (const RecordedFrame& frame : *frames) {
+            if (frame.command == Command::WriteRequest) {
+                firstRequests.push_back(frame.addresses.size());
+                break;
+            }
+        }
+    }
+    ASSERT_EQ(firstRequests.size(), 2u);
+    EXPECT_NE(firstRequests[0], firstRequests[1]) << "the requests should fill up apart";
+
+    const auto back = harness.cliJson({"read", "02:4D:56:00:00:35", kRack});
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
+        SCOPED_TRACE(textOf(unit, "mac"));
+        for (int port = 1; port <= 16; ++port) {
+            EXPECT_EQ(valueAt(unit, "4.13." + std::to_string(port)),
+                      "alias " + std::to_string(port));
+            EXPECT_EQ(valueAt(unit, "4.34." + std::to_string(port)),
+                      "banner of port " + std::to_string(port));
+        }
+    }
+}
+
+// Two units that carry the same name, beside the demo fleet.
+std::vector<Json> twinUnits() {
+    return {fleetUnit("twin", "02:4D:56:00:00:31", "127.77.0.31", 7, "1.2"),
+            fleetUnit("twin", "02:4D:56:00:00:32", "127.77.0.32", 7, "1.2")};
+}
+
+struct EarlyFailure {
+    const char* label;
+    Strings arguments;
+    int exitCode;
+    const char* reason; // part of the document's "error"
+};
+
+// A run that fails before its operation sends nothing, and with --json still prints one
+// document that says why.
+TEST(CliEndToEnd, RunsThatFailBeforeTheOperationSendNothingAndSayWhy) {
+    CliHarness harness(twinUnits());
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:31", "admin", "quorvane");
+    harness.addCredentials("02:4D:56:00:00:32", "admin", "quorvane");
+    const std::vector<EarlyFailure> failures = {
+        {"a name two units carry", {"set", "twin", "0.6.1=x", "--yes"}, 1, "names several units"},
+        {"the same by reboot", {"reboot", "twin", "--yes"}, 1, "names several units"},
+        {"an unknown unit", {"reboot", "nobody", "--yes"}, 1, "no unit answered as nobody"},
+        {"an unknown group", {"read", "vela1-dock", "--group", "Nonesuch"}, 2, "no class group"},
+        {"a bad value", {"set", "vela1-dock", "3.1.1=9601", "--yes"}, 2, "is not a value"},
+        {"a read-only row", {"set", "vela1-dock", "0.2.1=9.9.9", "--yes"}, 2, "is R/O"},
+        {"a hidden row", {"set", "vela1-dock", "0.8.1=1", "--yes"}, 2, "is HIDDEN"},
+        {"no confirmation", {"reboot", "vela1-dock"}, 2, "give --yes"},
+        {"a malformed command line", {"reboot", "vela1-dock", "--wait", "soon"}, 2, "--wait"},
+    };
+    for (const EarlyFailure& failure : failures) {
+        SCOPED_TRACE(failure.label);
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(failure.arguments, &run);
+        EXPECT_EQ(run.exitCode, failure.exitCode) << run.err;
+        ASSERT_TRUE(document && document->is_object()) << run.out;
+        EXPECT_EQ(keysOf(*document), Strings{"error"});
+        EXPECT_NE(textOf(*document, "error").find(failure.reason), std::string::npos)
+            << textOf(*document, "error");
+        for (const auto& mac :
+             {kDock, std::string("02:4D:56:00:00:31"), std::string("02:4D:56:00:00:32")}) {
+            EXPECT_TRUE(harness.framesTo(mac, kVela).empty()) << mac;
+        }
+    }
+    // Named by MAC, each twin is one unit.
+    ProcessResult run;
+    const auto one =
+        harness.cliJson({"set", "02-4d-56-00-00-32", "0.6.1=right one", "--yes"}, &run);
+    ASSERT_TRUE(one);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*one, {"02:4D:56:00:00:32"}, {"ok"});
+    EXPECT_TRUE(harness.framesTo("02:4D:56:00:00:31", kVela).empty());
+}
+
+// Two units differ in a value; the file holds the first unit's, and the first unit answers the
+// read last. Only the second unit differs from the file, so only it is written.
+TEST(CliEndToEnd, LoadComparesTheFileWithEachUnitsOwnValues) {
+    Json first = fleetUnit("first", "02:4D:56:00:00:33", "127.77.0.33", 7, "1.2",
+                           Json{{"lateAnswerMs", 200}});
+    first["values"] = Json{{"0.6.1", "Pier 1"}};
+    Json second = fleetUnit("second", "02:4D:56:00:00:34", "127.77.0.34", 7, "1.2");
+    second["values"] = Json{{"0.6.1", "Pier 2"}};
+    CliHarness harness(std::vector<Json>{first, second});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:33", "admin", "quorvane");
+    harness.addCredentials("02:4D:56:00:00:34", "admin", "quorvane");
+    const std::string saved = harness.file("first.cnf");
+    ASSERT_EQ(harness.cli({"save", "first", saved}).exitCode, 0);
+
+    harness.forget();
+    ProcessResult run;
+    const auto document = harness.cliJson({"load", "first", "second", saved, "--yes"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    expectResults(*document, {"02:4D:56:00:00:33", "02:4D:56:00:00:34"}, {"ok", "ok"});
+    EXPECT_EQ(framesOf(harness.framesTo("02:4D:56:00:00:33", kVela), Command::WriteRequest), 0);
+    const auto written = harness.framesTo("02:4D:56:00:00:34", kVela);
+    ASSERT_EQ(framesOf(written, Command::WriteRequest), 1);
+    EXPECT_EQ(allAddresses(written, Command::WriteRequest), Strings{"0.6.1"});
+
+    const auto back = harness.cliJson({"read", "second"});
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Pier 1");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "cli/UnitMatching.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace morvik::cli {
@@ -81,29 +82,50 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{{"127.0.0.99"}, {}, {"127.0.0.99"}, {}},
                       MatchCase{{"VELA1-DOCK"}, {}, {"VELA1-DOCK"}, {}}));
 
-TEST(Matching, ProbingMayStopOnceEveryNamedUnitHasAnswered) {
-    const auto specs = parseUnitSpecs({"vela1-lab", "127.0.0.21"});
-    const std::vector<DeviceRecord> firstOnly(kFleet.begin(), kFleet.begin() + 1);
-    const std::vector<DeviceRecord> firstTwo(kFleet.begin(), kFleet.begin() + 2);
-    EXPECT_FALSE(everySpecAnswered(specs, {}));
-    EXPECT_FALSE(everySpecAnswered(specs, firstOnly));
-    EXPECT_TRUE(everySpecAnswered(specs, firstTwo));
-    // "all" waits for the whole window.
-    EXPECT_FALSE(everySpecAnswered(parseUnitSpecs({"all"}), kFleet));
-}
+struct EarlyEndCase {
+    const char* label;
+    std::vector<std::string> words;
+    std::vector<bool> verdicts; // after each unit of kFleet
+};
 
-// The probe tells of each unit as it is listed.
-TEST(Matching, AnswersFollowTheUnitsOfAProbeOneByOne) {
-    SpecAnswers answers(parseUnitSpecs({"twin", "02-4d-56-00-00-05", "127.0.0.21"}));
+class EarlyEnd : public ::testing::TestWithParam<EarlyEndCase> {};
+
+// The probe ends early only when no later reply can change the selection: MACs are listed
+// once, while a second unit carrying a name or an IP makes the word ambiguous.
+TEST_P(EarlyEnd, ProbingStopsOnlyWhenNoLaterReplyCanChangeTheOutcome) {
+    const EarlyEndCase& expected = GetParam();
+    SpecAnswers answers(parseUnitSpecs(expected.words));
     std::vector<bool> verdicts;
     for (const DeviceRecord& record : kFleet) {
         verdicts.push_back(answers.take(record));
     }
-    EXPECT_EQ(verdicts, (std::vector<bool>{false, false, false, false, true}));
-    EXPECT_TRUE(answers.everyAnswered());
+    EXPECT_EQ(verdicts, expected.verdicts);
+    std::vector<DeviceRecord> arrived;
+    for (std::size_t i = 0; i < kFleet.size(); ++i) {
+        arrived.push_back(kFleet[i]);
+        EXPECT_EQ(everySpecAnswered(parseUnitSpecs(expected.words), arrived), expected.verdicts[i]);
+    }
+}
 
-    SpecAnswers withAll(parseUnitSpecs({"vela1-dock", "all"}));
-    EXPECT_FALSE(withAll.take(kFleet.front()));
+INSTANTIATE_TEST_SUITE_P(
+    Units, EarlyEnd,
+    ::testing::Values(
+        EarlyEndCase{
+            "macs", {"02-4d-56-00-00-02", "02:4D:56:00:00:01"}, {false, true, true, true, true}},
+        // The first "twin" must not end the probe: the second one makes the word ambiguous.
+        EarlyEndCase{"name", {"twin"}, {false, false, false, false, false}},
+        EarlyEndCase{"ip", {"127.0.0.21"}, {false, false, false, false, false}},
+        EarlyEndCase{"mac and name",
+                     {"02:4D:56:00:00:01", "vela1-lab"},
+                     {false, false, false, false, false}},
+        EarlyEndCase{"all", {"all"}, {false, false, false, false, false}}),
+    [](const ::testing::TestParamInfo<EarlyEndCase>& info) {
+        std::string name = info.param.label;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+TEST(Matching, NoSpecsNeedNoAnswer) {
     EXPECT_TRUE(SpecAnswers({}).everyAnswered());
 }
 

@@ -1,6 +1,7 @@
 #include "GuiSessionHarness.h"
 #include "ParamListFixture.h"
 #include "config/gui/CMorvikDoc.h"
+#include "controls/CCellEditor.h"
 #include "stores/CredentialLog.h"
 
 #include <QFileDialog>
@@ -177,6 +178,56 @@ TEST_F(PaneSessionTest, ChosenPathsGetTheExtensionOnlyWithoutAnyPoint) {
     EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/x/unit"), "/tmp/x/unit.CNF");
     EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/v1.2/unit"), "/tmp/v1.2/unit");
     EXPECT_EQ(CMorvikDoc::withDefaultExtension("/tmp/unit.cfg"), "/tmp/unit.cfg");
+}
+
+struct Refill {
+    const char* label;
+    std::function<void(ParameterSession&, int group)> refill;
+};
+
+// An edit open when the list is refilled ends first: whatever Enter does afterwards, a value
+// the list shows is either the unit's own or marked (and so written by the next Set).
+TEST_F(PaneSessionTest, AnEditOpenWhenTheListIsRefilledNeverLeavesAnUnmarkedText) {
+    const std::vector<Refill> refills = {
+        {"F5 with all classes", [](ParameterSession& session, int) { session.Refresh(); }},
+        {"a reply to F5 in a group",
+         [](ParameterSession& session, int group) {
+             session.showGroup(group);
+             session.Refresh();
+         }},
+        {"a class change", [](ParameterSession& session, int group) { session.showGroup(group); }},
+    };
+    for (const Refill& refill : refills) {
+        SCOPED_TRACE(refill.label);
+        readUnits({"dock"});
+        const auto& groups = pane->classFilter.entries();
+        const int system =
+            static_cast<int>(std::find(groups.begin(), groups.end(), "System") - groups.begin());
+        ASSERT_LT(system, static_cast<int>(groups.size()));
+        if (std::string(refill.label) == "a reply to F5 in a group") {
+            pane->session().showGroup(system);
+            pane->settle();
+        }
+        clickAt(pane->list->viewport(), valueCellOf("0.6.1"));
+        QPointer<CCellEditor> editor = pane->list->openEditor();
+        ASSERT_NE(editor, nullptr);
+        const int line = editor->row();
+        QTest::keyClicks(editor, "typed over");
+        const int otherGroup = std::string(refill.label) == "a class change" ? system + 1 : system;
+        refill.refill(pane->session(), otherGroup);
+        pane->settle();
+        if (editor != nullptr) {
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QApplication::processEvents();
+        ASSERT_LT(line, pane->table.lineCount());
+        const int parameter = pane->table.parameterOfLine(line);
+        if (pane->table.text(line, Column::ValueColumn).find("typed over") != std::string::npos) {
+            EXPECT_EQ(pane->table.modifiedMark(parameter), 1) << "shown, unmarked, never sent";
+        }
+        pane->session().showGroup(0);
+        pane->settle();
+    }
 }
 
 TEST_F(PaneSessionTest, ClearEmptiesTheCredentialLogAndEveryValue) {

@@ -2,6 +2,7 @@
 #include "stores/CredentialLog.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace morvik::testing {
 namespace {
@@ -142,6 +143,34 @@ TEST_F(SessionConfiguration, ClearEmptiesTheCredentialLogAndEveryValue) {
     harness.pump();
     EXPECT_EQ(harness.dialogs.promptLabels, (std::vector<std::string>{"[ dock ]"}));
     EXPECT_EQ(harness.cell("0.1.1"), "dock");
+}
+
+// A Clear that leaves the passwords on disk says so; one that can only empty the file where
+// it stands (a directory it may not write) does that.
+TEST_F(SessionConfiguration, ClearThatCannotEmptyTheLogSaysSo) {
+    readUnits({"dock"});
+    const std::string log = harness.data().file("pwd.ini");
+    const std::string kept = readTextFile(log);
+    ASSERT_FALSE(kept.empty());
+
+    if (::geteuid() != 0) { // permissions do not stop root
+        ASSERT_EQ(::chmod(harness.data().directory().c_str(), 0555), 0);
+        harness.session().clearCredentials();
+        ::chmod(harness.data().directory().c_str(), 0755);
+        EXPECT_TRUE(harness.dialogs.messages.empty());
+        EXPECT_EQ(readTextFile(log), "");
+        std::ofstream(log, std::ios::binary) << kept;
+    }
+
+    // In the log's place stands something that cannot be emptied.
+    std::filesystem::rename(log, log + ".kept");
+    std::filesystem::create_directory(log);
+    std::ofstream(log + "/passwords") << kept;
+    harness.session().clearCredentials();
+    ASSERT_EQ(harness.dialogs.messages.size(), 1u);
+    EXPECT_EQ(harness.dialogs.messages[0].caption, "Error");
+    EXPECT_NE(harness.dialogs.messages[0].text.find("could not be emptied"), std::string::npos);
+    EXPECT_EQ(readTextFile(log + "/passwords"), kept);
 }
 
 } // namespace

@@ -186,6 +186,40 @@ TEST(SessionRead, WrongCredentialsBringTheErrorAndARereadThatPromptsForTheFirstU
     EXPECT_FALSE(harness.cell("0.1.1").empty());
 }
 
+// The prompt forced by a refusal names the unit that refused, wherever it stands in the
+// selection, and what is typed there goes to that unit and its entry of the log.
+TEST(SessionRead, TheForcedPromptGoesToTheUnitThatRefused) {
+    const std::string units = unitJson("dock", "02:4D:56:00:00:01", "127.77.0.1", 7, "1.2", "admin",
+                                       "quorvane", R"("values": {"0.1.1": "dock"})") +
+                              "," +
+                              unitJson("lab", "02:4D:56:00:00:02", "127.77.0.2", 7, "1.2", "admin",
+                                       "changed", R"("values": {"0.1.1": "lab"})");
+    SessionHarness harness(fleetJson(units));
+    harness.select({"dock", "lab"});
+    harness.dialogs.promptAnswers.push_back(Credentials{"admin", "changed"});
+    harness.session().readParametersRequested(0);
+    harness.pump();
+
+    EXPECT_EQ(harness.dialogs.messages,
+              (std::vector<Message>{{"Error occured. Try again !!", "Error"}}));
+    EXPECT_EQ(harness.dialogs.promptLabels, (std::vector<std::string>{"[ lab ]"}));
+    EXPECT_FALSE(harness.session().forcePrompt());
+    CredentialLog log(harness.data().directory());
+    log.load();
+    log.select(log.find("02:4D:56:00:00:01"), harness.dialogs);
+    EXPECT_EQ(log.currentEntry().password, "quorvane");
+    log.select(log.find("02:4D:56:00:00:02"), harness.dialogs);
+    EXPECT_EQ(log.currentEntry().password, "changed");
+    // Both units answered the read that followed: their names differ, so the cell is empty,
+    // and a read of the second unit alone needs no prompt.
+    EXPECT_EQ(harness.cell("0.1.1"), "");
+    harness.select({"lab"});
+    harness.session().readParametersRequested(0);
+    harness.pump();
+    EXPECT_EQ(harness.cell("0.1.1"), "lab");
+    EXPECT_EQ(harness.dialogs.promptLabels.size(), 1u);
+}
+
 TEST(SessionRead, AGroupLargerThanOneRequestIsReadInPassesWithoutRepeats) {
     SessionHarness harness(fleetJson(demoUnits()));
     harness.select({"rack"});

@@ -76,29 +76,45 @@ TEST_F(SessionWrite, AWriteWithoutMarksStillReachesEveryUnitAndBringsTheRebootOf
         const std::size_t lengthAt = 4 + 1 + 5 + 1 + 8;
         EXPECT_EQ(request.bytes[lengthAt] | (request.bytes[lengthAt + 1] << 8), 5);
     }
-    // One "Reboot Confirm" per acknowledging unit.
-    ASSERT_EQ(harness.dialogs.confirmations.size(), 3u);
+    // One "Reboot Confirm" for the write, once every unit has acknowledged it.
+    ASSERT_EQ(harness.dialogs.confirmations.size(), 2u);
     EXPECT_EQ(harness.dialogs.confirmations[1].caption, "Reboot Confirm");
-    EXPECT_EQ(harness.dialogs.confirmations[2].caption, "Reboot Confirm");
+    EXPECT_EQ(harness.dialogs.confirmations[1].line1, "Parameter values updated !");
 }
 
-TEST_F(SessionWrite, ASecondAcknowledgementArrivingDuringTheFirstDialogOpensASecondDialog) {
+// The offer to reboot waits for the last unit's acknowledgement; acknowledgements (repeats
+// included) that arrive while it is open neither stack another offer nor reboot again.
+TEST_F(SessionWrite, SeveralUnitsGetOneRebootOfferAndYesRebootsEachUnitOnce) {
     readUnits({"dock", "lab"});
     int depth = 0;
     int deepest = 0;
     harness.dialogs.onConfirm = [&](const ScriptedDialogs::Confirmation& confirmation) {
-        if (confirmation.caption != "Reboot Confirm") {
+        if (confirmation.line1 != "Parameter values updated !") {
             return;
         }
         ++depth;
         deepest = std::max(deepest, depth);
-        harness.pump(); // the dialog's own event loop delivers the other unit's reply
+        // The dialog's own event loop delivers whatever is still arriving.
+        harness.pump();
         --depth;
     };
-    harness.dialogs.confirmAnswers = {true, false, false};
+    harness.edit("0.7.1", "ops desk");
+    harness.dialogs.confirmAnswers = {true, true, true}; // Set, write completed, reboot
     harness.session().writeParameters();
     harness.pump();
-    EXPECT_EQ(deepest, 2);
+    EXPECT_EQ(deepest, 1);
+    std::vector<std::string> captions;
+    for (const auto& confirmation : harness.dialogs.confirmations) {
+        captions.push_back(confirmation.caption + ": " + confirmation.line1);
+    }
+    EXPECT_EQ(captions,
+              (std::vector<std::string>{"Set Confirm: You are to update parameter values !",
+                                        "Reboot Confirm: Parameter values updated !",
+                                        "Reboot Confirm: You are to reboot the device(s) !"}));
+    EXPECT_EQ(harness.events.countRequests(Command::WriteRequest), 2);
+    EXPECT_EQ(harness.events.countRequests(Command::RebootRequest), 2);
+    EXPECT_EQ(harness.unitValue("dock", "0.7.1"), "ops desk");
+    EXPECT_EQ(harness.unitValue("lab", "0.7.1"), "ops desk");
 }
 
 TEST_F(SessionWrite, MarkedValuesPastOneRequestAreWrittenInTwoPasses) {
@@ -138,6 +154,106 @@ TEST_F(SessionWrite, MarkedValuesPastOneRequestAreWrittenInTwoPasses) {
         const int p = harness.session().findParameter(address);
         EXPECT_EQ(harness.unitValue("rack", address), "t" + std::to_string(p)) << address;
         EXPECT_EQ(harness.table.modifiedMark(p), 0) << address;
+    }
+}
+
+// Two Orion16 units whose logins differ in length: the same marked rows cross the size of one
+// request at different rows for each of them.
+std::string unitsWithLoginsOfOtherLengths(const std::string& firstFaults = {}) {
+    return unitJson("long", "02:4D:56:00:00:03", "127.77.0.3", 61, "3.10", "admin", "quorvane",
+                    firstFaults) +
+           "," + unitJson("short", "02:4D:56:00:00:06", "127.77.0.6", 61, "3.10", "admin", "orion");
+}
+
+// Marks every writable text row of the ports.
+std::vector<std::string> markPortTexts(SessionHarness& harness) {
+    const DescriptionSlot& description = harness.session().currentDescription();
+    std::vector<std::string> written;
+    for (int p = 0; p < description.rowCount(); ++p) {
+        const ParameterRow& row = *description.row(p);
+        if (row.typeName == "*char" && harness.table.accessKind(p) == AccessKind::ReadWrite &&
+            row.address.rfind("2.", 0) != 0) {
+            harness.edit(row.address, "t" + std::to_string(p));
+            written.push_back(row.address);
+        }
+    }
+    return written;
+}
+
+TEST(SessionWritePasses, EveryUnitGetsEveryMarkedRowWhenLoginsDifferInLength) {
+    // Small numeric rows before the ports move the point where a request fills up; with some
+    // of them the two logins' requests stop at different rows.
+    const std::vector<std::pair<std::string, std::string>> smallRows = {
+        {"1.8.1", "64"}, {"1.7.1", "1400  bytes"}, {"1.13.1", "7"}, {"1.6.1", "30  sec"}};
+    int differingStops = 0;
+    for (std::size_t prefix = 0; prefix <= smallRows.size(); ++prefix) {
+        SCOPED_TRACE(prefix);
+        SessionHarness harness(fleetJson(unitsWithLoginsOfOtherLengths()));
+        harness.select({"long", "short"});
+        harness.session().readParametersRequested(0);
+        harness.pump();
+        harness.events.requests.clear();
+        std::vector<std::string> written = markPortTexts(harness);
+        for (std::size_t i = 0; i < prefix; ++i) {
+            harness.edit(smallRows[i].first, smallRows[i].second);
+            written.push_back(smallRows[i].first);
+        }
+        harness.dialogs.answerConfirm = [](const ScriptedDialogs::Confirmation& confirmation) {
+            return confirmation.caption == "Set Confirm";
+        };
+        harness.session().writeParameters();
+        ASSERT_EQ(harness.events.requests.size(), 2u);
+        // The passwords differ by three characters; any other difference is other entries.
+        if (harness.events.requests[0].bytes.size() !=
+            harness.events.requests[1].bytes.size() + 3) {
+            ++differingStops;
+        }
+        harness.pump();
+
+        EXPECT_EQ(harness.dialogs.confirmations.back().line1, "Parameter values updated !");
+        for (const std::string& address : written) {
+            const std::string wanted = harness.cell(address);
+            EXPECT_EQ(harness.unitValue("long", address), wanted) << address;
+            EXPECT_EQ(harness.unitValue("short", address), wanted) << address;
+            EXPECT_EQ(harness.table.modifiedMark(harness.session().findParameter(address)), 0);
+        }
+    }
+    EXPECT_GT(differingStops, 0) << "no layout made the requests stop at different rows";
+}
+
+// A unit that never acknowledges keeps the write unfinished: the rows stay marked for the next
+// Set, no further pass goes out and nothing says the values were updated.
+TEST(SessionWritePasses, MarksStayUntilEveryUnitHasAcknowledged) {
+    struct Case {
+        const char* label;
+        bool manyRows; // more than one request holds
+    };
+    for (const Case& c : {Case{"one request", false}, Case{"several passes", true}}) {
+        SCOPED_TRACE(c.label);
+        SessionHarness harness(
+            fleetJson(unitsWithLoginsOfOtherLengths() + "," +
+                      unitJson("mute", "02:4D:56:00:00:09", "127.77.0.9", 61, "3.10", "admin",
+                               "quorvane", R"("faults": {"noAnswer": true})")));
+        harness.select({"long", "short", "mute"});
+        harness.session().prepareDescription();
+        std::vector<std::string> written{"0.6.1"};
+        if (c.manyRows) {
+            written = markPortTexts(harness);
+        } else {
+            harness.edit("0.6.1", "hall 2");
+        }
+        harness.dialogs.answerConfirm = [](const ScriptedDialogs::Confirmation&) { return true; };
+        harness.dialogs.promptAnswers.push_back(Credentials{"admin", "quorvane"}); // mute
+        harness.session().writeParameters();
+        harness.pump();
+
+        EXPECT_EQ(harness.events.countRequests(Command::WriteRequest), 3);
+        ASSERT_EQ(harness.dialogs.confirmations.size(), 1u);
+        EXPECT_EQ(harness.dialogs.confirmations[0].caption, "Set Confirm");
+        for (const std::string& address : written) {
+            EXPECT_EQ(harness.table.modifiedMark(harness.session().findParameter(address)), 1)
+                << address;
+        }
     }
 }
 
@@ -214,6 +330,30 @@ TEST_F(SessionWrite, RebootFrameHasTheFixedBody) {
     EXPECT_EQ(frame[23], 0xF0);
     EXPECT_EQ((std::vector<std::uint8_t>(frame.begin() + 24, frame.begin() + 27)),
               (std::vector<std::uint8_t>{0, 0, 0}));
+}
+
+// A unit that cannot be reached is reported and holds no request of the operation, so nothing
+// waits for its reply.
+TEST_F(SessionWrite, AUnitThatCannotBeReachedHoldsNoRequest) {
+    const std::vector<std::pair<const char*, void (ParameterSession::*)()>> operations = {
+        {"write", &ParameterSession::writeParameters},
+        {"reboot", &ParameterSession::rebootUnits},
+        {"read", &ParameterSession::Refresh},
+    };
+    for (const auto& [label, operation] : operations) {
+        SCOPED_TRACE(label);
+        readUnits({"dock", "lab"});
+        harness.selection.units[1].ip = "0.0.0.0";
+        harness.dialogs.answerConfirm = [](const ScriptedDialogs::Confirmation& confirmation) {
+            return confirmation.line1 != "Parameter values updated !";
+        };
+        (harness.session().*operation)();
+        EXPECT_EQ(harness.dialogs.messages,
+                  (std::vector<Message>{{"Can't send to 0.0.0.0", "Error"}}));
+        EXPECT_TRUE(harness.session().targetUnit(0).requestSent);
+        EXPECT_FALSE(harness.session().targetUnit(1).requestSent);
+        harness.pump();
+    }
 }
 
 struct RefusedOperation {
