@@ -56,6 +56,11 @@ std::vector<LocalInterface> readLocalInterfaces() {
         local.broadcastCapable = (entry->ifa_flags & IFF_BROADCAST) != 0;
         if (local.broadcastCapable) {
             local.broadcast = addressOf(entry->ifa_broadaddr);
+            // An address added without "brd" reports itself as its broadcast address: name
+            // the one of its subnet instead.
+            if (local.broadcast == 0 || local.broadcast == local.address) {
+                local.broadcast = local.address | ~local.netmask;
+            }
         }
         found.push_back(std::move(local));
     }
