@@ -45,19 +45,24 @@ setup() {
 declare -A network_pid
 
 # unit_network NAME HOST_LINK HOST_ADDRESS/PREFIX UNIT_ADDRESS/PREFIX...
-# The host's end keeps HOST_LINK; the units' end is "u-HOST_LINK" with the unit addresses.
+# The host's end keeps HOST_LINK; the units' end is "u-HOST_LINK" with the unit addresses. A
+# NAME used again adds a further link to the same network of units (a bridged network).
 unit_network() {
     local name=$1 link=$2 host_address=$3
     shift 3
-    unshare --net sleep 600 &
-    local pid=$!
-    holders+=("$pid")
-    network_pid[$name]=$pid
-    for _ in $(seq 50); do
-        [[ $(readlink "/proc/$pid/ns/net") != $(readlink /proc/self/ns/net) ]] && break
-        sleep 0.02
-    done
-    setup ip link add "$link" type veth peer name "u-$link" netns "$pid"
+    local first=0
+    if [[ -z ${network_pid[$name]:-} ]]; then
+        first=1
+        unshare --net sleep 600 &
+        local pid=$!
+        holders+=("$pid")
+        network_pid[$name]=$pid
+        for _ in $(seq 50); do
+            [[ $(readlink "/proc/$pid/ns/net") != $(readlink /proc/self/ns/net) ]] && break
+            sleep 0.02
+        done
+    fi
+    setup ip link add "$link" type veth peer name "u-$link" netns "${network_pid[$name]}"
     setup ip addr add "$host_address" dev "$link"
     setup ip link set "$link" up
     setup in_network "$name" ip link set lo up
@@ -66,8 +71,10 @@ unit_network() {
         setup in_network "$name" ip addr add "$address" dev "u-$link"
     done
     setup in_network "$name" ip link set "u-$link" up
-    # Units answer the host whatever their own address.
-    setup in_network "$name" ip route add default dev "u-$link"
+    if ((first)); then
+        # Units answer the host whatever their own address.
+        setup in_network "$name" ip route add default dev "u-$link"
+    fi
 }
 
 in_network() {
