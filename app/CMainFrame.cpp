@@ -105,6 +105,27 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     connect(&toolBar_->classFilter(), &CClassFilterCombo::classFilterChosen, morvikView_,
             &CMorvikView::showGroup, Qt::QueuedConnection);
     connect(leftView_, &CLeftView::probingChanged, this, &CMainFrame::updateCommandStates);
+    // A probe that nobody answered says so where the eye goes after Probe; the rules for the
+    // firewall are in the empty device list, where they can be copied.
+    connect(leftView_, &CLeftView::noUnitAnswered, this,
+            [this](const QString& headline, const QString& networks) {
+                const QString text =
+                    headline +
+                    QStringLiteral(" A host firewall may drop the replies: see the device list. ") +
+                    networks;
+                messagePane_->setText(text);
+                messagePane_->setToolTip(text); // a narrow window cuts the networks off
+            });
+    const auto backToReady = [this] {
+        messagePane_->setText(QStringLiteral("Ready"));
+        messagePane_->setToolTip({});
+    };
+    connect(leftView_, &CLeftView::probingChanged, this, [backToReady](bool probing) {
+        if (probing) {
+            backToReady();
+        }
+    });
+    connect(leftView_, &CLeftView::unitListed, this, backToReady);
 
     resize(kLeftPaneWidth + kRightPaneWidth + 40, 560);
     updateCommandStates();

@@ -38,8 +38,13 @@ std::optional<int> parseMilliseconds(const std::string& text) {
 
 std::optional<CommandKind> commandOf(const std::string& word) {
     static const std::map<std::string, CommandKind> commands{
-        {"probe", CommandKind::Probe}, {"read", CommandKind::Read}, {"set", CommandKind::Set},
-        {"load", CommandKind::Load},   {"save", CommandKind::Save}, {"reboot", CommandKind::Reboot},
+        {"probe", CommandKind::Probe},
+        {"read", CommandKind::Read},
+        {"set", CommandKind::Set},
+        {"load", CommandKind::Load},
+        {"save", CommandKind::Save},
+        {"reboot", CommandKind::Reboot},
+        {"interfaces", CommandKind::Interfaces},
     };
     const auto found = commands.find(word);
     if (found == commands.end()) {
@@ -228,8 +233,9 @@ private:
 
         switch (options_.command) {
         case CommandKind::Probe:
+        case CommandKind::Interfaces:
             if (!rest.empty()) {
-                throw Usage{"probe takes no units"};
+                throw Usage{commandName(options_.command) + " takes no units"};
             }
             break;
         case CommandKind::Read:
@@ -258,7 +264,7 @@ private:
             }
             break;
         }
-        if (options_.command != CommandKind::Probe) {
+        if (options_.command != CommandKind::Probe && options_.command != CommandKind::Interfaces) {
             checkUnits();
         }
         if ((options_.command == CommandKind::Load || options_.command == CommandKind::Save) &&
@@ -347,6 +353,8 @@ std::string commandName(CommandKind command) {
         return "save";
     case CommandKind::Reboot:
         return "reboot";
+    case CommandKind::Interfaces:
+        return "interfaces";
     }
     return {};
 }

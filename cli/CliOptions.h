@@ -11,7 +11,7 @@
 
 namespace morvik::cli {
 
-enum class CommandKind { Probe, Read, Set, Load, Save, Reboot };
+enum class CommandKind { Probe, Read, Set, Load, Save, Reboot, Interfaces };
 
 // ADDRESS=TEXT of the set command: TEXT exactly as the value column would hold it.
 struct Assignment {

@@ -1,12 +1,14 @@
 #include "cli/Commands.h"
 
 #include "cli/ConsoleDialogs.h"
+#include "cli/InterfacesReport.h"
 #include "cli/Output.h"
 #include "cli/Probe.h"
 #include "cli/SessionDriver.h"
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
 #include "protocol/MacAddress.h"
+#include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
 
 #include <algorithm>
@@ -109,6 +111,9 @@ private:
         if (options_.command == CommandKind::Probe) {
             return probeCommand();
         }
+        if (options_.command == CommandKind::Interfaces) {
+            return interfacesCommand();
+        }
         if (const int status = selectUnits(); status != kExitSuccess) {
             return status;
         }
@@ -136,6 +141,7 @@ private:
         case CommandKind::Reboot:
             return rebootCommand();
         case CommandKind::Probe:
+        case CommandKind::Interfaces:
             break;
         }
         return kExitSuccess;
@@ -191,6 +197,9 @@ private:
         } else {
             out_ << probeTable(*units);
         }
+        if (units->empty()) {
+            return noUnitAnswered("the probe");
+        }
         return kExitSuccess;
     }
 
@@ -205,6 +214,32 @@ private:
                 dialogs_.showMessage("Checksum Error! " + unitLabel(units[i].record), "Error");
             }
         }
+    }
+
+    int interfacesCommand() {
+        const auto routes = broadcastRoutes(endpoints_, readLocalInterfaces());
+        const LocalSubnetBasis basis = currentLocalSubnetBasis(endpoints_.hostAddress);
+        if (options_.json) {
+            printDocument(interfacesJson(routes, basis, endpoints_.devicePort));
+        } else {
+            out_ << interfacesText(routes, basis, endpoints_.devicePort);
+        }
+        return kExitSuccess;
+    }
+
+    // Nobody answered: a firewall is as likely as a network without units, so say which
+    // networks were probed and what to let in.
+    int noUnitAnswered(const std::string& what) {
+        const std::string hint =
+            noAnswerHint(what, broadcastRoutes(endpoints_, readLocalInterfaces()),
+                         endpoints_.devicePort)
+                .text();
+        for (std::size_t start = 0; start < hint.size();) {
+            const std::size_t end = hint.find('\n', start);
+            dialogs_.note(std::string_view(hint).substr(start, end - start));
+            start = end == std::string::npos ? hint.size() : end + 1;
+        }
+        return kExitNoAnswer;
     }
 
     int selectUnits() {
@@ -232,6 +267,9 @@ private:
             }
             dialogs_.note(word + " names several units (" + joined(macs, ", ") +
                           "): name them by MAC");
+        }
+        if (probed->empty()) {
+            return noUnitAnswered("the probe");
         }
         if (!match.unknown.empty() || !match.ambiguous.empty()) {
             return kExitUnitFailed;
@@ -268,9 +306,12 @@ private:
         return kExitCredentialsNeeded;
     }
 
-    int finalStatus(bool allSucceeded) const {
+    int finalStatus(bool allSucceeded) {
         if (dialogs_.credentialsNeeded() || (driver_ && driver_->credentialsNeeded())) {
             return kExitCredentialsNeeded;
+        }
+        if (!allSucceeded && traffic_.requestsSent > 0 && traffic_.repliesReceived == 0) {
+            return noUnitAnswered("the " + commandName(options_.command));
         }
         if (!allSucceeded ||
             (driver_ && (driver_->loginReadBackFailed() || driver_->credentialLogFailed()))) {

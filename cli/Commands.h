@@ -12,6 +12,7 @@ enum ExitStatus : int {
     kExitUnitFailed = 1, // a unit refused, failed to answer, or the operation was refused
     kExitUsage = 2,
     kExitCredentialsNeeded = 3,
+    kExitNoAnswer = 4, // no unit answered at all: the networks probed and a hint on stderr
 };
 
 // Runs one command: results on `out`, messages on `errors`.

@@ -13,6 +13,7 @@ SYNOPSIS
     morvik-cli [OPTIONS] load   UNIT... FILE.cnf
     morvik-cli [OPTIONS] save   UNIT FILE.cnf
     morvik-cli [OPTIONS] reboot UNIT...
+    morvik-cli [OPTIONS] interfaces
 
 DESCRIPTION
     morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
@@ -36,7 +37,11 @@ COMMANDS
         Broadcast a probe and list every unit that answers within --wait milliseconds: name,
         IP, MAC, product id, version and address mode. A reply with a bad checksum is
         reported ("Error: Checksum Error!" with the unit's MAC, name and IP) and listed all
-        the same. Commands that probe first report it only for the units they act on.
+        the same. Commands that probe first report it only for the units they act on. The
+        probe (like every request to a unit addressed by broadcast) goes to 255.255.255.255 on
+        every network this host is on: once out of each up IPv4 interface that can broadcast,
+        loopback aside. When no unit answers, the networks probed and what a host firewall
+        must let in are printed on standard error, and the exit status is 4.
 
     read UNIT... [--group NAME]
         Read every parameter of the units, or only those of the class group NAME (as the
@@ -72,14 +77,23 @@ COMMANDS
     reboot UNIT...
         Ask the units to reboot. Asks "Reboot Confirm" (--yes).
 
+    interfaces
+        Send nothing; list the networks a probe goes out on with their broadcast addresses,
+        and the host address and subnets of the local-subnet test (a unit on none of them is
+        refused "Can't send to ..." unless it is addressed by broadcast): what to check
+        first when nothing answers.
+
 OPTIONS
     --data-dir DIR       The data directory: prodid.ini, pwd.ini and the description files.
                          Default: the current directory.
     --port N             The units' UDP port (default 2002, or MORVIK_DEVICE_PORT).
-    --broadcast ADDR     Where probes and broadcast requests go (default 255.255.255.255, or
-                         MORVIK_BROADCAST_ADDRESS).
-    --host-address ADDR  This host's primary address for the local-subnet test (default: the
-                         host name resolved, or MORVIK_HOST_ADDRESS).
+    --broadcast ADDR     Where probes and broadcast requests go (default 255.255.255.255 on
+                         every network, or MORVIK_BROADCAST_ADDRESS). Any other address gets
+                         one datagram, routed as the system routes it.
+    --host-address ADDR  This host's primary address for the local-subnet test (default:
+                         the host name resolved, or MORVIK_HOST_ADDRESS). Where the name
+                         resolves to loopback (127.0.1.1 on Debian and Ubuntu) or to no
+                         interface, a unit is local on the subnet of any up interface.
     --wait MS            The probe window in milliseconds (default 2000).
     --timeout MS         How long to wait for each awaited reply (default 3000), counted
                          afresh only when a unit that is not done yet makes progress: a new
@@ -135,6 +149,9 @@ OUTPUT
       a run that fails before its operation (an unknown or ambiguous unit, an unknown
       class group, a bad value, bad options):
                         {"error"}  the reasons, as given on standard error
+      interfaces:       {"probe":[{"destination","port","interface","address",
+                          "broadcast"}],"hostAddress","hostAddressFrom","hostName",
+                          "localSubnets":[{"interface","address"}]}
 
 ENVIRONMENT
     MORVIK_DEVICE_PORT, MORVIK_BROADCAST_ADDRESS, MORVIK_HOST_ADDRESS
@@ -161,6 +178,10 @@ EXIT STATUS
         terminal
     3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
         does not know, or one that refused the login of pwd.ini, without --id/--password)
+    4   no unit answered at all: the probe, or every request of a read, set, load, save or
+        reboot, went unanswered. Standard error says which networks were probed and what a
+        host firewall must let in (UDP from port 2002 of the units), with a rule for ufw,
+        firewalld and nftables.
 
 EXAMPLES
     morvik-cli probe --json
@@ -170,6 +191,7 @@ EXAMPLES
     morvik-cli save orion16-rack rack.cnf
     morvik-cli load all rack.cnf --yes
     morvik-cli reboot vela1-dock vela1-lab --yes
+    morvik-cli interfaces
     MORVIK_BROADCAST_ADDRESS=127.255.255.255 MORVIK_HOST_ADDRESS=127.0.0.1 morvik-cli probe
 )";
 }

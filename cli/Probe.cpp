@@ -1,6 +1,7 @@
 #include "cli/Probe.h"
 
 #include "parameters/Dialogs.h"
+#include "protocol/Broadcast.h"
 #include "protocol/ProbeCodec.h"
 #include "protocol/UdpEndpoint.h"
 
@@ -36,14 +37,11 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
         return std::nullopt;
     }
     endpoint->setReceiveBufferSize(kProbeReceiveBuffer);
-    endpoint->enableBroadcast();
 
     const Clock::time_point start = Clock::now();
     const Clock::time_point deadline = start + window;
     const auto request = buildProbeRequest();
-    if (endpoint->sendTo(request, settings.devicePort, settings.broadcastAddress)) {
-        ++traffic.probeRequestsSent;
-    }
+    traffic.probeRequestsSent += sendBroadcast(*endpoint, request, settings).sent;
 
     std::vector<ProbedUnit> units;
     std::unordered_set<std::string> listedMacs; // a burst of hundreds: no search through the list

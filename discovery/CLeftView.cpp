@@ -4,9 +4,11 @@
 #include "controls/CDeviceTreeHeader.h"
 #include "controls/CDeviceTreeList.h"
 #include "controls/CDeviceTreeTip.h"
+#include "protocol/NoAnswerHint.h"
 #include "protocol/ProbeCodec.h"
 
 #include <QCursor>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QTimer>
@@ -24,13 +26,21 @@ constexpr int kSortedDescending = 1;
 
 CLeftView::CLeftView(QWidget* parent)
     : QWidget(parent), socket_(this), tree_(new CDeviceTreeList(this)),
-      tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()) {
+      tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()),
+      emptyListMessage_(new QLabel(tree_->viewport())) {
     ensureResources();
     theLeftView = this;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
     tip_->hide();
+    emptyListMessage_->setObjectName(QStringLiteral("emptyListMessage"));
+    emptyListMessage_->setWordWrap(true);
+    emptyListMessage_->setTextFormat(Qt::RichText);
+    emptyListMessage_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The firewall rules are there to be copied.
+    emptyListMessage_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    emptyListMessage_->hide();
     connect(&socket_, &CDeviceSocket::socketData, this, &CLeftView::onSocketData,
             Qt::DirectConnection);
     connect(tree_->treeHeader(), &QHeaderView::sectionClicked, this, &CLeftView::sortOnColumn);
@@ -71,9 +81,9 @@ void CLeftView::probe() {
     tree_->DeleteAllItems();
     listedMacs_.clear();
     tip_->hideTip();
-    socket_.enableBroadcast();
+    emptyListMessage_->hide();
     const auto request = buildProbeRequest();
-    socket_.sendTo(request, settings_.devicePort, settings_.broadcastAddress);
+    probedRoutes_ = sendBroadcast(socket_.endpoint(), request, settings_).routes;
 }
 
 void CLeftView::timerEvent(QTimerEvent* event) {
@@ -81,6 +91,9 @@ void CLeftView::timerEvent(QTimerEvent* event) {
         killTimer(event->timerId());
         probeTimerId_ = 0;
         emit probingChanged(false);
+        if (tree_->topLevelItemCount() == 0) {
+            showNoAnswerHint(noAnswerHint("the probe", probedRoutes_, settings_.devicePort));
+        }
         return;
     }
     QWidget::timerEvent(event);
@@ -114,6 +127,7 @@ void CLeftView::listUnit(const DeviceRecord& record) {
         return;
     }
     listedMacs_.insert(mac);
+    emptyListMessage_->hide();
     QTreeWidgetItem* row = tree_->InsertItem(text(record.name));
     tree_->SetItemText(row, IpColumn, text(record.ip));
     tree_->SetItemText(row, MacColumn, mac);
@@ -207,7 +221,9 @@ void CLeftView::sortOnColumn(int column) {
 
 bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tree_->viewport()) {
-        if (event->type() == QEvent::MouseMove) {
+        if (event->type() == QEvent::Resize) {
+            placeEmptyListMessage();
+        } else if (event->type() == QEvent::MouseMove) {
             updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
         } else if (event->type() == QEvent::Leave ||
                    (event->type() == QEvent::MouseButtonPress &&
@@ -216,6 +232,30 @@ bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void CLeftView::showNoAnswerHint(const NoAnswerHint& hint) {
+    const auto html = [](const std::string& text) {
+        return QString::fromStdString(text).toHtmlEscaped();
+    };
+    // Each command on a line of its own, so that a narrow pane wraps the prose around it and
+    // the commands stay whole enough to copy.
+    QString text = QStringLiteral("<p><b>%1</b> %2</p><p>%3:</p>")
+                       .arg(html(hint.headline), html(hint.networks), html(hint.advice));
+    for (const auto& [tool, command] : hint.rules) {
+        text += QStringLiteral("<p>%1<br><code>%2</code></p>").arg(html(tool), html(command));
+    }
+    emptyListMessage_->setText(text);
+    placeEmptyListMessage();
+    emptyListMessage_->show();
+    emit noUnitAnswered(QString::fromStdString(hint.headline),
+                        QString::fromStdString(hint.networks));
+}
+
+void CLeftView::placeEmptyListMessage() {
+    constexpr int kMargin = 8;
+    const QRect room = tree_->viewport()->rect().adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    emptyListMessage_->setGeometry(room);
 }
 
 void CLeftView::updateTip(const QPoint& viewportPosition) {

@@ -1,14 +1,17 @@
 #pragma once
 
 #include "discovery/CDeviceSocket.h"
+#include "protocol/Broadcast.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/EndpointSettings.h"
+#include "protocol/NoAnswerHint.h"
 
 #include <QSet>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
 
+class QLabel;
 class QTreeWidgetItem;
 
 namespace morvik {
@@ -74,10 +77,19 @@ public:
     // A header click: sorts on the column, ascending unless it was last sorted ascending.
     void sortOnColumn(int column);
 
+    // Shown in the empty list when a probe window ended without an answer: the networks
+    // probed and what a host firewall must let in. Hidden again by the next probe or reply.
+    QLabel& emptyListMessage() const { return *emptyListMessage_; }
+    // Where the last probe went, one entry per datagram.
+    const std::vector<BroadcastRoute>& probedRoutes() const { return probedRoutes_; }
+
 signals:
     void probingChanged(bool probing);
     // A reply added a row; `rowCount` rows are listed now.
     void unitListed(int rowCount);
+    // A probe window ended and nobody had answered: "No unit answered the probe." and the
+    // networks probed.
+    void noUnitAnswered(const QString& headline, const QString& networks);
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -89,11 +101,15 @@ private:
     void paintRowsSoon();
     QString commonField(int count, int column) const;
     void updateTip(const QPoint& viewportPosition);
+    void showNoAnswerHint(const NoAnswerHint& hint);
+    void placeEmptyListMessage();
 
     CDeviceSocket socket_;
     CDeviceTreeList* tree_;
     CDeviceTreeTip* tip_;
     EndpointSettings settings_;
+    std::vector<BroadcastRoute> probedRoutes_;
+    QLabel* emptyListMessage_;
     // The MAC texts of the listed rows, so that a reply is checked against them at once.
     QSet<QString> listedMacs_;
     std::uint32_t probeTimerId_ = 0;

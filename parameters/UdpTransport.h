@@ -1,6 +1,7 @@
 #pragma once
 
 #include "parameters/SessionPorts.h"
+#include "protocol/Broadcast.h"
 #include "protocol/EndpointSettings.h"
 #include "protocol/UdpEndpoint.h"
 
@@ -9,7 +10,8 @@
 namespace morvik {
 
 // The parameter socket over a real UDP endpoint: requests go to the device port of a unit or,
-// with broadcast permission switched on just before, to the broadcast address.
+// with broadcast permission switched on just before, to the broadcast address on every
+// network the host is on.
 class UdpTransport final : public Transport {
 public:
     UdpTransport(UdpEndpoint& endpoint, EndpointSettings settings)
@@ -19,8 +21,7 @@ public:
         endpoint_.sendTo(datagram, settings_.devicePort, address);
     }
     void broadcast(std::span<const std::uint8_t> datagram) override {
-        endpoint_.enableBroadcast();
-        endpoint_.sendTo(datagram, settings_.devicePort, settings_.broadcastAddress);
+        sendBroadcast(endpoint_, datagram, settings_);
     }
     bool isOnLocalSubnet(const std::string& address) override {
         return morvik::isOnLocalSubnet(address, settings_.hostAddress);

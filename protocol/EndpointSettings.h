@@ -13,6 +13,8 @@ struct EndpointSettings {
     static constexpr std::uint16_t kDefaultDevicePort = 2002;
 
     std::uint16_t devicePort = kDefaultDevicePort;
+    // The limited broadcast goes out on every network of the host; any other address, as the
+    // system routes it.
     std::string broadcastAddress = "255.255.255.255";
     // The host's primary address for the subnet test; empty = this host's name, resolved.
     std::string hostAddress;

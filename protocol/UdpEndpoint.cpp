@@ -1,13 +1,12 @@
 #include "protocol/UdpEndpoint.h"
 
+#include "protocol/LocalInterfaces.h"
+
 #include <arpa/inet.h>
 #include <array>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <ifaddrs.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <string>
@@ -15,66 +14,6 @@
 #include <unistd.h>
 
 namespace morvik {
-
-namespace {
-
-// Dotted text first; anything else is a host name.
-std::optional<in_addr> resolveAddress(std::string_view address) {
-    const std::string text(address);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text.c_str(), &parsed) == 1) {
-        return parsed;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-        return std::nullopt;
-    }
-    const in_addr result = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
-    freeaddrinfo(found);
-    return result;
-}
-
-// The first address that this host's own name resolves to.
-std::optional<in_addr> primaryHostAddress() {
-    std::array<char, 256> name{};
-    if (gethostname(name.data(), name.size() - 1) != 0 || name[0] == '\0') {
-        return std::nullopt;
-    }
-    return resolveAddress(name.data());
-}
-
-// "%d.%d.%d.%d", keeping the low 8 bits of each number; missing numbers count as zero.
-in_addr unitAddress(std::string_view text) {
-    const std::string copy(text);
-    std::array<int, 4> parts{};
-    std::sscanf(copy.c_str(), "%d.%d.%d.%d", &parts[0], &parts[1], &parts[2], &parts[3]);
-    const std::uint32_t hostOrder = (static_cast<std::uint32_t>(parts[0] & 0xFF) << 24) |
-                                    (static_cast<std::uint32_t>(parts[1] & 0xFF) << 16) |
-                                    (static_cast<std::uint32_t>(parts[2] & 0xFF) << 8) |
-                                    static_cast<std::uint32_t>(parts[3] & 0xFF);
-    in_addr address{};
-    address.s_addr = htonl(hostOrder);
-    return address;
-}
-
-// What inet_ntop writes for IPv4, without its printf: every datagram of a probe burst is
-// named by its source.
-std::string dottedText(const in_addr& address) {
-    const std::uint32_t hostOrder = ntohl(address.s_addr);
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        text += std::to_string((hostOrder >> shift) & 0xFF);
-        if (shift > 0) {
-            text += '.';
-        }
-    }
-    return text;
-}
-
-} // namespace
 
 UdpEndpoint::UdpEndpoint(UdpEndpoint&& other) noexcept : fd_(other.fd_) {
     other.fd_ = -1;
@@ -152,16 +91,54 @@ std::optional<std::size_t> UdpEndpoint::sendTo(std::span<const std::uint8_t> dat
     if (fd_ < 0) {
         return std::nullopt;
     }
-    const auto resolved = resolveAddress(address);
+    const auto resolved = resolveIpv4(address);
     if (!resolved) {
         return std::nullopt;
     }
     sockaddr_in remote{};
     remote.sin_family = AF_INET;
     remote.sin_port = htons(port);
-    remote.sin_addr = *resolved;
+    remote.sin_addr.s_addr = *resolved;
     const ssize_t sent = ::sendto(fd_, datagram.data(), datagram.size(), 0,
                                   reinterpret_cast<const sockaddr*>(&remote), sizeof remote);
+    if (sent < 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(sent);
+}
+
+std::optional<std::size_t> UdpEndpoint::sendThrough(std::span<const std::uint8_t> datagram,
+                                                    std::uint16_t port, std::uint32_t address,
+                                                    unsigned interfaceIndex,
+                                                    std::uint32_t sourceAddress) {
+    if (fd_ < 0) {
+        return std::nullopt;
+    }
+    sockaddr_in remote{};
+    remote.sin_family = AF_INET;
+    remote.sin_port = htons(port);
+    remote.sin_addr.s_addr = address;
+    iovec payload{const_cast<std::uint8_t*>(datagram.data()), datagram.size()};
+    // The outgoing interface and source address of this one datagram: unlike SO_BINDTODEVICE
+    // this needs no privilege, and unlike a socket per interface the replies still come to
+    // the one socket, on its one port.
+    alignas(cmsghdr) std::array<char, CMSG_SPACE(sizeof(in_pktinfo))> control{};
+    msghdr message{};
+    message.msg_name = &remote;
+    message.msg_namelen = sizeof remote;
+    message.msg_iov = &payload;
+    message.msg_iovlen = 1;
+    message.msg_control = control.data();
+    message.msg_controllen = control.size();
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = IPPROTO_IP;
+    header->cmsg_type = IP_PKTINFO;
+    header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+    in_pktinfo info{};
+    info.ipi_ifindex = static_cast<int>(interfaceIndex);
+    info.ipi_spec_dst.s_addr = sourceAddress;
+    std::memcpy(CMSG_DATA(header), &info, sizeof info);
+    const ssize_t sent = ::sendmsg(fd_, &message, 0);
     if (sent < 0) {
         return std::nullopt;
     }
@@ -182,7 +159,7 @@ std::optional<UdpEndpoint::Received> UdpEndpoint::receiveFrom(std::span<std::uin
     }
     Received result;
     result.length = static_cast<std::size_t>(received);
-    result.sourceAddress = dottedText(remote.sin_addr);
+    result.sourceAddress = dottedAddress(remote.sin_addr.s_addr);
     result.sourcePort = ntohs(remote.sin_port);
     return result;
 }
@@ -202,37 +179,8 @@ bool UdpEndpoint::waitReadable(int timeoutMs) const {
 }
 
 bool isOnLocalSubnet(std::string_view address, std::string_view hostAddressOverride) {
-    std::optional<in_addr> host;
-    if (!hostAddressOverride.empty()) {
-        host = resolveAddress(hostAddressOverride);
-    } else {
-        host = primaryHostAddress();
-    }
-    if (!host) {
-        return false;
-    }
-    ifaddrs* interfaces = nullptr;
-    if (getifaddrs(&interfaces) != 0) {
-        return false;
-    }
-    bool local = false;
-    for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
-        if (entry->ifa_addr == nullptr || entry->ifa_netmask == nullptr ||
-            entry->ifa_addr->sa_family != AF_INET) {
-            continue;
-        }
-        const in_addr interfaceAddress =
-            reinterpret_cast<const sockaddr_in*>(entry->ifa_addr)->sin_addr;
-        if (interfaceAddress.s_addr != host->s_addr) {
-            continue;
-        }
-        const std::uint32_t mask =
-            reinterpret_cast<const sockaddr_in*>(entry->ifa_netmask)->sin_addr.s_addr;
-        local = (unitAddress(address).s_addr & mask) == (host->s_addr & mask);
-        break;
-    }
-    freeifaddrs(interfaces);
-    return local;
+    return isInAnySubnet(unitAddressFromText(address),
+                         currentLocalSubnetBasis(hostAddressOverride));
 }
 
 } // namespace morvik

@@ -36,6 +36,13 @@ public:
     std::optional<std::size_t> sendTo(std::span<const std::uint8_t> datagram, std::uint16_t port,
                                       std::string_view address);
 
+    // Sends to `address` (network order) out of the interface `interfaceIndex` only, from
+    // `sourceAddress` (network order): a limited broadcast reaches that interface's network
+    // whatever the routing table says.
+    std::optional<std::size_t> sendThrough(std::span<const std::uint8_t> datagram,
+                                           std::uint16_t port, std::uint32_t address,
+                                           unsigned interfaceIndex, std::uint32_t sourceAddress);
+
     struct Received {
         std::size_t length = 0;
         std::string sourceAddress; // dotted
@@ -53,10 +60,10 @@ private:
     int fd_ = -1;
 };
 
-// True when `address` ("%d.%d.%d.%d", each number's low 8 bits) lies in the subnet of this
-// host's primary address: the first address that the host's own name resolves to (or
-// `hostAddressOverride` when not empty), masked with the netmask of the interface that
-// carries that address. Any failure, or a host address on no interface, gives false.
+// True when `address` ("%d.%d.%d.%d", each number's low 8 bits) lies on this host's own
+// network: the subnet of the interface that carries `hostAddressOverride` when one is given
+// (none: false), else of the interface that the host's own name resolves to, else, where the
+// name resolves to loopback or to no interface, of any up, non-loopback IPv4 interface.
 bool isOnLocalSubnet(std::string_view address, std::string_view hostAddressOverride = {});
 
 } // namespace morvik

@@ -6,6 +6,7 @@
 #include "parameters/gui/ConfirmDialog.h"
 #include "parameters/gui/PasswordPrompt.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWheelEvent>
@@ -228,6 +229,42 @@ TEST_F(AppCommands, ScreenshotAfterProbeAndRead) {
     CAboutDialog about(frame());
     about.show();
     EXPECT_TRUE(about.grab().save(directory + "/about-box.png"));
+}
+
+// A probe that nobody answers says so in the status bar, and the empty list tells which
+// networks were probed and what a host firewall must let in; the next answered probe takes
+// both back. The window is also saved as a picture (empty-list-hint.png) for a person to
+// look at.
+TEST_F(AppCommands, AProbeNobodyAnswersSaysWhereItLookedAndWhatToLetIn) {
+    ASSERT_TRUE(waitUntil([&] { return frame()->probeTimerId() == 0; }, 3000));
+    const EndpointSettings fleetSettings = leftView().endpointSettings();
+    EndpointSettings nowhere = fleetSettings;
+    nowhere.devicePort =
+        static_cast<std::uint16_t>(fleet->port() == 65535 ? 65534 : fleet->port() + 1);
+    leftView().setEndpointSettings(nowhere);
+    const QString port = QString::number(nowhere.devicePort);
+
+    frame()->commandAction(CMainFrame::Probe)->trigger();
+    EXPECT_FALSE(leftView().emptyListMessage().isVisible());
+    ASSERT_TRUE(waitUntil([&] { return frame()->probeTimerId() == 0; }, 3000));
+    EXPECT_EQ(tree().topLevelItemCount(), 0);
+    EXPECT_EQ(frame()->messagePane().text(),
+              QStringLiteral("No unit answered the probe. A host firewall may drop the replies: "
+                             "see the device list. Probed: 127.255.255.255 port ") +
+                  port + QStringLiteral("."));
+    const QLabel& message = leftView().emptyListMessage();
+    EXPECT_TRUE(message.isVisible());
+    EXPECT_TRUE(message.text().contains(QStringLiteral("Probed: 127.255.255.255 port ") + port))
+        << message.text().toStdString();
+    EXPECT_TRUE(message.text().contains(QStringLiteral("udp sport ") + port))
+        << message.text().toStdString();
+    EXPECT_TRUE(frame()->grab().save(QStringLiteral(MORVIK_TEST_BINARY_DIR) +
+                                     QStringLiteral("/empty-list-hint.png")));
+
+    leftView().setEndpointSettings(fleetSettings);
+    probeAll();
+    EXPECT_FALSE(message.isVisible());
+    EXPECT_EQ(frame()->messagePane().text(), QStringLiteral("Ready"));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "CliHarness.h"
+#include "protocol/UdpEndpoint.h"
 #include "support/ValueRowsProduct.h"
 
 #include <algorithm>
@@ -845,6 +846,104 @@ TEST(CliEndToEnd, LoadComparesTheFileWithEachUnitsOwnValues) {
     const auto back = harness.cliJson({"read", "second"});
     ASSERT_TRUE(back && back->size() == 1);
     EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Pier 1");
+}
+
+// "Nobody answered" must be told apart from "units found" and from "a unit failed": exit 4,
+// with where the probe went and what a host firewall must let in.
+TEST(CliEndToEnd, WhenNoUnitAnswersAtAllTheRunSaysWhereItLookedAndEndsWithFour) {
+    CliHarness harness(faultyUnits());
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:21", "admin", "quorvane");
+    // A port that is held and never answered on.
+    auto silent = UdpEndpoint::bind("127.0.0.1", 0);
+    ASSERT_TRUE(silent);
+    const std::string silentPort = std::to_string(silent->localPort());
+    const std::string fleetPort = std::to_string(harness.port());
+
+    struct Case {
+        const char* what;
+        Strings arguments;
+        bool toSilentPort;
+        int exitCode;
+        std::string said; // "" for no hint at all
+    };
+    const std::vector<Case> cases{
+        {"probe of nobody", {"probe", "--wait", "200"}, true, 4, "No unit answered the probe."},
+        {"probe of nobody, JSON",
+         {"probe", "--wait", "200", "--json"},
+         true,
+         4,
+         "No unit answered the probe."},
+        {"read of a unit when nobody answered the probe",
+         {"read", "vela1-dock", "--wait", "200"},
+         true,
+         4,
+         "No unit answered the probe."},
+        {"read that nobody answered",
+         {"read", "mute", "--timeout", "300"},
+         false,
+         4,
+         "No unit answered the read."},
+        {"reboot that nobody answered",
+         {"reboot", "mute", "--yes", "--timeout", "300"},
+         false,
+         4,
+         "No unit answered the reboot."},
+        {"read that one of two answered",
+         {"read", "mute", "vela1-dock", "--timeout", "300"},
+         false,
+         1,
+         ""},
+        {"probe with units", {"probe", "--wait", "300"}, false, 0, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string port = c.toSilentPort ? silentPort : fleetPort;
+        Strings arguments{"--data-dir",  harness.directory(), "--port",         port,
+                          "--broadcast", "127.255.255.255",   "--host-address", "127.0.0.1"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        const ProcessResult run = runProcess(MORVIK_CLI_PATH, arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what << "\n" << run.err;
+        if (c.said.empty()) {
+            EXPECT_EQ(run.err.find("No unit answered"), std::string::npos) << c.what << run.err;
+            continue;
+        }
+        EXPECT_NE(
+            run.err.find("morvik-cli: " + c.said + " Probed: 127.255.255.255 port " + port + ".\n"),
+            std::string::npos)
+            << c.what << "\n"
+            << run.err;
+        EXPECT_NE(run.err.find("nft insert rule inet filter input udp sport " + port + " accept"),
+                  std::string::npos)
+            << c.what << "\n"
+            << run.err;
+        if (std::find(c.arguments.begin(), c.arguments.end(), "--json") != c.arguments.end()) {
+            EXPECT_EQ(run.out, "[]\n") << c.what;
+        }
+    }
+}
+
+TEST(CliEndToEnd, InterfacesTellsWhereProbesGoAndWhatTheSubnetTestUses) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string port = std::to_string(harness.port());
+    const ProcessResult text = harness.cli({"interfaces"});
+    EXPECT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_NE(text.out.find("go to 127.255.255.255 port " + port + ","), std::string::npos)
+        << text.out;
+    EXPECT_NE(text.out.find("host address 127.0.0.1 (given): a unit is local on 127.0.0.0/8 (lo)"),
+              std::string::npos)
+        << text.out;
+
+    ProcessResult run;
+    const auto document = harness.cliJson({"interfaces"}, &run);
+    ASSERT_TRUE(document);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(textOf(*document, "hostAddress"), "127.0.0.1");
+    EXPECT_EQ(textOf(*document, "hostAddressFrom"), "given");
+    ASSERT_EQ(document->at("probe").size(), 1U);
+    EXPECT_EQ(textOf(document->at("probe")[0], "destination"), "127.255.255.255");
+    harness.forget();
+    EXPECT_TRUE(harness.framesTo(kDock, kVela).empty()); // it sends nothing
 }
 
 } // namespace
