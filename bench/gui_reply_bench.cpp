@@ -141,6 +141,12 @@ void BM_LastDatagramToScreen(benchmark::State& state) {
     static CapturedRead read = captureRead(true);
     for (auto _ : state) {
         state.PauseTiming();
+        // Every value empty again, so that the replies change what the list shows.
+        ParameterTable& table = read.rig->table;
+        for (int line = 0; line < table.lineCount(); ++line) {
+            table.setText(line, ParameterTable::ValueColumn, "");
+        }
+        QApplication::processEvents();
         for (std::size_t i = 0; i + 1 < read.datagrams.size(); ++i) {
             read.rig->session().handleUnitReply(read.datagrams[i]);
         }

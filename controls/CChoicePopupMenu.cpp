@@ -48,6 +48,7 @@ public:
         setMouseTracking(true);
         setCursor(Qt::ArrowCursor);
         setWindowTitle(QString());
+        setAccessibleName(QStringLiteral("Choices"));
     }
 
     void detach() { menu_ = nullptr; }

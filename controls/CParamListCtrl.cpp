@@ -98,7 +98,9 @@ void CParamListCtrl::openValue(int row) {
         parameters.setModifiedMark(parameter, 1);
         runChoicePopup(row, parameter);
     } else if (parameters.accessKind(parameter) == AccessKind::ReadWrite) {
-        if (EditCell(row, ParameterTable::ValueColumn) != nullptr) {
+        if (CCellEditor* editor = EditCell(row, ParameterTable::ValueColumn)) {
+            editor->setAccessibleName(
+                QString::fromLatin1(parameters.text(row, ParameterTable::ParameterColumn)));
             parameters.setModifiedMark(parameter, 1);
         }
     }

@@ -210,6 +210,21 @@ TEST_F(DesktopLooks, EveryWidgetTheKeyboardReachesHasANameAndShowsItsFocus) {
         ++named;
     }
     EXPECT_GE(named, 3);
+    // The in-place editor is named after the parameter it edits.
+    ParameterTable& table = view().table();
+    int editable = 0;
+    while (editable < table.lineCount() &&
+           table.accessKind(table.parameterOfLine(editable)) != AccessKind::ReadWrite) {
+        ++editable;
+    }
+    ASSERT_LT(editable, table.lineCount());
+    list().setCurrentIndex(list().model()->index(editable, Column::ValueColumn));
+    list().setFocus();
+    QTest::keyClick(&list(), Qt::Key_F2);
+    ASSERT_NE(list().openEditor(), nullptr);
+    EXPECT_EQ(list().openEditor()->accessibleName().toStdString(),
+              table.text(editable, Column::ParameterColumn));
+    QTest::keyClick(list().openEditor(), Qt::Key_Escape);
 
     // The parameter list shows where the keyboard is: the current row looks different with
     // the focus than without it.
