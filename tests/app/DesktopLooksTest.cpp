@@ -128,9 +128,11 @@ TEST_F(DesktopLooks, TextReadsOnItsBackgroundInLightAndDarkThemes) {
             }
         }
         const QImage devices = tree().viewport()->grab().toImage();
+        // MORVIK_KEEP_SCREENSHOTS=DIR keeps what the test looked at, for a person to look at.
         if (const char* keep = std::getenv("MORVIK_KEEP_SCREENSHOTS")) {
             params.save(QString::fromUtf8(keep) + "/params-" + name + ".png");
             devices.save(QString::fromUtf8(keep) + "/devices-" + name + ".png");
+            frame()->grab().save(QString::fromUtf8(keep) + "/window-" + name + ".png");
         }
         for (int row = 0; row < 2; ++row) {
             QTreeWidgetItem* item = tree().topLevelItem(row);

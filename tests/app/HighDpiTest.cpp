@@ -66,6 +66,10 @@ TEST_F(HighDpi, ThePopUpOpensUnderItsCell) {
                 menu->window()->close();
             });
         });
+    // MORVIK_KEEP_SCREENSHOTS=DIR keeps the window as the test saw it, for a person to look at.
+    if (const char* keep = std::getenv("MORVIK_KEEP_SCREENSHOTS")) {
+        frame()->grab().save(QString::fromUtf8(keep) + "/window-2x.png");
+    }
     QTest::keyClick(&list, Qt::Key_F2);
     QObject::disconnect(connection);
     const QRect row = list.rowBounds(line);
