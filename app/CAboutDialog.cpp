@@ -4,6 +4,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -15,7 +16,8 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     setModal(true);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(QPixmap(QStringLiteral(":/icons/morvik-48.png")));
+    icon->setPixmap(
+        QIcon(QStringLiteral(":/icons/morvik-48.png")).pixmap(QSize(48, 48), devicePixelRatioF()));
     auto* product = new QLabel(QStringLiteral("Quorvane Morvik Version " MORVIK_VERSION), this);
     auto* copyright = new QLabel(QStringLiteral("Copyright (C) 2024 Quorvane Networks"), this);
     auto* buttons = new QDialogButtonBox(this);

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -23,6 +24,9 @@ namespace morvik {
 namespace {
 CMainFrame* theMainFrame = nullptr;
 constexpr int kLockKeyPollMs = 250;
+
+// What the window frame and the panel around it need on top of the window's own size.
+const QSize kDecorationAllowance(16, 48);
 
 QString iconPath(const QString& name) {
     return QStringLiteral(":/icons/") + name + QStringLiteral(".png");
@@ -127,7 +131,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     });
     connect(leftView_, &CLeftView::unitListed, this, backToReady);
 
-    resize(kLeftPaneWidth + kRightPaneWidth + 40, 560);
+    nameForAssistiveTechnology();
+    resize(firstWindowSize(QSize(kLeftPaneWidth + kRightPaneWidth + 40, 560), screen()));
     updateCommandStates();
 }
 
@@ -233,6 +238,30 @@ void CMainFrame::refreshLockIndicators() {
     capsIndicator_->setText(keys.capsLock ? QStringLiteral("CAP") : QString());
     numIndicator_->setText(keys.numLock ? QStringLiteral("NUM") : QString());
     scrollIndicator_->setText(keys.scrollLock ? QStringLiteral("SCRL") : QString());
+}
+
+QSize CMainFrame::firstWindowSize(QSize wanted, const QScreen* screen) {
+    if (screen == nullptr) {
+        return wanted;
+    }
+    // On a small screen, or a large scale factor, the window starts as large as fits.
+    const QSize room = screen->availableGeometry().size() - kDecorationAllowance;
+    return wanted.boundedTo(room.expandedTo(QSize(1, 1)));
+}
+
+void CMainFrame::nameForAssistiveTechnology() {
+    menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
+    toolBar_->setAccessibleName(QStringLiteral("Toolbar"));
+    toolBar_->classFilter().setAccessibleName(QStringLiteral("Parameter class"));
+    statusBar()->setAccessibleName(QStringLiteral("Status bar"));
+    splitter_->setAccessibleName(QStringLiteral("Devices and parameters"));
+    leftView_->setAccessibleName(QStringLiteral("Device pane"));
+    leftView_->treeList().setAccessibleName(QStringLiteral("Devices"));
+    morvikView_->setAccessibleName(QStringLiteral("Parameter pane"));
+    morvikView_->parameterList().setAccessibleName(QStringLiteral("Parameters"));
+    capsIndicator_->setAccessibleName(QStringLiteral("Caps Lock"));
+    numIndicator_->setAccessibleName(QStringLiteral("Num Lock"));
+    scrollIndicator_->setAccessibleName(QStringLiteral("Scroll Lock"));
 }
 
 void CMainFrame::createPanes() {

@@ -9,6 +9,8 @@ class QLabel;
 class QSplitter;
 class QTimer;
 
+class QScreen;
+
 namespace morvik {
 
 class CLeftView;
@@ -43,6 +45,9 @@ public:
     static constexpr int kLeftPaneWidth = 330;
     static constexpr int kRightPaneWidth = 500;
 
+    // The window's first size: `wanted`, cut to what the screen has room for.
+    static QSize firstWindowSize(QSize wanted, const QScreen* screen);
+
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
     static CMainFrame* instance();
@@ -73,6 +78,7 @@ private:
     void createMenus();
     void createToolBar();
     void createStatusBar();
+    void nameForAssistiveTechnology();
     void createPanes();
     void activateOtherPane();
 

@@ -48,6 +48,7 @@ public:
         setMouseTracking(true);
         setCursor(Qt::ArrowCursor);
         setWindowTitle(QString());
+        setAccessibleName(QStringLiteral("Choices"));
     }
 
     void detach() { menu_ = nullptr; }
@@ -77,9 +78,22 @@ protected:
     }
     void mouseDoubleClickEvent(QMouseEvent* event) override { mousePressEvent(event); }
     void keyPressEvent(QKeyEvent* event) override {
-        // Only typed characters count; Esc, Enter and the arrows do nothing.
-        if (menu_ != nullptr) {
+        if (menu_ == nullptr) {
+            return;
+        }
+        switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            menu_->navigationKey(event->key());
+            return;
+        default:
             menu_->characterTyped(event->text());
+            return;
         }
     }
     void closeEvent(QCloseEvent* event) override {
@@ -369,6 +383,41 @@ void CChoicePopupMenu::characterTyped(const QString& text) {
         const qsizetype mark = item.text.indexOf(QLatin1Char('&'));
         if (mark >= 0 && mark + 1 < item.text.size() && item.text.at(mark + 1).toLower() == typed) {
             pickItem(static_cast<int>(i));
+            return;
+        }
+    }
+}
+
+bool CChoicePopupMenu::isReachableByKeys(int item) const {
+    const PopupMenuItem& entry = items_[static_cast<std::size_t>(item)];
+    return (entry.flags & (PopupMenuItem::Separator | PopupMenuItem::Disabled)) == 0;
+}
+
+void CChoicePopupMenu::navigationKey(int key) {
+    const int count = static_cast<int>(items_.size());
+    switch (key) {
+    case Qt::Key_Escape:
+        dismiss();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (highlighted_ >= 0 && items_[static_cast<std::size_t>(highlighted_)].id != 0) {
+            pickItem(highlighted_);
+        }
+        return;
+    default:
+        break;
+    }
+    // Up and Down step over separators and disabled items and wrap at the ends.
+    const bool down = key == Qt::Key_Down || key == Qt::Key_Home;
+    int item = key == Qt::Key_Home ? -1 : key == Qt::Key_End ? count : highlighted_;
+    if (item < 0 && !down) {
+        item = count;
+    }
+    for (int tried = 0; tried < count; ++tried) {
+        item = down ? (item + 1) % count : (item - 1 + count) % count;
+        if (isReachableByKeys(item)) {
+            setHighlighted(item);
             return;
         }
     }

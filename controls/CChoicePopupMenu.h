@@ -42,7 +42,7 @@ private:
 
 // A small pop-up menu that draws itself: one column of text items in a borderless top-level
 // window with a flat frame and highlight band. It hands back the id of the item the user picks,
-// or 0. Child menus are not offered.
+// or 0. Child menus are not offered. The mouse, the mnemonics and the arrow keys all work it.
 class CChoicePopupMenu final : public QObject {
     Q_OBJECT
 public:
@@ -106,6 +106,9 @@ private:
     void buttonPressed(QPoint clientPoint);
     void buttonReleased(Qt::MouseButton button, QPoint clientPoint);
     void characterTyped(const QString& text);
+    // Arrows, Home and End move the highlight, Enter picks it, Esc closes the menu.
+    void navigationKey(int key);
+    bool isReachableByKeys(int item) const;
     void pickItem(int item);
     void dismiss();
     void closeWindow();

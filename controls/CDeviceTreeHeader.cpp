@@ -6,6 +6,11 @@
 
 namespace morvik {
 
+namespace {
+// The sort marks are drawn in this many logical pixels.
+const QSize kImageSize(16, 8);
+} // namespace
+
 CDeviceTreeHeader::CDeviceTreeHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
     setSectionsClickable(true);
     setSortIndicatorShown(false);
@@ -13,8 +18,8 @@ CDeviceTreeHeader::CDeviceTreeHeader(QWidget* parent) : QHeaderView(Qt::Horizont
     setHighlightSections(false);
 }
 
-QList<QPixmap> CDeviceTreeHeader::SetImageList(QList<QPixmap> images) {
-    QList<QPixmap> previous = std::move(images_);
+QList<QIcon> CDeviceTreeHeader::SetImageList(QList<QIcon> images) {
+    QList<QIcon> previous = std::move(images_);
     images_ = std::move(images);
     viewport()->update();
     return previous;
@@ -79,11 +84,14 @@ void CDeviceTreeHeader::paintSection(QPainter* painter, const QRect& rect, int l
 
     const int image = GetColumnImage(logicalIndex);
     if (!images_.isEmpty() && image >= 0 && image < images_.size()) {
-        const QPixmap& pixmap = images_[image];
+        // Drawn for the screen's density from the sharpest drawing the icon has.
+        const QPixmap pixmap = images_[image].pixmap(
+            kImageSize,
+            painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1.0);
         const int top = rect.top() + margin / 3;
         if (horizontal & Qt::AlignRight) {
             painter->drawPixmap(rect.left() + margin, top, pixmap);
-            titleRect.setLeft(titleRect.left() + margin / 2 + pixmap.width());
+            titleRect.setLeft(titleRect.left() + margin / 2 + kImageSize.width());
         } else {
             const int firstCharWidth = title.isEmpty() ? 0 : metrics.horizontalAdvance(title.at(0));
             painter->drawPixmap(rect.right() - margin - 2 * firstCharWidth, top, pixmap);

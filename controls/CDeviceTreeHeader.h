@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHeaderView>
+#include <QIcon>
 #include <QList>
 #include <QMap>
 #include <QPixmap>
@@ -15,8 +16,8 @@ public:
     explicit CDeviceTreeHeader(QWidget* parent = nullptr);
 
     // Sets the images (all of one size) and gives the previous ones.
-    QList<QPixmap> SetImageList(QList<QPixmap> images);
-    const QList<QPixmap>& imageList() const { return images_; }
+    QList<QIcon> SetImageList(QList<QIcon> images);
+    const QList<QIcon>& imageList() const { return images_; }
     // `image` -1 removes the column's image.
     void SetColumnImage(int column, int image);
     int GetColumnImage(int column) const;
@@ -30,7 +31,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QList<QPixmap> images_;
+    QList<QIcon> images_;
     QMap<int, int> columnImages_;
     int pressedSection_ = -1;
 };

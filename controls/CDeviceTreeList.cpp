@@ -3,6 +3,7 @@
 #include "controls/CDeviceTreeHeader.h"
 #include "controls/CellTextFitting.h"
 #include "controls/DeviceTreeCompare.h"
+#include "controls/ReadableColours.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -15,6 +16,7 @@
 namespace morvik {
 
 const QColor CDeviceTreeList::kBackground{250, 254, 218};
+const QColor CDeviceTreeList::kText{0, 0, 0};
 
 namespace {
 constexpr int kImageLeft = 2;
@@ -68,9 +70,9 @@ public:
         QRect cell = option.rect;
         if (column == 0) {
             if (!tree_.rowImages_.isEmpty()) {
-                const QPixmap& image = tree_.rowImages_.first();
-                const int top = cell.top() + (cell.height() - image.height()) / 2;
-                painter->drawPixmap(cell.left() + kImageLeft, top, image);
+                const int top = cell.top() + (cell.height() - kImageSize) / 2;
+                tree_.rowImages_.first().paint(
+                    painter, QRect(cell.left() + kImageLeft, top, kImageSize, kImageSize));
             }
             cell.setLeft(cell.left() + kImageLeft + kImageSize + kLabelGap);
             cell.setRight(option.rect.right() - 2);
@@ -81,11 +83,15 @@ public:
             font.setWeight(QFont::Bold);
         }
         painter->setFont(font);
+        // The rows keep their own pale background whatever the theme, so their text is paired
+        // with it rather than taken from the theme; the selection is the theme's.
         if (selected) {
-            painter->fillRect(cell, option.palette.color(QPalette::Highlight));
-            painter->setPen(option.palette.color(QPalette::HighlightedText));
+            const QColor highlight = option.palette.color(QPalette::Highlight);
+            painter->fillRect(cell, highlight);
+            painter->setPen(
+                readable::textOn(option.palette.color(QPalette::HighlightedText), highlight));
         } else {
-            painter->setPen(row->colour);
+            painter->setPen(readable::textOn(row->colour, kBackground));
         }
         const QString shown = fitCellText(row->field(column), QFontMetrics(font), cell.width());
         const QRect textRect(cell.left(), cell.top(), std::max(0, cell.width() - 4), cell.height());
@@ -122,7 +128,9 @@ CDeviceTreeList::CDeviceTreeList(QWidget* parent)
     setUniformRowHeights(true);
     setRootIsDecorated(true);
     setItemsExpandable(true);
-    setAllColumnsShowFocus(true);
+    // The selected rows carry the list's own dotted frame (drawRow); the view's focus frame
+    // across the row would be drawn by the style, in some styles as a tint over the text.
+    setAllColumnsShowFocus(false);
     setIconSize(QSize(kImageSize, kImageSize));
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -168,6 +176,7 @@ int CDeviceTreeList::InsertColumn(int position, const QString& title, int alignm
     QPalette colours = palette();
     colours.setColor(QPalette::Base, kBackground);
     colours.setColor(QPalette::AlternateBase, kBackground);
+    colours.setColor(QPalette::Text, kText);
     setPalette(colours);
     return position;
 }
@@ -195,7 +204,7 @@ int CDeviceTreeList::RecalcTotalWidth() {
     return totalWidth_;
 }
 
-void CDeviceTreeList::setRowImages(QList<QPixmap> images) {
+void CDeviceTreeList::setRowImages(QList<QIcon> images) {
     rowImages_ = std::move(images);
     viewport()->update();
 }
@@ -589,6 +598,13 @@ void CDeviceTreeList::keyPressEvent(QKeyEvent* event) {
                                                  ? QAbstractSlider::SliderSingleStepSub
                                                  : QAbstractSlider::SliderSingleStepAdd);
         return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The keyboard's way to ask for the selected units' parameters, as a click does.
+        if (GetSelectedCount() > 0) {
+            emit readParametersRequested(0);
+        }
+        return;
     default:
         // Everything else belongs to the window around the list (F5, F6, shortcuts).
         event->ignore();
@@ -605,11 +621,17 @@ void CDeviceTreeList::drawRow(QPainter* painter, const QStyleOptionViewItem& opt
     }
     const int left = labelRect(item).left();
     const int right = header_->sectionViewportPosition(0) + totalWidth_;
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    focus.rect = QRect(left, option.rect.top(), std::max(0, right - left), option.rect.height());
-    focus.backgroundColor = palette().color(QPalette::Highlight);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+    // A dotted frame in the selection's text colour. Not the style's focus frame: some styles
+    // fill that with a tint, which would sit over the text and dim it.
+    const QColor highlight = palette().color(QPalette::Highlight);
+    QPen frame(readable::textOn(palette().color(QPalette::HighlightedText), highlight));
+    frame.setStyle(Qt::DotLine);
+    painter->save();
+    painter->setPen(frame);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(
+        QRect(left, option.rect.top(), std::max(1, right - left) - 1, option.rect.height() - 1));
+    painter->restore();
 }
 
 } // namespace morvik

@@ -2,6 +2,7 @@
 
 #include "controls/DeviceTreeRow.h"
 
+#include <QIcon>
 #include <QList>
 #include <QPixmap>
 #include <QTreeWidget>
@@ -15,14 +16,17 @@ class CDeviceTreeHeader;
 // click selects one row, Ctrl toggles a row, Shift selects a range from the anchor, a press on
 // a row that is already selected waits for the release (so it could start a drag), and the
 // right button only moves the caret. Every selection made with the left mouse button asks the
-// parameter pane for a fresh read (`readParametersRequested`); keyboard selections never do.
+// parameter pane for a fresh read (`readParametersRequested`); moving with the keys does not, Enter
+// does.
 //
 // The caret follows the rules of a single-selection tree: moving it selects the item it moves
 // to and deselects the one it leaves; the multiple selection is built on top of that.
 class CDeviceTreeList : public QTreeWidget {
     Q_OBJECT
 public:
+    // The rows' own colours, the same in every theme.
     static const QColor kBackground;
+    static const QColor kText;
     enum Alignment { AlignLeft = 0, AlignRight = 1, AlignCentre = 2 };
 
     explicit CDeviceTreeList(QWidget* parent = nullptr);
@@ -37,8 +41,8 @@ public:
     CDeviceTreeHeader* treeHeader() const { return header_; }
 
     // The row images; every row shows the first.
-    void setRowImages(QList<QPixmap> images);
-    const QList<QPixmap>& rowImages() const { return rowImages_; }
+    void setRowImages(QList<QIcon> images);
+    const QList<QIcon>& rowImages() const { return rowImages_; }
 
     // Rows. `after` nullptr inserts at the end of `parent`'s children (nullptr = top level).
     QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr,
@@ -105,7 +109,7 @@ private:
     void forgetItems();
 
     CDeviceTreeHeader* header_;
-    QList<QPixmap> rowImages_;
+    QList<QIcon> rowImages_;
     QList<int> alignments_;
     int totalWidth_ = 0;
     int sortColumn_ = 0;

@@ -3,12 +3,14 @@
 #include "controls/CCellEditor.h"
 #include "controls/CChoicePopupMenu.h"
 #include "controls/ParameterCellDelegate.h"
+#include "controls/ReadableColours.h"
 #include "parameters/ParameterTable.h"
 
 #include <QFocusEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <vector>
@@ -88,15 +90,36 @@ void CParamListCtrl::mousePressEvent(QMouseEvent* event) {
     if (cell->column != ParameterTable::ValueColumn) {
         return;
     }
-    editRow_ = cell->row;
+    openValue(cell->row);
+}
+
+void CParamListCtrl::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool opensValue = key == Qt::Key_F2 || key == Qt::Key_Return || key == Qt::Key_Enter;
+    const QModelIndex current = currentIndex();
+    if (opensValue && event->modifiers() == Qt::NoModifier && current.isValid()) {
+        openValue(current.row());
+        event->accept();
+        return;
+    }
+    CCellEditList::keyPressEvent(event);
+}
+
+void CParamListCtrl::openValue(int row) {
+    if (row < 0 || row >= model_.rowCount()) {
+        return;
+    }
+    editRow_ = row;
     ParameterTable& parameters = table();
-    const int parameter = parameters.parameterOfLine(cell->row);
+    const int parameter = parameters.parameterOfLine(row);
     if (parameters.enumeration(parameter).count() > 0) {
         // The value counts as changed from the moment the choice is offered.
         parameters.setModifiedMark(parameter, 1);
-        runChoicePopup(cell->row, parameter);
+        runChoicePopup(row, parameter);
     } else if (parameters.accessKind(parameter) == AccessKind::ReadWrite) {
-        if (EditCell(cell->row, ParameterTable::ValueColumn) != nullptr) {
+        if (CCellEditor* editor = EditCell(row, ParameterTable::ValueColumn)) {
+            editor->setAccessibleName(
+                QString::fromLatin1(parameters.text(row, ParameterTable::ParameterColumn)));
             parameters.setModifiedMark(parameter, 1);
         }
     }
@@ -108,6 +131,9 @@ void CParamListCtrl::runChoicePopup(int row, int parameter) {
     menu.colours.frame = QColor(0, 0, 128);
     menu.colours.background = QColor(255, 255, 255);
     menu.colours.text = QColor(0, 0, 0);
+    // The band is the theme's selection; its text must read on it in every theme.
+    menu.colours.highlightText = readable::textOn(palette().color(QPalette::HighlightedText),
+                                                  palette().color(QPalette::Highlight));
     menu.Init();
     for (int j = 0; j < choices.count(); ++j) {
         // Doubled so that the name shows as it is and has no mnemonic.

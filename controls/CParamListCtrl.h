@@ -43,10 +43,13 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // F2 or Enter opens the current row's value as a second click on it does.
+    void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void openValue(int row);
     void runChoicePopup(int row, int parameter);
     void showDefinedNames();
 

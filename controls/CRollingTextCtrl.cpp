@@ -1,7 +1,10 @@
 #include "controls/CRollingTextCtrl.h"
 
+#include <QIcon>
 #include <QPainter>
 #include <QTimerEvent>
+#include <algorithm>
+#include <cmath>
 
 namespace morvik {
 namespace {
@@ -83,8 +86,26 @@ void CRollingTextCtrl::StartRolling() {
 }
 
 void CRollingTextCtrl::resetPicture() {
-    picture_ = QPixmap(size().expandedTo(QSize(1, 1)));
+    // Drawn at the screen's own density: a whole number of device pixels per logical one, so
+    // that a scroll by one logical pixel is a whole scroll of the picture.
+    pictureScale_ = std::max(1, static_cast<int>(std::ceil(devicePixelRatioF())));
+    picture_ = QPixmap(size().expandedTo(QSize(1, 1)) * pictureScale_);
+    picture_.setDevicePixelRatio(pictureScale_);
     picture_.fill(kBackground);
+}
+
+QSize CRollingTextCtrl::pictureSize() const {
+    return picture_.size() / pictureScale_;
+}
+
+QPixmap CRollingTextCtrl::imageAt(const QString& path) const {
+    // Through QIcon, which finds the "@2x" drawing next to the plain one.
+    const QIcon icon(path);
+    const QList<QSize> sizes = icon.availableSizes();
+    if (sizes.isEmpty()) {
+        return QPixmap(path);
+    }
+    return icon.pixmap(sizes.first(), devicePixelRatioF());
 }
 
 void CRollingTextCtrl::tick() {
@@ -101,22 +122,25 @@ void CRollingTextCtrl::tick() {
             const QString& line = lines_[currentLine_];
             const LineStyle style = styleOf(line);
             if (style.isImage) {
-                const QPixmap image(textOf(line));
+                const QPixmap image = imageAt(textOf(line));
                 imageScrolling_ = true;
-                currentLineHeight_ = std::max(1, image.height());
+                currentLineHeight_ =
+                    std::max(1, static_cast<int>(image.deviceIndependentSize().height()));
             } else {
                 // An empty line is as high as a line of text in its font.
                 currentLineHeight_ = std::max(1, QFontMetrics(fontFor(style)).height());
             }
         }
     }
-    if (picture_.size() != size()) {
+    if (pictureSize() != size() ||
+        pictureScale_ != std::max(1, static_cast<int>(std::ceil(devicePixelRatioF())))) {
         resetPicture();
     }
-    picture_.scroll(0, -1, picture_.rect());
+    picture_.scroll(0, -pictureScale_, picture_.rect());
     {
         QPainter painter(&picture_);
-        painter.fillRect(0, picture_.height() - 1, picture_.width(), 1, kBackground);
+        const QSize shown = pictureSize();
+        painter.fillRect(0, shown.height() - 1, shown.width(), 1, kBackground);
     }
     if (currentLine_ >= 0) {
         ++scrolledIn_;
@@ -133,19 +157,21 @@ void CRollingTextCtrl::tick() {
 void CRollingTextCtrl::drawCurrentLine() {
     const QString& line = lines_[currentLine_];
     const LineStyle style = styleOf(line);
-    const int top = picture_.height() - scrolledIn_;
+    const QSize shown = pictureSize();
+    const int top = shown.height() - scrolledIn_;
     QPainter painter(&picture_);
-    painter.fillRect(0, top, picture_.width(), currentLineHeight_, kBackground);
+    painter.fillRect(0, top, shown.width(), currentLineHeight_, kBackground);
     if (style.isImage) {
-        const QPixmap image(textOf(line));
-        painter.drawPixmap((picture_.width() - image.width()) / 2, top, image);
+        const QPixmap image = imageAt(textOf(line));
+        const int imageWidth = static_cast<int>(image.deviceIndependentSize().width());
+        painter.drawPixmap((shown.width() - imageWidth) / 2, top, image);
         return;
     }
     const QFont font = fontFor(style);
     const QString text = textOf(line);
     const int width = QFontMetrics(font).horizontalAdvance(text);
-    widestLine_ = std::min(std::max(widestLine_, width), picture_.width());
-    const QRect band((picture_.width() - widestLine_) / 2, top, widestLine_, currentLineHeight_);
+    widestLine_ = std::min(std::max(widestLine_, width), shown.width());
+    const QRect band((shown.width() - widestLine_) / 2, top, widestLine_, currentLineHeight_);
     painter.setFont(font);
     painter.setPen(style.colour);
     // "&" is shown as it is.
@@ -184,8 +210,9 @@ void CRollingTextCtrl::paintEvent(QPaintEvent* /*event*/) {
         const QFont font = fontFor(style);
         const int lineHeight = QFontMetrics(font).height();
         if (style.isImage) {
-            const QPixmap image(textOf(line));
-            painter.drawPixmap((width() - image.width()) / 2, top, image);
+            const QPixmap image = imageAt(textOf(line));
+            const int imageWidth = static_cast<int>(image.deviceIndependentSize().width());
+            painter.drawPixmap((width() - imageWidth) / 2, top, image);
         } else {
             painter.setFont(font);
             painter.setPen(style.colour);

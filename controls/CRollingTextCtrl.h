@@ -40,6 +40,8 @@ public:
     int scrolledIn() const { return scrolledIn_; }
     bool firstPass() const { return firstPass_; }
     const QPixmap& picture() const { return picture_; }
+    // The picture's size in logical pixels.
+    QSize pictureSize() const;
 
     struct LineStyle {
         int pixelHeight;
@@ -59,6 +61,7 @@ private:
     static QString textOf(const QString& line);
     void drawCurrentLine();
     void resetPicture();
+    QPixmap imageAt(const QString& path) const;
 
     QStringList lines_;
     std::array<int, 3> intervals_{70, 40, 10};
@@ -73,6 +76,7 @@ private:
     int widestLine_ = 0;
     bool imageScrolling_ = false;
     QPixmap picture_;
+    int pictureScale_ = 1;
 };
 
 } // namespace morvik

@@ -1,11 +1,8 @@
 #include "controls/DeviceTreeRow.h"
 
-#include <QPalette>
-
 namespace morvik {
 
-DeviceTreeRow::DeviceTreeRow(const QString& firstField)
-    : colour(QPalette().color(QPalette::WindowText)), texts_(firstField) {}
+DeviceTreeRow::DeviceTreeRow(const QString& firstField) : texts_(firstField) {}
 
 QString DeviceTreeRow::field(int index) const {
     if (index < 0) {

@@ -21,7 +21,9 @@ public:
     int fieldCount() const;
 
     bool bold = false;
-    QColor colour; // text colour of a row that is not selected
+    // Text colour of a row that is not selected: dark, to read on the list's pale background
+    // in a dark theme too.
+    QColor colour{0, 0, 0};
 
 private:
     QString texts_;

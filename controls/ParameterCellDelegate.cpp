@@ -1,5 +1,8 @@
 #include "controls/ParameterCellDelegate.h"
 
+#include "controls/ParameterListModel.h"
+#include "controls/ReadableColours.h"
+
 #include <QPainter>
 
 namespace morvik {
@@ -10,21 +13,49 @@ constexpr int kTextMargin = 4;
 
 } // namespace
 
+QColor ParameterCellDelegate::readableText(const QColor& wanted, const QColor& background) const {
+    // A page paints every cell with one of a handful of pairs: measure each pair once.
+    const quint64 key = (quint64(wanted.rgb()) << 32) | background.rgb();
+    const auto found = readableTexts_.constFind(key);
+    if (found != readableTexts_.cend()) {
+        return QColor::fromRgb(*found);
+    }
+    const QColor colour = readable::textOn(wanted, background);
+    readableTexts_.insert(key, colour.rgb());
+    return colour;
+}
+
 void ParameterCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette::ColorGroup group =
         (option.state & QStyle::State_Active) != 0 ? QPalette::Active : QPalette::Inactive;
+    const QColor background = selected ? option.palette.color(group, QPalette::Highlight)
+                                       : option.palette.color(group, QPalette::Base);
     if (selected) {
-        painter->fillRect(option.rect, option.palette.brush(group, QPalette::Highlight));
+        painter->fillRect(option.rect, background);
     }
-    const QVariant foreground = index.data(Qt::ForegroundRole);
-    QColor colour = foreground.isValid() ? foreground.value<QColor>()
-                                         : option.palette.color(group, QPalette::Text);
-    // A marked value stays red when selected; the rest take the selection's text colour.
-    if (selected && colour == QColor(0, 0, 0)) {
-        colour = option.palette.color(group, QPalette::HighlightedText);
+    // A marked value stays red on the selection too; the red and the theme's own text colours
+    // are moved towards black or white where the theme puts them on a background they do not
+    // read on (red on a blue selection, black on a dark list).
+    const bool marked = index.data(ParameterListModel::MarkedRole).toBool();
+    const QColor wanted = marked     ? ParameterListModel::markedTextColour()
+                          : selected ? option.palette.color(group, QPalette::HighlightedText)
+                                     : option.palette.color(group, QPalette::Text);
+    const QColor colour = readableText(wanted, background);
+
+    if ((option.state & QStyle::State_HasFocus) != 0) {
+        // The keyboard's place in the list, a dotted frame in the text's colour. Drawn here
+        // rather than by the style, which shows it only after Tab has been pressed.
+        QPen frame(colour);
+        frame.setStyle(Qt::DotLine);
+        painter->save();
+        painter->setPen(frame);
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+        painter->restore();
     }
+
     const QString text = index.data(Qt::DisplayRole).toString();
     if (text.isEmpty()) {
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QStyledItemDelegate>
 
 namespace morvik {
@@ -15,6 +16,11 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+
+private:
+    QColor readableText(const QColor& wanted, const QColor& background) const;
+
+    mutable QHash<quint64, QRgb> readableTexts_;
 };
 
 } // namespace morvik

@@ -1,7 +1,9 @@
 #include "controls/ParameterListModel.h"
 
 #include <QColor>
+#include <QGuiApplication>
 #include <QMetaObject>
+#include <QPalette>
 #include <algorithm>
 
 namespace morvik {
@@ -43,14 +45,22 @@ QVariant ParameterListModel::data(const QModelIndex& index, int role) const {
         const std::string& text = table_.text(index.row(), index.column());
         return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     }
-    case Qt::ForegroundRole: {
-        const bool marked = index.column() == ParameterTable::ValueColumn &&
-                            table_.modifiedMark(table_.parameterOfLine(index.row())) == 1;
-        return marked ? markedTextColour() : plainTextColour();
-    }
+    case Qt::ForegroundRole:
+        return isMarked(index) ? markedTextColour() : plainTextColour();
+    case MarkedRole:
+        return isMarked(index);
     default:
         return {};
     }
+}
+
+bool ParameterListModel::isMarked(const QModelIndex& index) const {
+    return index.column() == ParameterTable::ValueColumn &&
+           table_.modifiedMark(table_.parameterOfLine(index.row())) == 1;
+}
+
+QColor ParameterListModel::plainTextColour() {
+    return QGuiApplication::palette().color(QPalette::Text);
 }
 
 QVariant ParameterListModel::headerData(int section, Qt::Orientation orientation, int role) const {

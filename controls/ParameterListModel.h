@@ -15,6 +15,9 @@ namespace morvik {
 class ParameterListModel final : public QAbstractTableModel, public ParameterTableObserver {
     Q_OBJECT
 public:
+    // True for a value the user has opened since it was last read or written.
+    static constexpr int MarkedRole = Qt::UserRole + 1;
+
     explicit ParameterListModel(ParameterTable& table, QObject* parent = nullptr);
     ~ParameterListModel() override;
 
@@ -42,7 +45,8 @@ public:
     void flushChanges();
 
     static QColor markedTextColour() { return {255, 0, 0}; }
-    static QColor plainTextColour() { return {0, 0, 0}; }
+    // The theme's text colour: black in a light theme, light in a dark one.
+    static QColor plainTextColour();
 
 private:
     void beforeLinesReset() override;
@@ -54,6 +58,7 @@ private:
     void commitPendingEdit() override;
 
     void noteChangedLine(int line);
+    bool isMarked(const QModelIndex& index) const;
 
     ParameterTable& table_;
     std::function<void()> pendingEditCommitter_;

@@ -61,10 +61,10 @@ void CLeftView::initialUpdate() {
     if (initialised_) {
         return;
     }
-    tree_->treeHeader()->SetImageList({QPixmap(QStringLiteral(":/icons/sort-ascending.png")),
-                                       QPixmap(QStringLiteral(":/icons/sort-descending.png"))});
-    tree_->setRowImages({QPixmap(QStringLiteral(":/icons/row-unit.png")),
-                         QPixmap(QStringLiteral(":/icons/row-unit-selected.png"))});
+    tree_->treeHeader()->SetImageList({QIcon(QStringLiteral(":/icons/sort-ascending.png")),
+                                       QIcon(QStringLiteral(":/icons/sort-descending.png"))});
+    tree_->setRowImages({QIcon(QStringLiteral(":/icons/row-unit.png")),
+                         QIcon(QStringLiteral(":/icons/row-unit-selected.png"))});
     tree_->InsertColumn(NameColumn, QStringLiteral("Device"), CDeviceTreeList::AlignLeft, 120);
     tree_->InsertColumn(IpColumn, QStringLiteral("IP"), CDeviceTreeList::AlignRight, 100);
     tree_->InsertColumn(MacColumn, QStringLiteral("MAC"), CDeviceTreeList::AlignRight, 110);

@@ -5,6 +5,9 @@ Standard library only and deterministic: the same grids always give the same byt
 row is one line of pixels; every character is a palette entry ("." is transparent). A grid may
 be scaled up by a whole factor (the 48-pixel program icon is the 24-pixel grid doubled).
 
+Every icon also gets a "NAME@2x.png" drawing at twice the size, each pixel a sharp 2 x 2 block:
+QIcon picks it on screens of device pixel ratio 2 instead of blurring the plain one.
+
     scripts/make-icons.py [OUTPUT_DIR]      # default: app/resources/icons
 """
 import struct
@@ -297,10 +300,12 @@ def main():
     output = Path(sys.argv[1]) if len(sys.argv) > 1 else \
         Path(__file__).resolve().parent.parent / "app" / "resources" / "icons"
     output.mkdir(parents=True, exist_ok=True)
-    for name, grid in ICONS.items():
-        (output / f"{name}.png").write_bytes(png_bytes(grid))
-    (output / "morvik-48.png").write_bytes(png_bytes(PROGRAM_ICON_24, 2))
-    print(f"{len(ICONS) + 1} icons written to {output}")
+    drawings = [(name, grid, 1) for name, grid in ICONS.items()]
+    drawings.append(("morvik-48", PROGRAM_ICON_24, 2))
+    for name, grid, scale in drawings:
+        (output / f"{name}.png").write_bytes(png_bytes(grid, scale))
+        (output / f"{name}@2x.png").write_bytes(png_bytes(grid, 2 * scale))
+    print(f"{len(drawings)} icons written to {output}, each at 1x and 2x")
 
 
 if __name__ == "__main__":

@@ -192,18 +192,61 @@ TEST_F(ChoicePopupMenuTest, TypedCharactersPickTheFirstPickableItemWithThatMnemo
     }
 }
 
-TEST_F(ChoicePopupMenuTest, EscDoesNotCloseButASystemCloseDismisses) {
-    CChoicePopupMenu menu;
-    fill(menu);
-    const int result = track(menu, {50, 50}, [&] {
-        moveTo(menu.window(), middleOf(menu, 0));
-        QTest::keyClick(windowOf(menu.window()), Qt::Key_Escape);
-        QTest::keyClick(windowOf(menu.window()), Qt::Key_Return);
-        QTest::keyClick(windowOf(menu.window()), Qt::Key_Down);
-        ASSERT_NE(menu.window(), nullptr);
-        menu.window()->close();
-    });
-    EXPECT_EQ(result, 0);
+TEST_F(ChoicePopupMenuTest, EscOrASystemCloseDismissesEvenWithAnItemHighlighted) {
+    const std::vector<std::function<void(CChoicePopupMenu&)>> dismissals = {
+        [](CChoicePopupMenu& menu) { QTest::keyClick(windowOf(menu.window()), Qt::Key_Escape); },
+        [](CChoicePopupMenu& menu) { menu.window()->close(); },
+    };
+    for (std::size_t way = 0; way < dismissals.size(); ++way) {
+        CChoicePopupMenu menu;
+        fill(menu);
+        bool closed = false;
+        const int result = track(menu, {50, 50}, [&] {
+            moveTo(menu.window(), middleOf(menu, 0));
+            ASSERT_NE(menu.window(), nullptr);
+            dismissals[way](menu);
+            closed = menu.window() == nullptr;
+        });
+        EXPECT_TRUE(closed) << "way " << way;
+        EXPECT_EQ(result, 0) << "way " << way;
+    }
+}
+
+TEST_F(ChoicePopupMenuTest, ArrowsSkipSeparatorsAndDisabledItemsAndEnterPicks) {
+    // Items: 0 Alpha, 1 beta, 2 separator, 3 Bravo, 4 Delta (disabled), 5 Echo (greyed),
+    // 6 x&y, 7 echo.
+    struct Case {
+        std::vector<Qt::Key> keys;
+        int highlighted;
+        int picked; // by the Enter that follows
+    };
+    const std::vector<Case> cases = {
+        {{Qt::Key_Down}, 0, 1},
+        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}, 3, 3},
+        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down}, 5, 5},
+        {{Qt::Key_Up}, 7, 7},
+        {{Qt::Key_End, Qt::Key_Down}, 0, 1},
+        {{Qt::Key_Home, Qt::Key_Up}, 7, 7},
+        {{Qt::Key_End, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up}, 3, 3},
+        {{}, -1, 0},
+    };
+    for (const Case& c : cases) {
+        CChoicePopupMenu menu;
+        fill(menu);
+        int highlighted = -2;
+        bool stillOpen = false;
+        const int result = track(menu, {50, 50}, [&] {
+            for (Qt::Key key : c.keys) {
+                QTest::keyClick(windowOf(menu.window()), key);
+            }
+            highlighted = menu.highlightedItem();
+            QTest::keyClick(windowOf(menu.window()), Qt::Key_Return);
+            stillOpen = menu.window() != nullptr;
+        });
+        EXPECT_EQ(highlighted, c.highlighted) << "case " << &c - cases.data();
+        EXPECT_EQ(result, c.picked) << "case " << &c - cases.data();
+        EXPECT_EQ(stillOpen, c.picked == 0) << "Enter on nothing keeps the menu open";
+    }
 }
 
 TEST_F(ChoicePopupMenuTest, DrawsItsFrameBandAndHighlightInTheGivenColours) {
@@ -286,14 +329,24 @@ TEST_F(ListChoiceTest, OpensUnderTheValueCellAndWritesThePickedNameBackUnchanged
 }
 
 TEST_F(ListChoiceTest, DismissingLeavesTheValueButKeepsTheMark) {
-    showList({{"port", "mode", "on", AccessKind::ReadOnly, {"on", "off"}, {}, {}}});
-    clickIntoPopup(0, [&](CChoicePopupMenu& menu) {
-        QTest::keyClick(windowOf(menu.window()), Qt::Key_Escape);
-        EXPECT_NE(menu.window(), nullptr);
-        pressAt(menu.window(), {menu.width() + 40, 5});
-    });
-    EXPECT_EQ(value(0), "on");
-    EXPECT_EQ(table.modifiedMark(0), 1);
+    const std::vector<std::function<void(CChoicePopupMenu&)>> dismissals = {
+        [](CChoicePopupMenu& menu) {
+            moveTo(menu.window(), {menu.width() / 2, menu.items()[1].top + 8});
+            QTest::keyClick(windowOf(menu.window()), Qt::Key_Escape);
+            EXPECT_EQ(menu.window(), nullptr) << "Esc closes the menu";
+        },
+        [](CChoicePopupMenu& menu) {
+            pressAt(menu.window(), {menu.width() + 40, 5});
+        },
+    };
+    for (const auto& dismiss : dismissals) {
+        table.removeAllLines();
+        table.resetTables();
+        showList({{"port", "mode", "on", AccessKind::ReadOnly, {"on", "off"}, {}, {}}});
+        clickIntoPopup(0, dismiss);
+        EXPECT_EQ(value(0), "on");
+        EXPECT_EQ(table.modifiedMark(0), 1);
+    }
 }
 
 } // namespace

@@ -103,12 +103,84 @@ TEST_F(ParamListTest, ClassAndParameterClicksOnlySelect) {
     for (int row = 0; row < table.lineCount(); ++row) {
         EXPECT_EQ(table.modifiedMark(row), 0);
     }
-    // Double clicks and keys open nothing either.
+    // Double clicks open nothing either (F2 and Enter do: see the keyboard test).
     QTest::mouseDClick(windowOf(client()), Qt::LeftButton, {},
                        inWindow(client(), cellCentre(1, Column::ValueColumn)));
-    QTest::keyClick(windowOf(list.get()), Qt::Key_F2);
-    QTest::keyClick(windowOf(list.get()), Qt::Key_Return);
     EXPECT_EQ(list->openEditor(), nullptr);
+    for (int row = 0; row < table.lineCount(); ++row) {
+        EXPECT_EQ(table.modifiedMark(row), 0);
+    }
+}
+
+TEST_F(ParamListTest, F2AndEnterOpenTheCurrentValueAsASecondClickDoes) {
+    struct Case {
+        int row;
+        Qt::Key key;
+        bool editor;
+        bool popup;
+    };
+    const std::vector<Case> cases = {
+        {0, Qt::Key_F2, true, false},      {0, Qt::Key_Return, true, false},
+        {0, Qt::Key_Enter, true, false},   {1, Qt::Key_F2, false, false},
+        {2, Qt::Key_Return, false, false}, {4, Qt::Key_F2, false, true},
+        {5, Qt::Key_Return, false, true},
+    };
+    for (const Case& c : cases) {
+        table.removeAllLines();
+        table.resetTables();
+        showList(accessLines());
+        list->setCurrentIndex(list->model()->index(c.row, Column::ClassColumn));
+        bool popupOpened = false;
+        QPoint popupAt;
+        auto connection = QObject::connect(list.get(), &CParamListCtrl::choicePopupOpened,
+                                           [&](CChoicePopupMenu* menu) {
+                                               popupOpened = true;
+                                               // Esc closes it without a pick.
+                                               whenLoopRuns([menu, &popupAt] {
+                                                   ASSERT_NE(menu->window(), nullptr);
+                                                   popupAt = menu->window()->pos();
+                                                   QTest::keyClick(menu->window(), Qt::Key_Escape);
+                                               });
+                                           });
+        QTest::keyClick(list.get(), c.key);
+        QObject::disconnect(connection);
+        EXPECT_EQ(list->openEditor() != nullptr, c.editor) << "row " << c.row;
+        EXPECT_EQ(popupOpened, c.popup) << "row " << c.row;
+        EXPECT_EQ(table.modifiedMark(c.row), c.editor || c.popup ? 1 : 0) << "row " << c.row;
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "row " << c.row;
+        if (c.popup) {
+            const QRect row = list->rowBounds(c.row);
+            EXPECT_EQ(popupAt, list->viewport()->mapToGlobal(
+                                   QPoint(row.left() + 150 + 172, row.top() + row.height())))
+                << "under the value cell";
+            EXPECT_EQ(value(c.row), c.row == 4 ? "on" : "none") << "Esc picks nothing";
+        }
+        list->commitOpenEdit();
+    }
+}
+
+TEST_F(ParamListTest, ThePopUpOpenedWithKeysIsWorkedWithArrowsAndEnter) {
+    showList({{"port", "mode", "on", AccessKind::ReadWrite, {"on", "off", "auto"}, {}, {}}});
+    list->setCurrentIndex(list->model()->index(0, Column::ValueColumn));
+    std::vector<int> highlighted;
+    auto connection = QObject::connect(
+        list.get(), &CParamListCtrl::choicePopupOpened, [&](CChoicePopupMenu* menu) {
+            whenLoopRuns([menu, &highlighted] {
+                ASSERT_NE(menu->window(), nullptr);
+                // Down from nothing takes the first item; Up wraps past the top to the last.
+                for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Up, Qt::Key_Up,
+                                    Qt::Key_End, Qt::Key_Home, Qt::Key_Down}) {
+                    QTest::keyClick(menu->window(), key);
+                    highlighted.push_back(menu->highlightedItem());
+                }
+                QTest::keyClick(menu->window(), Qt::Key_Return);
+            });
+        });
+    QTest::keyClick(list.get(), Qt::Key_Return);
+    QObject::disconnect(connection);
+    EXPECT_EQ(highlighted, (std::vector<int>{0, 1, 0, 2, 1, 2, 0, 1}));
+    EXPECT_EQ(value(0), "off");
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
 TEST_F(ParamListTest, MarkedValuesAreDrawnRedAndOthersBlack) {

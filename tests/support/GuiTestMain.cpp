@@ -7,7 +7,13 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A test program may ask for an offscreen screen of its own, shown at twice the scale.
+    if (const char* screen = std::getenv("MORVIK_TEST_DOUBLED_SCREEN")) {
+        ::setenv("QT_QPA_PLATFORM", (std::string("offscreen:configfile=") + screen).c_str(), 1);
+        ::setenv("QT_SCALE_FACTOR", "2", 1);
+    } else {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    }
     std::string home = (std::filesystem::temp_directory_path() / "morvik-gui-test-XXXXXX").string();
     if (::mkdtemp(home.data()) == nullptr) {
         return 2;
