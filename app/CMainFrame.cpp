@@ -9,7 +9,7 @@
 #include "controls/CDeviceTreeList.h"
 #include "discovery/CLeftView.h"
 #include "discovery/DeviceListSelection.h"
-#include "parameters/gui/CMorvikView.h"
+#include "view/CMorvikView.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -5,9 +5,9 @@
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
 #include "parameters/UdpTransport.h"
-#include "parameters/gui/PaintingPacer.h"
-#include "parameters/gui/QtDialogs.h"
 #include "protocol/EndpointSettings.h"
+#include "view/PaintingPacer.h"
+#include "view/QtDialogs.h"
 
 #include <QWidget>
 #include <memory>

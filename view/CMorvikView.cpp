@@ -1,8 +1,8 @@
-#include "parameters/gui/CMorvikView.h"
+#include "view/CMorvikView.h"
 
 #include "app/AppSettings.h"
-#include "config/gui/CMorvikDoc.h"
 #include "controls/CParamListCtrl.h"
+#include "document/CMorvikDoc.h"
 #include "protocol/ParameterFrame.h"
 
 #include <QFile>
