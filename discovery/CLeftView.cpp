@@ -18,8 +18,6 @@
 
 namespace morvik {
 namespace {
-CLeftView* theLeftView = nullptr;
-
 constexpr int kSortedAscending = 0;
 constexpr int kSortedDescending = 1;
 } // namespace
@@ -29,7 +27,6 @@ CLeftView::CLeftView(QWidget* parent)
       tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()),
       emptyListMessage_(new QLabel(tree_->viewport())) {
     ensureResources();
-    theLeftView = this;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
@@ -47,15 +44,7 @@ CLeftView::CLeftView(QWidget* parent)
     tree_->viewport()->installEventFilter(this);
 }
 
-CLeftView::~CLeftView() {
-    if (theLeftView == this) {
-        theLeftView = nullptr;
-    }
-}
-
-CLeftView* CLeftView::instance() {
-    return theLeftView;
-}
+CLeftView::~CLeftView() = default;
 
 void CLeftView::initialUpdate() {
     if (initialised_) {

@@ -40,8 +40,6 @@ public:
 
     explicit CLeftView(QWidget* parent = nullptr);
     ~CLeftView() override;
-    // The one device list of the program, or nullptr.
-    static CLeftView* instance();
 
     // Once, when the window first shows the empty document: columns, images, tip, socket.
     void initialUpdate();
