@@ -9,20 +9,23 @@
 #include "controls/CDeviceTreeList.h"
 #include "discovery/CLeftView.h"
 #include "discovery/DeviceListSelection.h"
-#include "parameters/gui/CMorvikView.h"
+#include "parameters/ParameterSession.h"
+#include "parameters/UdpTransport.h"
+#include "view/CMorvikView.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <ctime>
 
 namespace morvik {
 namespace {
-CMainFrame* theMainFrame = nullptr;
 constexpr int kLockKeyPollMs = 250;
 
 // What the window frame and the panel around it need on top of the window's own size.
@@ -35,7 +38,6 @@ QString iconPath(const QString& name) {
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     ensureResources();
-    theMainFrame = this;
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/morvik-48.png")));
 
@@ -136,15 +138,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     updateCommandStates();
 }
 
-CMainFrame::~CMainFrame() {
-    if (theMainFrame == this) {
-        theMainFrame = nullptr;
-    }
-}
-
-CMainFrame* CMainFrame::instance() {
-    return theMainFrame;
-}
+CMainFrame::~CMainFrame() {}
 
 QAction* CMainFrame::addCommand(Command command, const QString& text, const QString& promptAndTip,
                                 const QString& icon) {
@@ -270,7 +264,7 @@ void CMainFrame::createPanes() {
     splitter_->setChildrenCollapsible(false);
     leftView_ = new CLeftView(splitter_);
     selection_ = std::make_unique<DeviceListSelection>(*leftView_);
-    morvikView_ = new CMorvikView(*selection_, toolBar_->classFilter(), splitter_);
+    morvikView_ = new CMorvikView(splitter_);
     splitter_->addWidget(leftView_);
     splitter_->addWidget(morvikView_);
     splitter_->setStretchFactor(0, 0);
@@ -279,9 +273,21 @@ void CMainFrame::createPanes() {
     setCentralWidget(splitter_);
 }
 
-void CMainFrame::initialUpdate() {
+void CMainFrame::initialUpdate(const QString& dataDirectory, const EndpointSettings& endpoints) {
+    if (session_ != nullptr) {
+        return;
+    }
     leftView_->initialUpdate();
     morvikView_->initialUpdate();
+    transport_ = std::make_unique<UdpTransport>(morvikView_->socket().endpoint(), endpoints);
+    // Request ids start from the time of day, so that a restarted program does not repeat the
+    // ids of the run before.
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    session_ = std::make_unique<ParameterSession>(
+        ParameterSession::Ports{morvikView_->dialogs(), *selection_, morvikView_->table(),
+                                toolBar_->classFilter(), *transport_, morvikView_->pacer()},
+        QFile::encodeName(dataDirectory).toStdString(), seed);
+    morvikView_->attachSession(*session_, *selection_);
     splitter_->setSizes({kLeftPaneWidth, kRightPaneWidth});
 }
 

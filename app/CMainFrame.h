@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/EndpointSettings.h"
+
 #include <QMainWindow>
 #include <QMap>
 #include <cstdint>
@@ -17,6 +19,8 @@ class CLeftView;
 class CMainToolBar;
 class CMorvikView;
 class DeviceListSelection;
+class ParameterSession;
+class UdpTransport;
 
 // The main window: menus, toolbar with the class filter box, status bar, and the two panes
 // side by side (device list 330 pixels, parameter pane 500). It routes every command to the
@@ -50,10 +54,12 @@ public:
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
-    static CMainFrame* instance();
 
-    // The panes' one-time initialisation, when the empty document is first shown.
-    void initialUpdate();
+    // The panes' one-time initialisation, when the empty document is first shown, and the
+    // parameter session over the data files of `dataDirectory`. Requests go where `endpoints`
+    // say (by default, where the MORVIK_* environment says).
+    void initialUpdate(const QString& dataDirectory,
+                       const EndpointSettings& endpoints = EndpointSettings::fromEnvironment());
 
     QAction* commandAction(Command command) const { return actions_.value(command); }
     CLeftView& leftView() const { return *leftView_; }
@@ -88,6 +94,10 @@ private:
     CLeftView* leftView_ = nullptr;
     CMorvikView* morvikView_ = nullptr;
     std::unique_ptr<DeviceListSelection> selection_;
+    // The parameter pane's transport and session, destroyed before the panes whose ports
+    // they use.
+    std::unique_ptr<UdpTransport> transport_;
+    std::unique_ptr<ParameterSession> session_;
     QLabel* messagePane_ = nullptr;
     QLabel* capsIndicator_ = nullptr;
     QLabel* numIndicator_ = nullptr;

@@ -3,13 +3,9 @@
 #include "app/CClassFilterCombo.h"
 
 namespace morvik {
-namespace {
-CMainToolBar* theToolBar = nullptr;
-} // namespace
 
 CMainToolBar::CMainToolBar(QWidget* parent)
     : QToolBar(QStringLiteral("Toolbar"), parent), classFilter_(new CClassFilterCombo(this)) {
-    theToolBar = this;
     setObjectName(QStringLiteral("mainToolBar"));
     setIconSize(QSize(16, 16));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -18,15 +14,7 @@ CMainToolBar::CMainToolBar(QWidget* parent)
     setAllowedAreas(Qt::AllToolBarAreas);
 }
 
-CMainToolBar::~CMainToolBar() {
-    if (theToolBar == this) {
-        theToolBar = nullptr;
-    }
-}
-
-CMainToolBar* CMainToolBar::instance() {
-    return theToolBar;
-}
+CMainToolBar::~CMainToolBar() = default;
 
 void CMainToolBar::addClassFilter() {
     addWidget(classFilter_);

@@ -31,7 +31,7 @@ bool CMorvikApp::initInstance() {
         QDir::currentPath(), perUserDataDirectory(), installedDataDirectories()));
 
     mainFrame_ = std::make_unique<CMainFrame>();
-    mainFrame_->initialUpdate();
+    mainFrame_->initialUpdate(dataDirectory_->directory());
     FirstPaintTiming::watch(*mainFrame_);
     mainFrame_->showNormal();
     mainFrame_->repaint();

@@ -58,10 +58,6 @@ CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
     });
 }
 
-void CParamListCtrl::ResetTables() {
-    table().resetTables();
-}
-
 void CParamListCtrl::setUnitLookup(std::function<std::string(int parameter)> unitOfParameter) {
     unitOfParameter_ = std::move(unitOfParameter);
 }

@@ -26,9 +26,6 @@ public:
     ParameterTable& table() { return model_.table(); }
     ParameterListModel& listModel() { return model_; }
 
-    // Clears the side tables before a description is loaded.
-    void ResetTables();
-
     // The unit of a parameter (from the current description), appended on Enter.
     void setUnitLookup(std::function<std::string(int parameter)> unitOfParameter);
 

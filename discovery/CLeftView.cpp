@@ -18,8 +18,8 @@
 
 namespace morvik {
 namespace {
-CLeftView* theLeftView = nullptr;
-
+// Where a row keeps the index of the unit it shows.
+constexpr int kUnitIndexRole = Qt::UserRole + 1;
 constexpr int kSortedAscending = 0;
 constexpr int kSortedDescending = 1;
 } // namespace
@@ -29,7 +29,6 @@ CLeftView::CLeftView(QWidget* parent)
       tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()),
       emptyListMessage_(new QLabel(tree_->viewport())) {
     ensureResources();
-    theLeftView = this;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
@@ -47,15 +46,7 @@ CLeftView::CLeftView(QWidget* parent)
     tree_->viewport()->installEventFilter(this);
 }
 
-CLeftView::~CLeftView() {
-    if (theLeftView == this) {
-        theLeftView = nullptr;
-    }
-}
-
-CLeftView* CLeftView::instance() {
-    return theLeftView;
-}
+CLeftView::~CLeftView() = default;
 
 void CLeftView::initialUpdate() {
     if (initialised_) {
@@ -79,7 +70,7 @@ void CLeftView::probe() {
     probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
     emit probingChanged(true);
     tree_->DeleteAllItems();
-    listedMacs_.clear();
+    units_.clear();
     tip_->hideTip();
     emptyListMessage_->hide();
     const auto request = buildProbeRequest();
@@ -120,17 +111,17 @@ void CLeftView::onSocketData() {
 }
 
 void CLeftView::listUnit(const DeviceRecord& record) {
-    // Names are 8-bit characters; Latin-1 keeps every byte and gives it back unchanged.
-    const auto text = [](const std::string& field) { return QString::fromLatin1(field); };
-    const QString mac = text(record.mac);
-    if (listedMacs_.contains(mac)) {
+    const std::optional<int> index = units_.add(record);
+    if (!index) {
         return;
     }
-    listedMacs_.insert(mac);
     emptyListMessage_->hide();
+    // Names are 8-bit characters; Latin-1 keeps every byte and gives it back unchanged.
+    const auto text = [](const std::string& field) { return QString::fromLatin1(field); };
     QTreeWidgetItem* row = tree_->InsertItem(text(record.name));
+    row->setData(NameColumn, kUnitIndexRole, *index);
     tree_->SetItemText(row, IpColumn, text(record.ip));
-    tree_->SetItemText(row, MacColumn, mac);
+    tree_->SetItemText(row, MacColumn, text(record.mac));
     tree_->SetItemText(row, ProductIdColumn, text(record.productId));
     tree_->SetItemText(row, VersionColumn, text(record.version));
     tree_->SetItemText(row, AddressModeColumn, text(record.addressMode));
@@ -148,50 +139,13 @@ void CLeftView::paintRowsSoon() {
     QTimer::singleShot(kRowPaintIntervalMs, this, [this] { tree_->setUpdatesEnabled(true); });
 }
 
-QString CLeftView::nameOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, NameColumn);
-}
-QString CLeftView::ipOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, IpColumn);
-}
-QString CLeftView::macOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, MacColumn);
-}
-QString CLeftView::productIdOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, ProductIdColumn);
-}
-QString CLeftView::versionOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, VersionColumn);
-}
-QString CLeftView::addressModeOfRow(QTreeWidgetItem* row) const {
-    return tree_->GetItemText(row, AddressModeColumn);
-}
-
-DeviceRecord CLeftView::recordOfRow(QTreeWidgetItem* row) const {
-    const auto bytes = [](const QString& text) { return text.toLatin1().toStdString(); };
-    return DeviceRecord{bytes(nameOfRow(row)),    bytes(ipOfRow(row)),
-                        bytes(macOfRow(row)),     bytes(productIdOfRow(row)),
-                        bytes(versionOfRow(row)), bytes(addressModeOfRow(row))};
-}
-
-QString CLeftView::commonField(int count, int column) const {
-    QTreeWidgetItem* row = tree_->GetFirstSelected();
-    const QString first = tree_->GetItemText(row, column);
-    for (int next = 1; next < count && row != nullptr; ++next) {
-        row = tree_->GetNextSelected(row);
-        if (tree_->GetItemText(row, column) != first) {
-            return QStringLiteral("ERROR");
-        }
+DeviceRecord CLeftView::recordOfRow(const QTreeWidgetItem* row) const {
+    if (row == nullptr) {
+        return {};
     }
-    return first;
-}
-
-QString CLeftView::commonProductId(int count) const {
-    return commonField(count, ProductIdColumn);
-}
-
-QString CLeftView::commonVersion(int count) const {
-    return commonField(count, VersionColumn);
+    const QVariant index = row->data(NameColumn, kUnitIndexRole);
+    const DeviceRecord* unit = index.isValid() ? units_.unit(index.toInt()) : nullptr;
+    return unit != nullptr ? *unit : DeviceRecord{};
 }
 
 std::vector<DeviceRecord> CLeftView::selectedUnits() const {

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "discovery/CDeviceSocket.h"
+#include "discovery/DiscoveredUnits.h"
 #include "protocol/Broadcast.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/EndpointSettings.h"
 #include "protocol/NoAnswerHint.h"
 
-#include <QSet>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
@@ -19,10 +19,10 @@ namespace morvik {
 class CDeviceTreeList;
 class CDeviceTreeTip;
 
-// The device list pane: Probe broadcasts a probe request, every unit that answers becomes one
-// row (name, IP and MAC shown; product id, version and address mode stored), listed once per
-// MAC in order of arrival. The rows are the program's only store of discovered units; the
-// parameter pane and the configuration commands read the selected rows from here.
+// The device list pane: Probe broadcasts a probe request, every unit that answers joins the
+// discovered units once per MAC, in order of arrival, and gets a row (name, IP and MAC shown;
+// product id, version and address mode stored as the row's hidden texts). The parameter pane
+// and the configuration commands take the selected rows' units from here.
 class CLeftView : public QWidget {
     Q_OBJECT
 public:
@@ -40,8 +40,6 @@ public:
 
     explicit CLeftView(QWidget* parent = nullptr);
     ~CLeftView() override;
-    // The one device list of the program, or nullptr.
-    static CLeftView* instance();
 
     // Once, when the window first shows the empty document: columns, images, tip, socket.
     void initialUpdate();
@@ -59,18 +57,9 @@ public:
     CDeviceTreeTip& tip() const { return *tip_; }
     CDeviceSocket& socket() { return socket_; }
 
-    // Texts of a row; empty when the row has no data.
-    QString nameOfRow(QTreeWidgetItem* row) const;
-    QString ipOfRow(QTreeWidgetItem* row) const;
-    QString macOfRow(QTreeWidgetItem* row) const;
-    QString productIdOfRow(QTreeWidgetItem* row) const;
-    QString versionOfRow(QTreeWidgetItem* row) const;
-    QString addressModeOfRow(QTreeWidgetItem* row) const;
-    DeviceRecord recordOfRow(QTreeWidgetItem* row) const;
-    // The product id (or version) text shared by the first `count` selected rows, "ERROR" when
-    // they differ.
-    QString commonProductId(int count) const;
-    QString commonVersion(int count) const;
+    const DiscoveredUnits& units() const { return units_; }
+    // The unit a row shows; an empty record for a row that shows none.
+    DeviceRecord recordOfRow(const QTreeWidgetItem* row) const;
     // The selected units in display order.
     std::vector<DeviceRecord> selectedUnits() const;
 
@@ -99,7 +88,6 @@ private:
     void onSocketData();
     void listUnit(const DeviceRecord& record);
     void paintRowsSoon();
-    QString commonField(int count, int column) const;
     void updateTip(const QPoint& viewportPosition);
     void showNoAnswerHint(const NoAnswerHint& hint);
     void placeEmptyListMessage();
@@ -110,8 +98,7 @@ private:
     EndpointSettings settings_;
     std::vector<BroadcastRoute> probedRoutes_;
     QLabel* emptyListMessage_;
-    // The MAC texts of the listed rows, so that a reply is checked against them at once.
-    QSet<QString> listedMacs_;
+    DiscoveredUnits units_;
     std::uint32_t probeTimerId_ = 0;
     bool initialised_ = false;
 };

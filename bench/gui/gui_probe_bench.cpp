@@ -9,6 +9,7 @@
 #include "sim/Simulator.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTest>
@@ -62,7 +63,7 @@ int main(int argc, char* argv[]) {
     settings.broadcastAddress = "127.255.255.255";
     settings.hostAddress = "127.0.0.1";
     frame.leftView().setEndpointSettings(settings);
-    frame.initialUpdate();
+    frame.initialUpdate(QDir::currentPath());
     frame.show();
     if (!QTest::qWaitForWindowExposed(&frame)) {
         std::fprintf(stderr, "the window was never shown\n");

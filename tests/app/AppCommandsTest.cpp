@@ -3,8 +3,9 @@
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
 #include "controls/CParamListCtrl.h"
-#include "parameters/gui/ConfirmDialog.h"
-#include "parameters/gui/PasswordPrompt.h"
+#include "parameters/SessionHarness.h"
+#include "view/ConfirmDialog.h"
+#include "view/PasswordPrompt.h"
 
 #include <QLabel>
 #include <QLineEdit>

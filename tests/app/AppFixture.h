@@ -5,8 +5,8 @@
 #include "app/CMorvikApp.h"
 #include "controls/CDeviceTreeList.h"
 #include "discovery/CLeftView.h"
-#include "parameters/gui/CMorvikView.h"
 #include "support/GuiTestSupport.h"
+#include "view/CMorvikView.h"
 
 #include <QDir>
 #include <QTest>

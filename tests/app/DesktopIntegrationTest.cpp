@@ -3,7 +3,7 @@
 #include "AppFixture.h"
 #include "app/DataDirectory.h"
 #include "app/HelpLauncher.h"
-#include "parameters/gui/PasswordPrompt.h"
+#include "view/PasswordPrompt.h"
 
 #include <QDesktopServices>
 #include <QLineEdit>

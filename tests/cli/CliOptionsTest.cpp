@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "support/CaseNames.h"
+
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -73,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"--verbos probe", "unknown option --verbos"},
         UsageCase{"-x probe", "unknown option -x"}, UsageCase{"--wait", "--wait needs a value"},
         UsageCase{"--wait 5 --wait 6 probe", "--wait given twice"},
-        UsageCase{"--data-dir= probe", "--data-dir needs a directory"}));
+        UsageCase{"--data-dir= probe", "--data-dir needs a directory"}),
+    [](const auto& info) { return morvik::testing::caseName(info.param.line); });
 
 TEST(CommandLine, DefaultsAreTheDocumentedOnes) {
     const ParsedCommandLine parsed = parse("probe");

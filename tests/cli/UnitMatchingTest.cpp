@@ -1,5 +1,7 @@
 #include "cli/UnitMatching.h"
 
+#include "support/CaseNames.h"
+
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -47,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SpecCase{"127.0.0.256", UnitSpec::Kind::Name, "127.0.0.256"},
                       SpecCase{"vela1-dock", UnitSpec::Kind::Name, "vela1-dock"},
                       SpecCase{"all", UnitSpec::Kind::All, "all"},
-                      SpecCase{"ALL", UnitSpec::Kind::Name, "ALL"}));
+                      SpecCase{"ALL", UnitSpec::Kind::Name, "ALL"}),
+    [](const auto& info) { return morvik::testing::caseName(info.param.word); });
 
 struct MatchCase {
     std::vector<std::string> words;
@@ -80,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 {}},
                       // A word that reads as an IP is matched as an IP, never as a name.
                       MatchCase{{"127.0.0.99"}, {}, {"127.0.0.99"}, {}},
-                      MatchCase{{"VELA1-DOCK"}, {}, {"VELA1-DOCK"}, {}}));
+                      MatchCase{{"VELA1-DOCK"}, {}, {"VELA1-DOCK"}, {}}),
+    [](const auto& info) { return morvik::testing::caseName(info.param.words); });
 
 struct EarlyEndCase {
     const char* label;

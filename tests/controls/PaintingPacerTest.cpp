@@ -1,7 +1,7 @@
-#include "parameters/gui/PaintingPacer.h"
+#include "view/PaintingPacer.h"
 
-#include "GuiTestSupport.h"
 #include "protocol/UdpEndpoint.h"
+#include "support/GuiTestSupport.h"
 
 #include <QElapsedTimer>
 #include <QPaintEvent>

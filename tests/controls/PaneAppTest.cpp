@@ -1,12 +1,12 @@
 // The parameter pane inside the whole program, against the demo fleet on loopback: device list
 // selections, the class filter box, the editable list, the commands and the real dialogs.
 
-#include "GuiTestSupport.h"
 #include "app/AppFixture.h"
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
-#include "parameters/gui/ConfirmDialog.h"
-#include "parameters/gui/PasswordPrompt.h"
+#include "support/GuiTestSupport.h"
+#include "view/ConfirmDialog.h"
+#include "view/PasswordPrompt.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

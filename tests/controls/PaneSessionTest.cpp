@@ -1,7 +1,7 @@
 #include "GuiSessionHarness.h"
 #include "ParamListFixture.h"
-#include "config/gui/CMorvikDoc.h"
 #include "controls/CCellEditor.h"
+#include "document/CMorvikDoc.h"
 #include "stores/CredentialLog.h"
 
 #include <QFileDialog>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "GuiTestSupport.h"
 #include "controls/CCellEditor.h"
 #include "controls/CChoicePopupMenu.h"
 #include "controls/CParamListCtrl.h"
 #include "parameters/ParameterTable.h"
+#include "support/GuiTestSupport.h"
 
 #include <QHeaderView>
 #include <QScopeGuard>

@@ -1,6 +1,7 @@
 #include "controls/CellTextFitting.h"
 #include "controls/DeviceTreeCompare.h"
 #include "controls/DeviceTreeRow.h"
+#include "support/CaseNames.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -55,7 +56,11 @@ INSTANTIATE_TEST_SUITE_P(
         OrderCase{"lab", "lab2", -1},
         // Numbers far beyond any integer type still order by value.
         OrderCase{"u 99999999999999999999999", "u 100000000000000000000000", -1},
-        OrderCase{"02:4D:56:00:00:0A", "02:4D:56:00:00:09", 1}));
+        OrderCase{"02:4D:56:00:00:0A", "02:4D:56:00:00:09", 1}),
+    [](const auto& info) {
+        return morvik::testing::caseName(std::string(info.param.first) + " vs " +
+                                         info.param.second);
+    });
 
 TEST(CellTextFitting, KeepsATextThatFitsWithItsMargin) {
     const QFontMetrics metrics{QFont()};

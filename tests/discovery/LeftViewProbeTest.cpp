@@ -1,6 +1,7 @@
 #include "controls/CDeviceTreeHeader.h"
 #include "controls/CDeviceTreeList.h"
 #include "discovery/CLeftView.h"
+#include "parameters/SessionPorts.h"
 #include "support/GuiTestSupport.h"
 
 #include <QSignalSpy>
@@ -147,13 +148,35 @@ TEST_F(LeftViewProbe, CommonProductIdAndVersionOfTheSelection) {
     view->probe();
     ASSERT_TRUE(waitUntil([&] { return rows() == 3; }));
     tree().SelectRange(tree().topLevelItem(0), tree().topLevelItem(1));
-    EXPECT_EQ(view->commonProductId(2), QStringLiteral("07"));
-    EXPECT_EQ(view->commonVersion(2), QStringLiteral("1.2"));
+    EXPECT_EQ(commonText(view->selectedUnits(), &DeviceRecord::productId), "07");
+    EXPECT_EQ(commonText(view->selectedUnits(), &DeviceRecord::version), "1.2");
     tree().SelectRange(tree().topLevelItem(0), tree().topLevelItem(2));
-    EXPECT_EQ(view->commonProductId(3), QStringLiteral("ERROR"));
-    EXPECT_EQ(view->commonVersion(3), QStringLiteral("ERROR"));
+    EXPECT_EQ(commonText(view->selectedUnits(), &DeviceRecord::productId), "ERROR");
+    EXPECT_EQ(commonText(view->selectedUnits(), &DeviceRecord::version), "ERROR");
     ASSERT_EQ(view->selectedUnits().size(), 3u);
     EXPECT_EQ(view->selectedUnits()[2].productId, "12");
+}
+
+// Sorting moves the rows, not the units behind them: each selected row hands over its own unit.
+TEST_F(LeftViewProbe, SelectedRowsHandOverTheirOwnUnitsAfterASort) {
+    start(fleetOf(unitJson("b-unit", "02:4D:56:00:06:01", "127.78.5.1", 7, "1.2", "a", "b") + "," +
+                  unitJson("c-unit", "02:4D:56:00:06:02", "127.78.5.2", 12, "1.3", "a", "b") + "," +
+                  unitJson("a-unit", "02:4D:56:00:06:03", "127.78.5.3", 61, "3.10", "a", "b")));
+    view->probe();
+    ASSERT_TRUE(waitUntil([&] { return rows() == 3; }));
+    for (const int sortColumn : {CLeftView::NameColumn, CLeftView::IpColumn}) {
+        view->sortOnColumn(sortColumn);
+        view->sortOnColumn(sortColumn);
+        tree().SelectRange(tree().topLevelItem(0), tree().topLevelItem(2));
+        const std::vector<DeviceRecord> units = view->selectedUnits();
+        ASSERT_EQ(units.size(), 3u);
+        for (int row = 0; row < 3; ++row) {
+            EXPECT_EQ(units[static_cast<std::size_t>(row)].name,
+                      tree().GetItemTextAt(row, CLeftView::NameColumn).toStdString());
+            EXPECT_EQ(units[static_cast<std::size_t>(row)].mac,
+                      tree().GetItemTextAt(row, CLeftView::MacColumn).toStdString());
+        }
+    }
 }
 
 } // namespace

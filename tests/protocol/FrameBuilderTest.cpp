@@ -1,6 +1,7 @@
 #include "protocol/FrameChecksum.h"
 #include "protocol/HexBytes.h"
 #include "protocol/ParameterFrame.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                                    {kRebootBody.begin(), kRebootBody.end()},
                                    kRebootBufferSize,
                                    "03 A8 16 DA 00 00 00 08 12 34 F0 00 00 00 02 D9"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& info) { return morvik::testing::caseName(info.param.what); });
 
 TEST(FrameBuilder, ReadOfEverythingIsTheEntryForAddressZero) {
     FrameBuilder builder(kRequestBufferSize, ByteOrder::LeastSignificantFirst);

@@ -1,6 +1,7 @@
 #include "protocol/ProbeCodec.h"
 
 #include "protocol/HexBytes.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ProbeVerdict::NotAReply,
                     {}},
         VerdictCase{"empty datagram", "", ProbeVerdict::NotAReply, {}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& info) { return morvik::testing::caseName(info.param.what); });
 
 // Short header: name offset 14, so a name of 84 bytes puts the checksum on the last two bytes
 // of the 100-byte area; one more and it would lie beyond.

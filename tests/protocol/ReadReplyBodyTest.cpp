@@ -2,6 +2,7 @@
 
 #include "protocol/HexBytes.h"
 #include "protocol/TableLayout.h"
+#include "support/CaseNames.h"
 
 #include <gtest/gtest.h>
 
@@ -170,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{
             "single value cut off by the datagram", "02 01 02 02 00 21", 7, kLow, kLengthError, {}},
         WalkCase{"entry header cut off by the datagram", "03 02 01", 9, kLow, kLengthError, {}}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    [](const auto& info) { return morvik::testing::caseName(info.param.what); });
 
 TEST(ReadReplyWalk, EveryCutOfABodyEndsInALengthError) {
     const auto body =

@@ -6,6 +6,7 @@
 #include "description/ValueTypes.h"
 #include "protocol/ProbeCodec.h"
 #include "sim/UnitStateFile.h"
+#include "support/CaseNames.h"
 
 #include <algorithm>
 #include <memory>
@@ -387,7 +388,15 @@ INSTANTIATE_TEST_SUITE_P(Logins, WrongLoginTest,
                                            WrongLogin{"Admin", "quorvane", Command::ReadRequest},
                                            WrongLogin{"", "", Command::ReadRequest},
                                            WrongLogin{"admin", "quorvane ", Command::WriteRequest},
-                                           WrongLogin{"root", "quorvane", Command::RebootRequest}));
+                                           WrongLogin{"root", "quorvane", Command::RebootRequest}),
+                         [](const auto& info) {
+                             const Command command = info.param.command;
+                             return morvik::testing::caseName(
+                                 {info.param.loginId, info.param.password,
+                                  command == Command::ReadRequest    ? "read"
+                                  : command == Command::WriteRequest ? "write"
+                                                                     : "reboot"});
+                         });
 
 TEST(Reboot, IsAcknowledged) {
     SimulatedUnit unit = makeUnit(specOf(kVela1));

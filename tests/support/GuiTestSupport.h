@@ -1,21 +1,28 @@
 #pragma once
 
-// Helpers for widget tests: answering real modal dialogs, waiting on the event loop, and a
-// fleet of simulated units on loopback that answers while the event loop runs.
+// Helpers for widget tests: real widgets on Qt's offscreen platform, driven by mouse and key
+// events that go through the window system path (QTest on the QWindow), so that focus, pop-up
+// routing and the application's button state behave as they do on a desktop; answering real
+// modal dialogs; waiting on the event loop; and a fleet of simulated units on loopback that
+// answers while the event loop runs.
 
 #include "parameters/SessionHarness.h"
-#include "sim/FleetFile.h"
-#include "sim/Simulator.h"
+#include "support/GuiSessionRig.h"
 #include "support/QtPrinters.h"
+#include "support/SessionRig.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPoint>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <cstdlib>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -23,6 +30,49 @@
 #include <vector>
 
 namespace morvik::testing {
+
+// Shows a top-level widget and makes it the active window.
+inline void showActive(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+inline QWindow* windowOf(QWidget* widget) {
+    return widget->window()->windowHandle();
+}
+
+inline QPoint inWindow(QWidget* widget, QPoint point) {
+    return widget->mapTo(widget->window(), point);
+}
+
+inline void pressAt(QWidget* widget, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(windowOf(widget), button, {}, inWindow(widget, point));
+}
+inline void releaseAt(QWidget* widget, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseRelease(windowOf(widget), button, {}, inWindow(widget, point));
+}
+inline void moveTo(QWidget* widget, QPoint point) {
+    QTest::mouseMove(windowOf(widget), inWindow(widget, point));
+}
+inline void clickAt(QWidget* widget, QPoint point, Qt::MouseButton button = Qt::LeftButton) {
+    pressAt(widget, point, button);
+    releaseAt(widget, point, button);
+}
+
+// Types text through the window system, as a keyboard does.
+inline void typeInto(QWindow* window, const QString& text) {
+    for (const QChar c : text) {
+        QTest::keyClick(window, c.toLatin1());
+    }
+}
+
+// Runs `step` from the event loop: the way to act while a modal loop holds the caller.
+inline void whenLoopRuns(std::function<void()> step) {
+    QTimer::singleShot(0, guiApplication().instance(), std::move(step));
+}
 
 // Waits, running the event loop, until `condition` holds or `timeoutMs` passes.
 inline bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
@@ -90,18 +140,12 @@ inline void clickButton(QWidget& dialog, const QString& text) {
 // inside nested event loops (message boxes) too. Sets the MORVIK_* variables to reach them.
 class LoopbackFleet {
 public:
-    explicit LoopbackFleet(const std::string& fleetJson) : simulator_(options(data_.directory())) {
-        std::string error;
-        const auto fleet = sim::parseFleet(fleetJson, error);
-        EXPECT_TRUE(fleet.has_value()) << error;
-        if (fleet) {
-            EXPECT_TRUE(simulator_.start(*fleet, error)) << error;
-        }
-        ::setenv("MORVIK_DEVICE_PORT", std::to_string(simulator_.port()).c_str(), 1);
-        ::setenv("MORVIK_BROADCAST_ADDRESS", "127.255.255.255", 1);
-        ::setenv("MORVIK_HOST_ADDRESS", "127.0.0.1", 1);
+    explicit LoopbackFleet(const std::string& fleetJson) : fleet_(fleetJson) {
+        ::setenv("MORVIK_DEVICE_PORT", std::to_string(fleet_.settings().devicePort).c_str(), 1);
+        ::setenv("MORVIK_BROADCAST_ADDRESS", fleet_.settings().broadcastAddress.c_str(), 1);
+        ::setenv("MORVIK_HOST_ADDRESS", fleet_.settings().hostAddress.c_str(), 1);
         pump_.setInterval(1);
-        QObject::connect(&pump_, &QTimer::timeout, [this] { simulator_.pollOnce(0); });
+        QObject::connect(&pump_, &QTimer::timeout, [this] { fleet_.simulator().pollOnce(0); });
         pump_.start();
     }
     // The demo fleet file.
@@ -113,20 +157,12 @@ public:
         ::unsetenv("MORVIK_HOST_ADDRESS");
     }
 
-    const ScratchData& data() const { return data_; }
-    sim::Simulator& simulator() { return simulator_; }
-    std::uint16_t port() const { return simulator_.port(); }
+    const ScratchData& data() const { return fleet_.data(); }
+    sim::Simulator& simulator() { return fleet_.simulator(); }
+    std::uint16_t port() const { return fleet_.settings().devicePort; }
 
 private:
-    static sim::SimulatorOptions options(const std::string& dataDirectory) {
-        sim::SimulatorOptions result;
-        result.dataDirectory = dataDirectory;
-        result.port = 0;
-        return result;
-    }
-
-    ScratchData data_;
-    sim::Simulator simulator_;
+    SimulatedFleet fleet_;
     QTimer pump_;
 };
 

@@ -4,10 +4,8 @@
 #include "discovery/CDeviceSocket.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
-#include "parameters/UdpTransport.h"
-#include "parameters/gui/PaintingPacer.h"
-#include "parameters/gui/QtDialogs.h"
-#include "protocol/EndpointSettings.h"
+#include "view/PaintingPacer.h"
+#include "view/QtDialogs.h"
 
 #include <QWidget>
 #include <memory>
@@ -15,40 +13,37 @@
 namespace morvik {
 
 class CMorvikDoc;
-class ClassFilter;
-class UnitSelection;
 
-// The parameter pane: shows the parameters of the units selected in the device list and runs
-// every exchange with them through a ParameterSession, whose ports are real Qt dialogs, the
-// device list's selection, the toolbar's class filter box and this pane's own socket.
+// The parameter pane: shows the parameters of the units selected in the device list and turns
+// its commands and the datagrams of its own socket into calls of a ParameterSession. The pane
+// owns the session's Qt ports (dialogs, the parameter list, the pauses between units) and the
+// socket; whoever builds the window builds the session over them and attaches it.
 //
-// The session exists from initialUpdate() on; before that the commands do nothing.
+// Before a session is attached the commands do nothing.
 class CMorvikView : public QWidget {
     Q_OBJECT
 public:
     static const QString kWindowTitle;
 
-    CMorvikView(UnitSelection& selection, ClassFilter& classFilter, QWidget* parent = nullptr);
+    explicit CMorvikView(QWidget* parent = nullptr);
     ~CMorvikView() override;
-    // The one parameter pane of the program, or nullptr.
-    static CMorvikView* instance();
 
     // Once, when the window first shows the empty document: the window title, the list
-    // columns, the request id seed (the current time) and the socket; the data directory is
-    // read from the settings.
+    // columns and the socket.
     void initialUpdate();
+    // The session over this pane's ports, which outlives the pane's use of it. Once, after
+    // initialUpdate(); also makes the document that carries Load, Save and Clear.
+    void attachSession(ParameterSession& session, UnitSelection& selection);
     bool isInitialised() const { return session_ != nullptr; }
 
-    // Where requests go; by default from the MORVIK_* environment. Before initialUpdate().
-    void setEndpointSettings(EndpointSettings settings) { settings_ = std::move(settings); }
-
-    ParameterSession* session() { return session_.get(); }
+    ParameterSession* session() { return session_; }
     ParameterTable& table() { return table_; }
     CDeviceSocket& socket() { return socket_; }
     CParamListCtrl& parameterList() const { return *list_; }
-    // Load, Save and Clear (exists from initialUpdate() on).
+    // Load, Save and Clear (exists once a session is attached).
     CMorvikDoc* document() const { return document_; }
     Dialogs& dialogs() { return dialogs_; }
+    Pacer& pacer() { return pacer_; }
 
 public slots:
     // A mouse selection in the device list: a fresh read of everything (group 0).
@@ -74,16 +69,12 @@ private:
     // Called when a session call returns: a read that showed its progress is over.
     void endProgress();
 
-    UnitSelection& selection_;
-    ClassFilter& classFilter_;
     ParameterTable table_;
     QtDialogs dialogs_;
     PaintingPacer pacer_;
     bool progressShown_ = false;
     CDeviceSocket socket_;
-    EndpointSettings settings_;
-    std::unique_ptr<UdpTransport> transport_;
-    std::unique_ptr<ParameterSession> session_;
+    ParameterSession* session_ = nullptr;
     CParamListCtrl* list_;
     CMorvikDoc* document_ = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "config/gui/CMorvikDoc.h"
+#include "document/CMorvikDoc.h"
 
 #include "parameters/Dialogs.h"
 #include "parameters/ParameterSession.h"

@@ -1,7 +1,7 @@
-#include "parameters/gui/QtDialogs.h"
+#include "view/QtDialogs.h"
 
-#include "parameters/gui/ConfirmDialog.h"
-#include "parameters/gui/PasswordPrompt.h"
+#include "view/ConfirmDialog.h"
+#include "view/PasswordPrompt.h"
 
 #include <QMessageBox>
 

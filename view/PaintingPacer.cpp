@@ -1,4 +1,4 @@
-#include "parameters/gui/PaintingPacer.h"
+#include "view/PaintingPacer.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,4 +1,4 @@
-#include "parameters/gui/ConfirmDialog.h"
+#include "view/ConfirmDialog.h"
 
 #include "controls/DialogUnits.h"
 

@@ -1,4 +1,4 @@
-#include "parameters/gui/PasswordPrompt.h"
+#include "view/PasswordPrompt.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,21 +1,17 @@
-#include "parameters/gui/CMorvikView.h"
+#include "view/CMorvikView.h"
 
-#include "app/AppSettings.h"
-#include "config/gui/CMorvikDoc.h"
 #include "controls/CParamListCtrl.h"
+#include "document/CMorvikDoc.h"
 #include "protocol/ParameterFrame.h"
 
-#include <QFile>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <array>
-#include <ctime>
 #include <functional>
 
 namespace morvik {
 namespace {
-CMorvikView* theMorvikView = nullptr;
 
 // Ends the progress a read showed, however the session call that read returns.
 class ProgressScope {
@@ -32,11 +28,8 @@ private:
 
 const QString CMorvikView::kWindowTitle = QStringLiteral("  Quorvane Morvik");
 
-CMorvikView::CMorvikView(UnitSelection& selection, ClassFilter& classFilter, QWidget* parent)
-    : QWidget(parent), selection_(selection), classFilter_(classFilter), dialogs_(this),
-      socket_(this), settings_(EndpointSettings::fromEnvironment()),
-      list_(new CParamListCtrl(table_, this)) {
-    theMorvikView = this;
+CMorvikView::CMorvikView(QWidget* parent)
+    : QWidget(parent), dialogs_(this), socket_(this), list_(new CParamListCtrl(table_, this)) {
     list_->setObjectName(QStringLiteral("parameterList"));
     list_->setUnitLookup([this](int parameter) {
         const ParameterRow* row =
@@ -52,33 +45,27 @@ CMorvikView::CMorvikView(UnitSelection& selection, ClassFilter& classFilter, QWi
             Qt::DirectConnection);
 }
 
-CMorvikView::~CMorvikView() {
-    if (theMorvikView == this) {
-        theMorvikView = nullptr;
-    }
-}
-
-CMorvikView* CMorvikView::instance() {
-    return theMorvikView;
-}
+CMorvikView::~CMorvikView() = default;
 
 void CMorvikView::initialUpdate() {
-    if (session_ != nullptr) {
+    if (socket_.notifier() != nullptr) {
         return;
     }
     window()->setWindowTitle(kWindowTitle);
     list_->setColumnWidth(ParameterTable::ClassColumn, CParamListCtrl::kClassColumnWidth);
     list_->setColumnWidth(ParameterTable::ParameterColumn, CParamListCtrl::kParameterColumnWidth);
     list_->setColumnWidth(ParameterTable::ValueColumn, CParamListCtrl::kValueColumnWidth);
-    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
     socket_.create();
     // Replies wait in the socket while a read pauses between units.
     pacer_.holdDuringPauses(socket_.notifier());
-    transport_ = std::make_unique<UdpTransport>(socket_.endpoint(), settings_);
-    session_ = std::make_unique<ParameterSession>(
-        ParameterSession::Ports{dialogs_, selection_, table_, classFilter_, *transport_, pacer_},
-        QFile::encodeName(readDataDirectory()).toStdString(), seed);
-    document_ = new CMorvikDoc(*session_, selection_, dialogs_, this, this);
+}
+
+void CMorvikView::attachSession(ParameterSession& session, UnitSelection& selection) {
+    if (session_ != nullptr) {
+        return;
+    }
+    session_ = &session;
+    document_ = new CMorvikDoc(session, selection, dialogs_, this, this);
 }
 
 QString CMorvikView::readProgress() const {
