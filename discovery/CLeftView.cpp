@@ -77,11 +77,12 @@ void CLeftView::probe() {
         return;
     }
     probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
-    emit probingChanged(true);
     tree_->DeleteAllItems();
     listedMacs_.clear();
+    checksumErrorsNotShown_ = 0;
     tip_->hideTip();
     emptyListMessage_->hide();
+    emit probingChanged(true);
     const auto request = buildProbeRequest();
     probedRoutes_ = sendBroadcast(socket_.endpoint(), request, settings_).routes;
 }
@@ -111,10 +112,17 @@ void CLeftView::onSocketData() {
         return;
     }
     if (decoded.verdict == ProbeVerdict::ChecksumMismatch) {
-        // Further replies are listed while the box is open; this one after it is closed.
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
-                        QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
-        box.exec();
+        if (checksumBoxOpen_) {
+            // A burst of bad replies would stack one box per datagram over the first.
+            emit checksumErrorNotShown(++checksumErrorsNotShown_);
+        } else {
+            // Further replies are listed while the box is open; this one after it is closed.
+            checksumBoxOpen_ = true;
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
+                            QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
+            box.exec();
+            checksumBoxOpen_ = false;
+        }
     }
     listUnit(decoded.record);
 }
@@ -298,10 +306,9 @@ void CLeftView::updateTip(const QPoint& viewportPosition) {
         tip_->hideTip();
         return;
     }
-    // The corner is measured in the list's coordinates but placed from the pane's corner,
-    // one header height higher: the tip covers the row's own cell.
-    const QPoint corner(tipX, label.top() + tree_->itemHeight() + 3);
-    tip_->showTip(text, mapToGlobal(corner), row == tree_->caret());
+    // The tip covers the row's own cell, whatever the header's height beside the row's.
+    const QPoint corner(tipX, label.top());
+    tip_->showTip(text, tree_->viewport()->mapToGlobal(corner), row == tree_->caret());
 }
 
 } // namespace morvik
