@@ -34,6 +34,7 @@ CLeftView::CLeftView(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
     tip_->hide();
+    tip_->passMouseTo(tree_->viewport());
     emptyListMessage_->setObjectName(QStringLiteral("emptyListMessage"));
     emptyListMessage_->setWordWrap(true);
     emptyListMessage_->setTextFormat(Qt::RichText);
@@ -233,13 +234,22 @@ bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
             placeEmptyListMessage();
         } else if (event->type() == QEvent::MouseMove) {
             updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
-        } else if (event->type() == QEvent::Leave ||
-                   (event->type() == QEvent::MouseButtonPress &&
-                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)) {
+        } else if (event->type() == QEvent::Leave) {
+            // The tip appearing under the pointer takes it from the list: that is no leave.
+            if (!pointerOverList()) {
+                tip_->hideTip();
+            }
+        } else if (event->type() == QEvent::MouseButtonPress &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             tip_->hideTip();
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool CLeftView::pointerOverList() const {
+    const QWidget* list = tree_->viewport();
+    return list->isVisible() && list->rect().contains(list->mapFromGlobal(QCursor::pos()));
 }
 
 void CLeftView::showNoAnswerHint(const NoAnswerHint& hint) {

@@ -106,6 +106,7 @@ private:
     void paintRowsSoon();
     QString commonField(int count, int column) const;
     void updateTip(const QPoint& viewportPosition);
+    bool pointerOverList() const;
     void showNoAnswerHint(const NoAnswerHint& hint);
     void placeEmptyListMessage();
 

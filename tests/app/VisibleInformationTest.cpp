@@ -7,6 +7,8 @@
 #include "controls/CDeviceTreeTip.h"
 #include "controls/CellTextFitting.h"
 
+#include <QCursor>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -83,13 +85,23 @@ TEST_F(VisibleInformation, TheTipShowsTheWholeTextOverTheCutCell) {
     QTreeWidgetItem* row = rowNamed(QString::fromStdString(longName));
     ASSERT_NE(row, nullptr);
     ASSERT_NE(shownText(row, CLeftView::NameColumn), QString::fromStdString(longName));
-    // The pointer moves as a mouse moves it: through the window, not straight to the list.
+    // The pointer moves as a mouse moves it: the window system finds the window under it, and
+    // the window that appears under it takes it from the list.
+    const auto movePointer = [&](const QPoint& inList) {
+        QCursor::setPos(tree().viewport()->mapToGlobal(inList));
+        QTest::qWait(20);
+    };
     const QRect cell = tree().visualItemRect(row);
     const QPoint pointer(tree().GetColumnWidth(0) - 10, cell.center().y());
-    QTest::mouseMove(tree().viewport(), pointer);
+    movePointer(pointer);
     CDeviceTreeTip& tip = leftView().tip();
     ASSERT_TRUE(waitUntil([&] { return tip.isVisible(); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tip));
+    // The tip now lies under the pointer. Window systems that hand it the pointer tell the list
+    // the pointer left; it did not, and the tip stays.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(tree().viewport(), &leave);
+    ASSERT_TRUE(tip.isVisible());
     EXPECT_EQ(tip.text(), QString::fromStdString(longName));
     EXPECT_GE(tip.width(), tip.fontMetrics().horizontalAdvance(tip.text()));
     // Its corner lies on the row it describes, inside the name's column.
@@ -100,9 +112,30 @@ TEST_F(VisibleInformation, TheTipShowsTheWholeTextOverTheCutCell) {
         << "," << nameCell.y() << " " << nameCell.width() << "x" << nameCell.height();
     keepScreenshot(*frame(), QStringLiteral("window-with-tip.png"));
     // Over a row whose name fits, it goes.
-    QTest::mouseMove(tree().viewport(),
-                     QPoint(pointer.x(), tree().visualItemRect(rowNamed("short")).center().y()));
+    movePointer(QPoint(pointer.x(), tree().visualItemRect(rowNamed("short")).center().y()));
     EXPECT_TRUE(waitUntil([&] { return !tip.isVisible(); }));
+
+    // A click that such a window system gives the tip selects the row beneath it (and the
+    // read that follows asks for a login, which is cancelled).
+    DialogAnswerer cancel([](QWidget& dialog) {
+        if (auto* asDialog = qobject_cast<QDialog*>(&dialog)) {
+            asDialog->reject();
+        }
+    });
+    movePointer(pointer);
+    ASSERT_TRUE(waitUntil([&] { return tip.isVisible(); }));
+    ASSERT_FALSE(row->isSelected());
+    QTest::mouseClick(&tip, Qt::LeftButton, {}, tip.mapFromGlobal(QCursor::pos()));
+    EXPECT_FALSE(tip.isVisible());
+    EXPECT_TRUE(row->isSelected());
+    EXPECT_EQ(tree().GetSelectedCount(), 1);
+
+    // Out of the list, it goes.
+    movePointer(pointer + QPoint(2, 0));
+    ASSERT_TRUE(waitUntil([&] { return tip.isVisible(); }));
+    QCursor::setPos(frame()->mapToGlobal(QPoint(frame()->width() - 5, frame()->height() - 5)));
+    QApplication::sendEvent(tree().viewport(), &leave);
+    EXPECT_FALSE(tip.isVisible());
 }
 
 TEST_F(VisibleInformation, ColumnWidthsAndTheSplitterAreRememberedBetweenRuns) {
