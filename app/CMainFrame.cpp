@@ -5,9 +5,12 @@
 #include "app/CMainToolBar.h"
 #include "app/HelpLauncher.h"
 #include "app/LockKeyState.h"
+#include "app/ProbeStatusText.h"
+#include "app/RememberedLayout.h"
 #include "app/Resources.h"
 #include "controls/CDeviceTreeList.h"
 #include "discovery/CLeftView.h"
+#include "discovery/DeviceListColumns.h"
 #include "discovery/DeviceListSelection.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/UdpTransport.h"
@@ -16,12 +19,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <algorithm>
 #include <ctime>
 
 namespace morvik {
@@ -30,6 +35,11 @@ constexpr int kLockKeyPollMs = 250;
 
 // What the window frame and the panel around it need on top of the window's own size.
 const QSize kDecorationAllowance(16, 48);
+
+// The window that gives the device pane `leftPaneWidth` pixels and the parameter pane its own.
+QSize windowSizeAround(int leftPaneWidth) {
+    return {leftPaneWidth + CMainFrame::kRightPaneWidth + 40, 560};
+}
 
 QString iconPath(const QString& name) {
     return QStringLiteral(":/icons/") + name + QStringLiteral(".png");
@@ -122,19 +132,18 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
                 messagePane_->setText(text);
                 messagePane_->setToolTip(text); // a narrow window cuts the networks off
             });
-    const auto backToReady = [this] {
-        messagePane_->setText(QStringLiteral("Ready"));
-        messagePane_->setToolTip({});
-    };
-    connect(leftView_, &CLeftView::probingChanged, this, [backToReady](bool probing) {
-        if (probing) {
-            backToReady();
+    // While a probe runs the status bar says so, and at its end how many units answered; when
+    // nobody did, the firewall hint that follows says so instead.
+    connect(leftView_, &CLeftView::probingChanged, this, [this](bool probing) {
+        if (probing || leftView_->treeList().topLevelItemCount() > 0) {
+            showProbeProgress();
         }
     });
-    connect(leftView_, &CLeftView::unitListed, this, backToReady);
+    connect(leftView_, &CLeftView::unitListed, this, &CMainFrame::showProbeProgress);
+    connect(leftView_, &CLeftView::checksumErrorNotShown, this, &CMainFrame::showProbeProgress);
 
     nameForAssistiveTechnology();
-    resize(firstWindowSize(QSize(kLeftPaneWidth + kRightPaneWidth + 40, 560), screen()));
+    resize(firstWindowSize(windowSizeAround(kLeftPaneWidth), screen()));
     updateCommandStates();
 }
 
@@ -288,7 +297,46 @@ void CMainFrame::initialUpdate(const QString& dataDirectory, const EndpointSetti
                                 toolBar_->classFilter(), *transport_, morvikView_->pacer()},
         QFile::encodeName(dataDirectory).toStdString(), seed);
     morvikView_->attachSession(*session_, *selection_);
-    splitter_->setSizes({kLeftPaneWidth, kRightPaneWidth});
+    restoreLayout();
+}
+
+void CMainFrame::restoreLayout() {
+    CDeviceTreeList& tree = leftView_->treeList();
+    const RememberedLayout remembered = readRememberedLayout();
+    if (remembered.deviceColumnWidths &&
+        remembered.deviceColumnWidths->size() == tree.columnCount()) {
+        for (int column = 0; column < tree.columnCount(); ++column) {
+            tree.header()->resizeSection(column, remembered.deviceColumnWidths->at(column));
+        }
+        tree.RecalcTotalWidth();
+    } else {
+        widenColumnsForWholeTexts(tree);
+    }
+    const int leftPane = remembered.deviceListWidth.value_or(
+        std::max(kLeftPaneWidth, paneWidthShowingEveryColumn(tree)));
+    if (!isVisible()) {
+        resize(firstWindowSize(windowSizeAround(leftPane), screen()));
+    }
+    splitter_->setSizes({leftPane, kRightPaneWidth});
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (leftView_->isInitialised()) {
+        const CDeviceTreeList& tree = leftView_->treeList();
+        QList<int> widths;
+        for (int column = 0; column < tree.columnCount(); ++column) {
+            widths.append(tree.GetColumnWidth(column));
+        }
+        rememberLayout(widths, splitter_->sizes().value(0));
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::showProbeProgress() {
+    const ProbeProgress progress{probeTimerId() != 0, leftView_->treeList().topLevelItemCount(),
+                                 leftView_->checksumErrorsNotShown()};
+    messagePane_->setText(progress.statusText());
+    messagePane_->setToolTip({});
 }
 
 std::uint32_t CMainFrame::probeTimerId() const {

@@ -78,7 +78,15 @@ public slots:
     void updateCommandStates();
     void refreshLockIndicators();
 
+protected:
+    // Remembers the column widths and the splitter for the next run.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // The status bar's account of the running or last probe.
+    void showProbeProgress();
+    // Columns as last left, else wide enough for their texts; the window grows to show them.
+    void restoreLayout();
     QAction* addCommand(Command command, const QString& text, const QString& promptAndTip,
                         const QString& icon = {});
     void createMenus();

@@ -1,5 +1,8 @@
 #include "controls/CDeviceTreeTip.h"
 
+#include <QApplication>
+#include <QMouseEvent>
+
 namespace morvik {
 
 const QColor CDeviceTreeTip::kCaretBackground{128, 128, 95};
@@ -36,6 +39,27 @@ void CDeviceTreeTip::showTip(const QString& text, const QPoint& globalPosition, 
 
 void CDeviceTreeTip::hideTip() {
     hide();
+}
+
+bool CDeviceTreeTip::event(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick && type != QEvent::MouseMove) {
+        return QLabel::event(event);
+    }
+    // Some window systems give the tip its own input, though it asks for none: the press that
+    // was meant for the row beneath must still select it.
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseButtonPress) {
+        hideTip();
+    }
+    if (beneath_ != nullptr) {
+        const QPointF global = mouse->globalPosition();
+        QMouseEvent passed(type, beneath_->mapFromGlobal(global), global, mouse->button(),
+                           mouse->buttons(), mouse->modifiers());
+        QApplication::sendEvent(beneath_, &passed);
+    }
+    return true;
 }
 
 } // namespace morvik

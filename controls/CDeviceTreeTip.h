@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QPointer>
 
 namespace morvik {
 
@@ -18,6 +19,14 @@ public:
     // Shows `text` with its top-left corner at `globalPosition`.
     void showTip(const QString& text, const QPoint& globalPosition, bool onCaretRow);
     void hideTip();
+    // Where the mouse input that a window system still hands the tip belongs: the list under it.
+    void passMouseTo(QWidget* beneath) { beneath_ = beneath; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    QPointer<QWidget> beneath_;
 };
 
 } // namespace morvik

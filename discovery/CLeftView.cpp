@@ -33,6 +33,7 @@ CLeftView::CLeftView(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);
     tip_->hide();
+    tip_->passMouseTo(tree_->viewport());
     emptyListMessage_->setObjectName(QStringLiteral("emptyListMessage"));
     emptyListMessage_->setWordWrap(true);
     emptyListMessage_->setTextFormat(Qt::RichText);
@@ -68,11 +69,12 @@ void CLeftView::probe() {
         return;
     }
     probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
-    emit probingChanged(true);
     tree_->DeleteAllItems();
     units_.clear();
+    checksumErrorsNotShown_ = 0;
     tip_->hideTip();
     emptyListMessage_->hide();
+    emit probingChanged(true);
     const auto request = buildProbeRequest();
     probedRoutes_ = sendBroadcast(socket_.endpoint(), request, settings_).routes;
 }
@@ -102,10 +104,17 @@ void CLeftView::onSocketData() {
         return;
     }
     if (decoded.verdict == ProbeVerdict::ChecksumMismatch) {
-        // Further replies are listed while the box is open; this one after it is closed.
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
-                        QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
-        box.exec();
+        if (checksumBoxOpen_) {
+            // A burst of bad replies would stack one box per datagram over the first.
+            emit checksumErrorNotShown(++checksumErrorsNotShown_);
+        } else {
+            // Further replies are listed while the box is open; this one after it is closed.
+            checksumBoxOpen_ = true;
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
+                            QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
+            box.exec();
+            checksumBoxOpen_ = false;
+        }
     }
     listUnit(decoded.record);
 }
@@ -179,13 +188,22 @@ bool CLeftView::eventFilter(QObject* watched, QEvent* event) {
             placeEmptyListMessage();
         } else if (event->type() == QEvent::MouseMove) {
             updateTip(static_cast<QMouseEvent*>(event)->position().toPoint());
-        } else if (event->type() == QEvent::Leave ||
-                   (event->type() == QEvent::MouseButtonPress &&
-                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)) {
+        } else if (event->type() == QEvent::Leave) {
+            // The tip appearing under the pointer takes it from the list: that is no leave.
+            if (!pointerOverList()) {
+                tip_->hideTip();
+            }
+        } else if (event->type() == QEvent::MouseButtonPress &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             tip_->hideTip();
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool CLeftView::pointerOverList() const {
+    const QWidget* list = tree_->viewport();
+    return list->isVisible() && list->rect().contains(list->mapFromGlobal(QCursor::pos()));
 }
 
 void CLeftView::showNoAnswerHint(const NoAnswerHint& hint) {
@@ -252,10 +270,9 @@ void CLeftView::updateTip(const QPoint& viewportPosition) {
         tip_->hideTip();
         return;
     }
-    // The corner is measured in the list's coordinates but placed from the pane's corner,
-    // one header height higher: the tip covers the row's own cell.
-    const QPoint corner(tipX, label.top() + tree_->itemHeight() + 3);
-    tip_->showTip(text, mapToGlobal(corner), row == tree_->caret());
+    // The tip covers the row's own cell, whatever the header's height beside the row's.
+    const QPoint corner(tipX, label.top());
+    tip_->showTip(text, tree_->viewport()->mapToGlobal(corner), row == tree_->caret());
 }
 
 } // namespace morvik

@@ -69,6 +69,9 @@ public:
     // Shown in the empty list when a probe window ended without an answer: the networks
     // probed and what a host firewall must let in. Hidden again by the next probe or reply.
     QLabel& emptyListMessage() const { return *emptyListMessage_; }
+    // Replies of this probe with a checksum error that came while the message box about an
+    // earlier one was open: listed, and counted instead of opening a box each.
+    int checksumErrorsNotShown() const { return checksumErrorsNotShown_; }
     // Where the last probe went, one entry per datagram.
     const std::vector<BroadcastRoute>& probedRoutes() const { return probedRoutes_; }
 
@@ -76,6 +79,8 @@ signals:
     void probingChanged(bool probing);
     // A reply added a row; `rowCount` rows are listed now.
     void unitListed(int rowCount);
+    // A reply with a checksum error came while the box about another one was open.
+    void checksumErrorNotShown(int count);
     // A probe window ended and nobody had answered: "No unit answered the probe." and the
     // networks probed.
     void noUnitAnswered(const QString& headline, const QString& networks);
@@ -89,6 +94,7 @@ private:
     void listUnit(const DeviceRecord& record);
     void paintRowsSoon();
     void updateTip(const QPoint& viewportPosition);
+    bool pointerOverList() const;
     void showNoAnswerHint(const NoAnswerHint& hint);
     void placeEmptyListMessage();
 
@@ -100,6 +106,8 @@ private:
     QLabel* emptyListMessage_;
     DiscoveredUnits units_;
     std::uint32_t probeTimerId_ = 0;
+    bool checksumBoxOpen_ = false;
+    int checksumErrorsNotShown_ = 0;
     bool initialised_ = false;
 };
 

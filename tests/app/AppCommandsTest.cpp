@@ -265,7 +265,9 @@ TEST_F(AppCommands, AProbeNobodyAnswersSaysWhereItLookedAndWhatToLetIn) {
     leftView().setEndpointSettings(fleetSettings);
     probeAll();
     EXPECT_FALSE(message.isVisible());
-    EXPECT_EQ(frame()->messagePane().text(), QStringLiteral("Ready"));
+    ASSERT_TRUE(waitUntil([&] { return frame()->probeTimerId() == 0; }, 3000));
+    EXPECT_EQ(frame()->messagePane().text(),
+              QStringLiteral("%1 units answered the probe.").arg(tree().topLevelItemCount()));
 }
 
 } // namespace

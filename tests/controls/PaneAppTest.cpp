@@ -49,7 +49,8 @@ protected:
         return view().table().lineOfParameter(session().findParameter(address));
     }
     QPoint valueCell(int line) {
-        list().scrollTo(list().model()->index(line, 0));
+        // Into view across as well: the pane may be narrower than its columns.
+        list().scrollTo(list().model()->index(line, Column::ValueColumn));
         QApplication::processEvents();
         const QRect row = list().rowBounds(line);
         return {row.left() + 150 + 172 + 30, row.center().y()};
