@@ -436,12 +436,11 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
         dialogs_.note("the description of product " + first.productId + " version " +
                       first.version + " has no parameters: nothing was sent");
     } else if (group && *group > 0) {
-        const int slot = session_->descriptionCache().currentSlot();
-        const std::vector<int>& starts = table_->groupStart(slot);
-        const auto k = static_cast<std::size_t>(*group);
-        if (k + 1 < starts.size()) {
+        const DescriptionSlot& description = session_->currentDescription();
+        if (description.hasGroup(*group)) {
             session_->showGroup(*group);
-            requestRange(starts[k], starts[k + 1]);
+            const auto [first, end] = description.groupRows(*group);
+            requestRange(first, end);
         }
     } else {
         session_->readParametersRequested(0);
@@ -472,7 +471,7 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
             ParameterReport report{p, row->address, row->className, row->parameterName, row->access,
                                    {}};
             // A hidden parameter's cell is never filled.
-            if (table_->accessKind(p) != AccessKind::Hidden) {
+            if (row->accessKind != AccessKind::Hidden) {
                 if (static_cast<std::size_t>(p) < progress.values.size()) {
                     report.value = progress.values[static_cast<std::size_t>(p)].value_or("");
                 }
@@ -502,25 +501,22 @@ SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
     const std::string& address = row->address;
     // Only what the desktop program lets a user change: R/W values, and the choices of an
     // enumerated parameter of no declared access.
-    const AccessKind access = table_->accessKind(parameter);
-    const bool changeable =
-        access == AccessKind::ReadWrite ||
-        (access == AccessKind::Plain && table_->enumeration(parameter).count() > 0);
+    const AccessKind access = row->accessKind;
+    const bool changeable = access == AccessKind::ReadWrite ||
+                            (access == AccessKind::Plain && row->enumeration.count() > 0);
     if (!changeable) {
         return {-1, address + " (" + row->parameterName + ") is " +
                         (row->access.empty() ? std::string("not writable") : row->access) +
                         ": only values that the desktop program lets a user change can be set"};
     }
     const EncodedValue value =
-        encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
-                    session_->byteOrder());
+        encodeValue(*row, row->definedValues, row->enumeration, text, session_->byteOrder());
     if (!value) {
         std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
                               row->parameterName + ", " + row->typeName +
                               "): " + refusalReason(*row, *value.refusal);
-        const ValueList& names = table_->enumeration(parameter).count() > 0
-                                     ? table_->enumeration(parameter)
-                                     : table_->definedValues(parameter);
+        const ValueList& names =
+            row->enumeration.count() > 0 ? row->enumeration.get() : row->definedValues.get();
         if (names.count() > 0) {
             problem += "; known values:";
             for (const ValueList::Entry& entry : names.entries()) {

@@ -57,7 +57,7 @@ CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
 }
 
 void CParamListCtrl::ResetTables() {
-    table().resetTables();
+    table().clearMarks();
 }
 
 void CParamListCtrl::setUnitLookup(std::function<std::string(int parameter)> unitOfParameter) {
@@ -91,11 +91,11 @@ void CParamListCtrl::mousePressEvent(QMouseEvent* event) {
     editRow_ = cell->row;
     ParameterTable& parameters = table();
     const int parameter = parameters.parameterOfLine(cell->row);
-    if (parameters.enumeration(parameter).count() > 0) {
+    if (parameters.description().enumeration(parameter).count() > 0) {
         // The value counts as changed from the moment the choice is offered.
         parameters.setModifiedMark(parameter, 1);
         runChoicePopup(cell->row, parameter);
-    } else if (parameters.accessKind(parameter) == AccessKind::ReadWrite) {
+    } else if (parameters.description().accessKind(parameter) == AccessKind::ReadWrite) {
         if (EditCell(cell->row, ParameterTable::ValueColumn) != nullptr) {
             parameters.setModifiedMark(parameter, 1);
         }
@@ -103,7 +103,7 @@ void CParamListCtrl::mousePressEvent(QMouseEvent* event) {
 }
 
 void CParamListCtrl::runChoicePopup(int row, int parameter) {
-    const ValueList choices = table().enumeration(parameter);
+    const ValueList choices = table().description().enumeration(parameter);
     CChoicePopupMenu menu;
     menu.colours.frame = QColor(0, 0, 128);
     menu.colours.background = QColor(255, 255, 255);
@@ -140,7 +140,8 @@ void CParamListCtrl::focusInEvent(QFocusEvent* event) {
 void CParamListCtrl::showDefinedNames() {
     ParameterTable& parameters = table();
     for (int line = 0; line < parameters.lineCount(); ++line) {
-        const ValueList& defined = parameters.definedValues(parameters.parameterOfLine(line));
+        const ValueList& defined =
+            parameters.description().definedValues(parameters.parameterOfLine(line));
         if (defined.count() == 0) {
             continue;
         }

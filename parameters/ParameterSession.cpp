@@ -4,17 +4,19 @@
 #include "description/DescriptionParser.h"
 #include "description/ValueTypes.h"
 #include "parameters/ClassFilter.h"
+#include "parameters/DescriptionShown.h"
 #include "parameters/ParameterTable.h"
 #include "protocol/MacAddress.h"
 #include "protocol/ReadReplyBody.h"
 #include "stores/CredentialLog.h"
 #include "stores/IniDatabaseFile.h"
 #include "stores/ProductIdDatabase.h"
+#include "stores/WholeFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace morvik {
 
@@ -69,14 +71,20 @@ std::pair<int, int> versionNumbers(const std::string& version) {
     return {major, minor};
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
+void showMessages(Dialogs& dialogs, const std::vector<StoreMessage>& messages) {
+    for (const StoreMessage& message : messages) {
+        dialogs.showMessage(message.text, message.caption);
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+}
+
+// Makes `index` the store's current record, telling the user when it is out of range.
+template <typename Store>
+bool selectRecord(Store& store, int index, Dialogs& dialogs) {
+    if (store.select(index)) {
+        return true;
+    }
+    showMessages(dialogs, {outOfRangeMessage()});
+    return false;
 }
 
 // The parameters of the current description as the reply walk sees them.
@@ -218,7 +226,7 @@ std::optional<Credentials> ParameterSession::credentialsFor(const DeviceRecord& 
         *logIndex = index;
     }
     if (index >= 0 && !promptAnyway) {
-        log.select(index, ports_.dialogs);
+        selectRecord(log, index, ports_.dialogs);
         const CredentialLog::Entry& entry = log.currentEntry();
         return Credentials{entry.loginId, entry.password};
     }
@@ -302,22 +310,22 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::prepareRead(int& grou
         ports_.dialogs.showMessage(kInvalidProductId, kError);
         return std::nullopt;
     }
-    products.select(record, ports_.dialogs);
+    selectRecord(products, record, ports_.dialogs);
     const auto [major, minor] = versionNumbers(check.version);
     const std::string fileName =
         dataFilePath(dataDirectory_, products.currentName() + "_" + check.version + ".dcf");
 
     // A group the current description does not have is read as everything.
-    if (group < 0 ||
-        group + 1 >= static_cast<int>(ports_.table.groupStart(cache_.currentSlot()).size())) {
+    if (!cache_.current().hasGroup(group)) {
         group = 0;
     }
     if (group == 0) {
-        DescriptionTargets targets{cache_, ports_.table, ports_.classFilter, ports_.dialogs};
-        if (parseDescription(fileName, productCode_, major, minor, targets) != 1) {
+        const DescriptionParse parse =
+            parseDescription(fileName, productCode_, major, minor, cache_);
+        if (!showParsedDescription(parse, cache_, ports_.table, ports_.classFilter,
+                                   ports_.dialogs)) {
             return std::nullopt;
         }
-        ports_.table.setGroupCount(cache_.currentSlot(), 0);
         resumeIndex_ = 0;
     }
     return units;
@@ -383,11 +391,8 @@ void ParameterSession::readParameters(int group) {
         if (group == 0) {
             frame.appendBytes(kReadAllBody);
         } else {
-            const int slot = cache_.currentSlot();
-            const std::vector<int>& starts = ports_.table.groupStart(slot);
-            const int first = starts[static_cast<std::size_t>(group)];
-            const int end = starts[static_cast<std::size_t>(group) + 1];
             const DescriptionSlot& description = cache_.current();
+            const auto [first, end] = description.groupRows(group);
             int unitNext = end - first; // the whole group went into this request
             bool anyEntry = false;
             for (int p = first + firstOffset; p < end; ++p) {
@@ -424,19 +429,16 @@ void ParameterSession::readParameters(int group) {
 }
 
 void ParameterSession::showGroup(int group) {
-    const int slot = cache_.currentSlot();
     ParameterTable& table = ports_.table;
-    table.setGroupCount(slot, group);
+    table.setShownGroup(group);
     table.removeAllLines();
     const DescriptionSlot& description = cache_.current();
-    const std::vector<int>& starts = table.groupStart(slot);
     int first = 0;
     int end = 0;
     if (group == 0) {
         end = description.rowCount();
-    } else if (group > 0 && group + 1 < static_cast<int>(starts.size())) {
-        first = starts[static_cast<std::size_t>(group)];
-        end = starts[static_cast<std::size_t>(group) + 1];
+    } else {
+        std::tie(first, end) = description.groupRows(group);
     }
     for (int p = first; p < end; ++p) {
         const ParameterRow* row = description.row(p);
@@ -454,7 +456,7 @@ void ParameterSession::showGroup(int group) {
 }
 
 void ParameterSession::Refresh() {
-    readParameters(ports_.table.groupCount(cache_.currentSlot()));
+    readParameters(ports_.table.shownGroup());
 }
 
 void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
@@ -536,7 +538,7 @@ void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
         CredentialLog::SaveResult full;
         full.status = CredentialLog::SaveStatus::Full;
         full.notRecorded.push_back(target.mac);
-        reportSave(full, ports_.dialogs);
+        showMessages(ports_.dialogs, saveMessages(full));
         if (events_ != nullptr) {
             events_->credentialLogSaved(false);
         }
@@ -548,7 +550,7 @@ void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
 
 void ParameterSession::saveCredentialLog(CredentialLog& log) {
     const CredentialLog::SaveResult result = log.store();
-    reportSave(result, ports_.dialogs);
+    showMessages(ports_.dialogs, saveMessages(result));
     if (events_ != nullptr) {
         events_->credentialLogSaved(result.saved());
     }
@@ -577,14 +579,13 @@ void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame, bool 
                                   if (row == nullptr) {
                                       return;
                                   }
-                                  const std::string text =
-                                      valueToText(*row, table.definedValues(parameter),
-                                                  table.enumeration(parameter), value, order);
+                                  const std::string text = valueToText(
+                                      *row, row->definedValues, row->enumeration, value, order);
                                   if (events_ != nullptr) {
                                       events_->valueDecoded(unit, parameter, text);
                                   }
                                   table.setModifiedMark(parameter, 0);
-                                  if (table.accessKind(parameter) != AccessKind::Hidden) {
+                                  if (row->accessKind != AccessKind::Hidden) {
                                       updateCell(parameter, text, unit);
                                   }
                               });
@@ -599,7 +600,7 @@ void ParameterSession::handleReadReply(int unit, const ParsedFrame& frame, bool 
     if (resumeIndex_ != 0 && continuePasses) {
         const bool outer = nextPassOfGroup_;
         nextPassOfGroup_ = true;
-        readParameters(ports_.table.groupCount(cache_.currentSlot()));
+        readParameters(ports_.table.shownGroup());
         nextPassOfGroup_ = outer;
     }
 }
@@ -661,7 +662,7 @@ void ParameterSession::handleErrorReply(int unit) {
     log.load();
     const int index = log.find(target.mac);
     if (index >= 0) {
-        log.select(index, ports_.dialogs);
+        selectRecord(log, index, ports_.dialogs);
         const std::string& newId = newLoginId_[static_cast<std::size_t>(unit)];
         const std::string& newPassword = newLoginPassword_[static_cast<std::size_t>(unit)];
         log.setEntry(target.mac, newId.empty() ? target.loginId : newId,
@@ -670,7 +671,7 @@ void ParameterSession::handleErrorReply(int unit) {
     }
     loginChangePending_ = false;
     resumeIndex_ = 0;
-    readParameters(ports_.table.groupCount(cache_.currentSlot()));
+    readParameters(ports_.table.shownGroup());
 }
 
 std::optional<std::string> ParameterSession::writeRefusal(int parameter,
@@ -679,9 +680,8 @@ std::optional<std::string> ParameterSession::writeRefusal(int parameter,
     if (row == nullptr) {
         return "There is no parameter " + std::to_string(parameter) + " to write.";
     }
-    const ParameterTable& table = ports_.table;
-    const EncodedValue value = encodeValue(*row, table.definedValues(parameter),
-                                           table.enumeration(parameter), text, byteOrder());
+    const EncodedValue value =
+        encodeValue(*row, row->definedValues, row->enumeration, text, byteOrder());
     if (!value) {
         return refusalMessage(*row, text, *value.refusal);
     }
@@ -767,7 +767,7 @@ void ParameterSession::writeParameters() {
             if (table.modifiedMark(p) == 1) {
                 const std::string text = table.text(r, ParameterTable::ValueColumn);
                 const auto value =
-                    encodeValue(*row, table.definedValues(p), table.enumeration(p), text, order);
+                    encodeValue(*row, row->definedValues, row->enumeration, text, order);
                 if (!value) {
                     // Checked before the confirmation; the table did not change since.
                     continue;

@@ -74,7 +74,7 @@ TEST_F(ParamListTest, ValueClicksEditOnlyReadWriteValuesAndMarkWhatTheyOpen) {
     };
     for (const Case& c : cases) {
         table.removeAllLines();
-        table.resetTables();
+        table.clearMarks();
         showList(accessLines());
         if (c.popup) {
             clickIntoPopup(c.row, [&](CChoicePopupMenu& menu) {
