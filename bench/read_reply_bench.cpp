@@ -73,7 +73,7 @@ void BM_DecodeReplyOfEveryValue(benchmark::State& state) {
     const SlotLayout layout(slot);
     std::vector<std::string> texts(static_cast<std::size_t>(data.rows));
     for (auto _ : state) {
-        const auto frame = parseReply(data.reply, ByteOrder::MostSignificantFirst);
+        const auto frame = parseFrame(data.reply, ByteOrder::MostSignificantFirst);
         walkReadReplyBody(frame->body, frame->declaredBodyLength, ByteOrder::MostSignificantFirst,
                           layout, [&](int p, std::span<const std::uint8_t> value) {
                               texts[static_cast<std::size_t>(p)] = valueToText(

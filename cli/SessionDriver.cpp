@@ -33,13 +33,6 @@ std::uint32_t timeSeed() {
 
 } // namespace
 
-bool isLoginAddress(std::string_view address) {
-    const bool security = address.substr(0, 2) == "2.";
-    const bool loginSuffix = address.size() >= 2 && (address.substr(address.size() - 2) == ".1" ||
-                                                     address.substr(address.size() - 2) == ".2");
-    return security && loginSuffix;
-}
-
 std::string resultText(UnitResult result) {
     switch (result) {
     case UnitResult::Ok:
@@ -346,7 +339,7 @@ bool SessionDriver::rejectChecksum(int unit, const ParsedFrame& frame) {
 
 void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
                             const std::string& sourceAddress) {
-    const auto frame = parseReply(datagram, session_->byteOrder());
+    const auto frame = parseFrame(datagram, session_->byteOrder());
     if (!frame) {
         return;
     }

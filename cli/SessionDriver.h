@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleDialogs.h"
 #include "cli/Traffic.h"
+#include "description/LoginParameters.h"
 #include "parameters/ClassFilter.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
@@ -185,8 +186,5 @@ private:
     bool loginReadBackFailed_ = false;
     bool credentialLogFailed_ = false;
 };
-
-// "2.x.1" and "2.x.2": the units' login ID and password.
-bool isLoginAddress(std::string_view address);
 
 } // namespace morvik::cli

@@ -122,7 +122,7 @@ void checkBuiltFrameParsesBack(std::span<const std::uint8_t> input) {
     const std::size_t length = builder.finishFrame();
     check(length == bodyEnd + 2 && length <= morvik::kRequestBufferSize);
 
-    const auto parsed = morvik::parseReply(builder.frame(), order);
+    const auto parsed = morvik::parseFrame(builder.frame(), order);
     check(parsed.has_value());
     check(parsed->loginId == loginId.substr(0, loginId.find('\0')));
     check(parsed->password == password.substr(0, password.find('\0')));
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> datagram(data, size);
     for (const auto order :
          {morvik::ByteOrder::LeastSignificantFirst, morvik::ByteOrder::MostSignificantFirst}) {
-        const auto frame = morvik::parseReply(datagram, order);
+        const auto frame = morvik::parseFrame(datagram, order);
         if (!frame) {
             continue;
         }

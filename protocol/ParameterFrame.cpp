@@ -177,7 +177,7 @@ std::vector<std::uint8_t> withUnicastReadPadding(std::span<const std::uint8_t> f
     return datagram;
 }
 
-std::optional<ParsedFrame> parseReply(std::span<const std::uint8_t> datagram, ByteOrder order) {
+std::optional<ParsedFrame> parseFrame(std::span<const std::uint8_t> datagram, ByteOrder order) {
     FieldReader reader(datagram);
     const auto signature = reader.take(kFrameSignature.size());
     if (!signature || !std::equal(signature->begin(), signature->end(), kFrameSignature.begin())) {

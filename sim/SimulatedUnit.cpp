@@ -209,7 +209,7 @@ SimulatedUnit::Response SimulatedUnit::handleDatagram(std::span<const std::uint8
     if (std::ranges::equal(datagram, probe)) {
         return {{probeReply()}, false, "probe"};
     }
-    const auto frame = parseReply(datagram, order_);
+    const auto frame = parseFrame(datagram, order_);
     if (!frame) {
         return {{}, false, "ignored: not a frame"};
     }
