@@ -84,32 +84,29 @@ void SessionDriver::credentialLogSaved(bool saved) {
     }
 }
 
-void SessionDriver::replyAccepted(int unit, const ParsedFrame& frame) {
+void SessionDriver::unitAnswered(int unit, UnitAnswer answer, Command reply) {
     if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
         return;
     }
-    switch (static_cast<Command>(frame.command)) {
-    case Command::WriteAck:
+    switch (answer) {
+    case UnitAnswer::Accepted:
         // Only the acknowledgement of the last request completes a write: before it the
         // session still has rows to send (resumeIndex is where the next request starts).
-        if (phase_ == Phase::Write && session_->resumeIndex() == 0) {
+        if (reply == Command::WriteAck && phase_ == Phase::Write && session_->resumeIndex() == 0) {
+            finish(unit, UnitResult::Ok);
+        } else if (reply == Command::RebootAck && phase_ == Phase::Reboot) {
             finish(unit, UnitResult::Ok);
         }
         break;
-    case Command::RebootAck:
-        if (phase_ == Phase::Reboot) {
-            finish(unit, UnitResult::Ok);
-        }
-        break;
-    case Command::ErrorReply:
+    case UnitAnswer::Refused:
         // Handed on to the session, which reads again with other credentials.
         if (!progress_[static_cast<std::size_t>(unit)].refused) {
             ++progressSteps_;
         }
         progress_[static_cast<std::size_t>(unit)].refused = true;
         break;
-    default:
-        break;
+    case UnitAnswer::ValuesTaken:
+        break; // counted value by value
     }
 }
 
@@ -229,8 +226,9 @@ void SessionDriver::awaitReplies() {
             }
             ++traffic_.repliesReceived;
             const long stepsBefore = progressSteps_;
-            deliver(std::span<const std::uint8_t>(buffer.data(), received->length),
-                    received->sourceAddress);
+            session_->handleUnitReply(
+                std::span<const std::uint8_t>(buffer.data(), received->length),
+                received->sourceAddress);
             if (progressSteps_ != stepsBefore) {
                 // Counted from the end of the handling: it may have sent the next requests.
                 limit = baseLimit + (traffic_.unitPauses - pausesBefore);
@@ -241,23 +239,6 @@ void SessionDriver::awaitReplies() {
             }
         }
     }
-}
-
-int SessionDriver::targetOf(const ParsedFrame& frame, bool earlierPasses) const {
-    for (int i = 0; i < session_->targetCount(); ++i) {
-        const TargetUnit& target = session_->targetUnit(i);
-        if (target.requestSent && target.requestId == frame.requestId) {
-            return i;
-        }
-    }
-    // The units' answers to the pass before of a group read.
-    for (int i = 0; earlierPasses && i < session_->targetCount(); ++i) {
-        const TargetUnit& target = session_->targetUnit(i);
-        if (target.earlierPassLive && target.earlierPassRequestId == frame.requestId) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 // After an ErrorReply the session reads everything again and prompts for the credentials of
@@ -337,40 +318,32 @@ bool SessionDriver::rejectChecksum(int unit, const ParsedFrame& frame) {
     return true;
 }
 
-void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
-                            const std::string& sourceAddress) {
-    const auto frame = parseFrame(datagram, session_->byteOrder());
-    if (!frame) {
-        return;
-    }
-    const bool isReadReply = frame->command == static_cast<std::uint8_t>(Command::ReadReply);
-    // Only values are still taken from the answers to the pass before of a group read.
-    const int unit = targetOf(*frame, isReadReply);
-    if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
-        return; // no request of this operation has that tag
+bool SessionDriver::admitReply(int unit, const ParsedFrame& frame, std::string_view source) {
+    if (unit >= static_cast<int>(progress_.size())) {
+        return false; // a unit of no operation of the tool
     }
     const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
     if (record.addressMode == "2") {
         // Reached by broadcast: the answer names the unit in its long header.
-        if (frame->headerKind != HeaderKind::Long || parseMacText(record.mac) != frame->mac) {
-            return;
+        if (frame.headerKind != HeaderKind::Long || parseMacText(record.mac) != frame.mac) {
+            return false;
         }
-    } else if (sourceAddress != record.ip) {
-        return; // a unit reached by its own address answers from it
+    } else if (source != record.ip) {
+        return false; // a unit reached by its own address answers from it
     }
-    if (rejectChecksum(unit, *frame)) {
-        return;
+    if (rejectChecksum(unit, frame)) {
+        return false;
     }
-    if (frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
+    if (frame.command == static_cast<std::uint8_t>(Command::ErrorReply)) {
         if (progress_[static_cast<std::size_t>(unit)].finished) {
-            return; // a late or repeated refusal of a unit already done with
+            return false; // a late or repeated refusal of a unit already done with
         }
         if (!sessionShouldRecover(unit)) {
             refuse(unit);
-            return;
+            return false;
         }
     }
-    session_->handleUnitReply(datagram);
+    return true;
 }
 
 std::vector<UnitResult> SessionDriver::results() const {

@@ -39,6 +39,13 @@ struct TargetUnit {
     bool writeAcknowledged = false;
 };
 
+// What a unit's reply to the operation says.
+enum class UnitAnswer {
+    Accepted,    // it took the write or the reboot
+    Refused,     // it refused the credentials
+    ValuesTaken, // it sent values, which went into the list
+};
+
 // Told what the session does, for the command line tool and the tests. Nothing here changes
 // what the session does.
 class SessionEvents {
@@ -46,7 +53,15 @@ public:
     virtual ~SessionEvents() = default;
     virtual void requestSent(int /*unit*/, Command /*command*/,
                              std::span<const std::uint8_t> /*datagram*/) {}
+    // Asked before the reply of `unit` (found by its tag) is handled; false drops it as if it
+    // never came. `source` is the address it came from, empty when unknown.
+    virtual bool admitReply(int /*unit*/, const ParsedFrame& /*frame*/,
+                            std::string_view /*source*/) {
+        return true;
+    }
     virtual void replyAccepted(int /*unit*/, const ParsedFrame& /*frame*/) {}
+    // What the unit's admitted reply says, told before the session acts on it.
+    virtual void unitAnswered(int /*unit*/, UnitAnswer /*answer*/, Command /*reply*/) {}
     virtual void valueDecoded(int /*unit*/, int /*parameter*/, const std::string& /*text*/) {}
     // A change of the credential log was written (true) or lost (false; the message is shown).
     virtual void credentialLogSaved(bool /*saved*/) {}
@@ -87,8 +102,8 @@ public:
     bool prepareDescription();
     void showGroup(int group);
     void Refresh();
-    // One datagram that arrived on the parameter socket.
-    void handleUnitReply(std::span<const std::uint8_t> datagram);
+    // One datagram that arrived on the parameter socket from `source` (empty when unknown).
+    void handleUnitReply(std::span<const std::uint8_t> datagram, std::string_view source = {});
     void writeParameters();
     void rebootUnits();
 

@@ -40,7 +40,8 @@ private:
 
 } // namespace
 
-void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
+void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram,
+                                       std::string_view source) {
     // Our own copy: a dialog opened below runs the event loop, and the caller's receive buffer
     // may be reused by a nested reply.
     const std::vector<std::uint8_t> bytes(datagram.begin(), datagram.end());
@@ -71,12 +72,29 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram) {
         (earlierPass && frame->command != static_cast<std::uint8_t>(Command::ReadReply))) {
         return;
     }
+    const auto command = static_cast<Command>(frame->command);
     if (events_ != nullptr) {
+        if (!events_->admitReply(unit, *frame, source)) {
+            return;
+        }
         events_->replyAccepted(unit, *frame);
+        switch (command) {
+        case Command::ReadReply:
+            events_->unitAnswered(unit, UnitAnswer::ValuesTaken, command);
+            break;
+        case Command::WriteAck:
+        case Command::RebootAck:
+            events_->unitAnswered(unit, UnitAnswer::Accepted, command);
+            break;
+        case Command::ErrorReply:
+            events_->unitAnswered(unit, UnitAnswer::Refused, command);
+            break;
+        default:
+            break;
+        }
     }
     acceptCredentials(unit, *frame);
 
-    const auto command = static_cast<Command>(frame->command);
     if ((command == Command::ReadReply || command == Command::WriteAck) &&
         !frame->checksumMatches()) {
         char text[64];
