@@ -115,8 +115,8 @@ SelectionCheck ParameterSession::checkUnits(const std::vector<DeviceRecord>& uni
     const auto version = commonText(units, &DeviceRecord::version);
     check.addressMode = units.front().addressMode;
     check.accepted = productId && version && commonText(units, &DeviceRecord::addressMode);
-    check.productId = productId.value_or("ERROR");
-    check.version = version.value_or("ERROR");
+    check.productId = productId.value_or(std::string());
+    check.version = version.value_or(std::string());
     return check;
 }
 

@@ -67,10 +67,11 @@ public:
     virtual void credentialLogSaved(bool /*saved*/) {}
 };
 
+// Whether the selected units agree on product id, version and address mode, and on what.
 struct SelectionCheck {
     bool accepted = false;
-    std::string productId;
-    std::string version;
+    std::string productId; // empty unless every unit has the same
+    std::string version;   // empty unless every unit has the same
     std::string addressMode;
 };
 
