@@ -2,8 +2,6 @@
 // value conversion runs for every value of every reply.
 #include "description/DescriptionParser.h"
 #include "description/ValueTypes.h"
-#include "parameters/ClassFilter.h"
-#include "parameters/Dialogs.h"
 #include "parameters/ParameterTable.h"
 
 #include <algorithm>
@@ -21,21 +19,9 @@ namespace {
 using namespace morvik;
 namespace fs = std::filesystem;
 
-class SilentDialogs final : public Dialogs {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-    bool confirm(std::string_view, std::string_view, std::string_view, std::string_view) override {
-        return false;
-    }
-    std::optional<Credentials> promptCredentials(std::string_view) override { return std::nullopt; }
-};
-
 struct Targets {
     DescriptionCache cache;
-    ParameterTable table;
-    ClassFilterEntries filter;
-    SilentDialogs dialogs;
-    DescriptionTargets get() { return {cache, table, filter, dialogs}; }
+    DescriptionCache& get() { return cache; }
 };
 
 std::string classLine(int number, int instances, int first, int last) {
@@ -137,13 +123,11 @@ void valuesToText(benchmark::State& state) {
                                              'c',  0,    0,    0,    0,    0,    0,   0};
     for (auto _ : state) {
         for (std::size_t index = 0; index < rows.size(); ++index) {
-            const int parameter = static_cast<int>(index);
             const auto size =
                 std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(rows[index].size));
             benchmark::DoNotOptimize(
-                valueToText(rows[index], targets.table.definedValues(parameter),
-                            targets.table.enumeration(parameter), std::span(bytes).first(size),
-                            ByteOrder::MostSignificantFirst));
+                valueToText(rows[index], rows[index].definedValues, rows[index].enumeration,
+                            std::span(bytes).first(size), ByteOrder::MostSignificantFirst));
         }
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rows.size()));
@@ -202,7 +186,7 @@ void reportMemory() {
     int parsed = 0;
     std::size_t rows = 0;
     for (const std::string& path : paths) {
-        if (parseDescription(path, parsed, 1, 0, targets.get()) == 1) {
+        if (parseDescription(path, parsed, 1, 0, targets.get()).parsed()) {
             rows += targets.cache.current().rows().size();
             ++parsed;
         }
@@ -210,7 +194,7 @@ void reportMemory() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     std::printf("%d descriptions, %zu rows: %zu bytes held, %zu bytes per description; "
-                "parameter table %zu bytes; peak RSS %ld kB\n",
+                "parameter list %zu bytes; peak RSS %ld kB\n",
                 parsed, rows, targets.cache.memoryFootprint(),
                 parsed > 0 ? targets.cache.memoryFootprint() / static_cast<std::size_t>(parsed) : 0,
                 sizeof(ParameterTable), usage.ru_maxrss);

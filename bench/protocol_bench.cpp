@@ -80,7 +80,7 @@ std::vector<std::uint8_t> fullReadReply() {
 void BM_ParseReadReply1500(benchmark::State& state) {
     const auto datagram = fullReadReply();
     for (auto _ : state) {
-        auto frame = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+        auto frame = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
         benchmark::DoNotOptimize(frame);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * datagram.size()));
@@ -101,7 +101,7 @@ private:
 
 void BM_WalkReadReply1500(benchmark::State& state) {
     const auto datagram = fullReadReply();
-    const auto frame = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+    const auto frame = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
     const UniformLayout layout((frame->declaredBodyLength - 4) / 8);
     for (auto _ : state) {
         unsigned sum = 0;

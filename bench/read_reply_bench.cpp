@@ -2,9 +2,6 @@
 // value column's texts, against a loop that only formats as many numbers.
 #include "description/DescriptionParser.h"
 #include "description/ValueTypes.h"
-#include "parameters/ClassFilter.h"
-#include "parameters/Dialogs.h"
-#include "parameters/ParameterTable.h"
 #include "protocol/ParameterFrame.h"
 #include "protocol/ReadReplyBody.h"
 
@@ -16,15 +13,6 @@
 namespace {
 
 using namespace morvik;
-
-class SilentDialogs final : public Dialogs {
-public:
-    void showMessage(std::string_view, std::string_view) override {}
-    bool confirm(std::string_view, std::string_view, std::string_view, std::string_view) override {
-        return false;
-    }
-    std::optional<Credentials> promptCredentials(std::string_view) override { return std::nullopt; }
-};
 
 class SlotLayout final : public ParameterLayout {
 public:
@@ -43,16 +31,12 @@ private:
 
 struct Orion16 {
     DescriptionCache cache;
-    ParameterTable table;
-    ClassFilterEntries filter;
-    SilentDialogs dialogs;
     std::vector<std::uint8_t> reply;
     int rows = 0;
 
     Orion16() {
-        const int parsed = parseDescription(MORVIK_DEMO_DATA_DIR "/Orion16_3.10.dcf", 61, 3, 10,
-                                            {cache, table, filter, dialogs});
-        if (parsed != 1) {
+        if (!parseDescription(MORVIK_DEMO_DATA_DIR "/Orion16_3.10.dcf", 61, 3, 10, cache)
+                 .parsed()) {
             return;
         }
         const DescriptionSlot& slot = cache.current();
@@ -89,13 +73,12 @@ void BM_DecodeReplyOfEveryValue(benchmark::State& state) {
     const SlotLayout layout(slot);
     std::vector<std::string> texts(static_cast<std::size_t>(data.rows));
     for (auto _ : state) {
-        const auto frame = parseReply(data.reply, ByteOrder::MostSignificantFirst);
+        const auto frame = parseFrame(data.reply, ByteOrder::MostSignificantFirst);
         walkReadReplyBody(frame->body, frame->declaredBodyLength, ByteOrder::MostSignificantFirst,
                           layout, [&](int p, std::span<const std::uint8_t> value) {
-                              texts[static_cast<std::size_t>(p)] =
-                                  valueToText(*slot.row(p), data.table.definedValues(p),
-                                              data.table.enumeration(p), value,
-                                              ByteOrder::MostSignificantFirst);
+                              texts[static_cast<std::size_t>(p)] = valueToText(
+                                  *slot.row(p), slot.definedValues(p), slot.enumeration(p), value,
+                                  ByteOrder::MostSignificantFirst);
                           });
         benchmark::DoNotOptimize(texts.data());
     }

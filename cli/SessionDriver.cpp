@@ -33,13 +33,6 @@ std::uint32_t timeSeed() {
 
 } // namespace
 
-bool isLoginAddress(std::string_view address) {
-    const bool security = address.substr(0, 2) == "2.";
-    const bool loginSuffix = address.size() >= 2 && (address.substr(address.size() - 2) == ".1" ||
-                                                     address.substr(address.size() - 2) == ".2");
-    return security && loginSuffix;
-}
-
 std::string resultText(UnitResult result) {
     switch (result) {
     case UnitResult::Ok:
@@ -91,32 +84,29 @@ void SessionDriver::credentialLogSaved(bool saved) {
     }
 }
 
-void SessionDriver::replyAccepted(int unit, const ParsedFrame& frame) {
+void SessionDriver::unitAnswered(int unit, UnitAnswer answer, Command reply) {
     if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
         return;
     }
-    switch (static_cast<Command>(frame.command)) {
-    case Command::WriteAck:
+    switch (answer) {
+    case UnitAnswer::Accepted:
         // Only the acknowledgement of the last request completes a write: before it the
         // session still has rows to send (resumeIndex is where the next request starts).
-        if (phase_ == Phase::Write && session_->resumeIndex() == 0) {
+        if (reply == Command::WriteAck && phase_ == Phase::Write && session_->resumeIndex() == 0) {
+            finish(unit, UnitResult::Ok);
+        } else if (reply == Command::RebootAck && phase_ == Phase::Reboot) {
             finish(unit, UnitResult::Ok);
         }
         break;
-    case Command::RebootAck:
-        if (phase_ == Phase::Reboot) {
-            finish(unit, UnitResult::Ok);
-        }
-        break;
-    case Command::ErrorReply:
+    case UnitAnswer::Refused:
         // Handed on to the session, which reads again with other credentials.
         if (!progress_[static_cast<std::size_t>(unit)].refused) {
             ++progressSteps_;
         }
         progress_[static_cast<std::size_t>(unit)].refused = true;
         break;
-    default:
-        break;
+    case UnitAnswer::ValuesTaken:
+        break; // counted value by value
     }
 }
 
@@ -236,8 +226,9 @@ void SessionDriver::awaitReplies() {
             }
             ++traffic_.repliesReceived;
             const long stepsBefore = progressSteps_;
-            deliver(std::span<const std::uint8_t>(buffer.data(), received->length),
-                    received->sourceAddress);
+            session_->handleUnitReply(
+                std::span<const std::uint8_t>(buffer.data(), received->length),
+                received->sourceAddress);
             if (progressSteps_ != stepsBefore) {
                 // Counted from the end of the handling: it may have sent the next requests.
                 limit = baseLimit + (traffic_.unitPauses - pausesBefore);
@@ -248,23 +239,6 @@ void SessionDriver::awaitReplies() {
             }
         }
     }
-}
-
-int SessionDriver::targetOf(const ParsedFrame& frame, bool earlierPasses) const {
-    for (int i = 0; i < session_->targetCount(); ++i) {
-        const TargetUnit& target = session_->targetUnit(i);
-        if (target.requestSent && target.requestId == frame.requestId) {
-            return i;
-        }
-    }
-    // The units' answers to the pass before of a group read.
-    for (int i = 0; earlierPasses && i < session_->targetCount(); ++i) {
-        const TargetUnit& target = session_->targetUnit(i);
-        if (target.earlierPassLive && target.earlierPassRequestId == frame.requestId) {
-            return i;
-        }
-    }
-    return -1;
 }
 
 // After an ErrorReply the session reads everything again and prompts for the credentials of
@@ -344,40 +318,32 @@ bool SessionDriver::rejectChecksum(int unit, const ParsedFrame& frame) {
     return true;
 }
 
-void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
-                            const std::string& sourceAddress) {
-    const auto frame = parseReply(datagram, session_->byteOrder());
-    if (!frame) {
-        return;
-    }
-    const bool isReadReply = frame->command == static_cast<std::uint8_t>(Command::ReadReply);
-    // Only values are still taken from the answers to the pass before of a group read.
-    const int unit = targetOf(*frame, isReadReply);
-    if (unit < 0 || unit >= static_cast<int>(progress_.size())) {
-        return; // no request of this operation has that tag
+bool SessionDriver::admitReply(int unit, const ParsedFrame& frame, std::string_view source) {
+    if (unit >= static_cast<int>(progress_.size())) {
+        return false; // a unit of no operation of the tool
     }
     const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
     if (record.addressMode == "2") {
         // Reached by broadcast: the answer names the unit in its long header.
-        if (frame->headerKind != HeaderKind::Long || parseMacText(record.mac) != frame->mac) {
-            return;
+        if (frame.headerKind != HeaderKind::Long || parseMacText(record.mac) != frame.mac) {
+            return false;
         }
-    } else if (sourceAddress != record.ip) {
-        return; // a unit reached by its own address answers from it
+    } else if (source != record.ip) {
+        return false; // a unit reached by its own address answers from it
     }
-    if (rejectChecksum(unit, *frame)) {
-        return;
+    if (rejectChecksum(unit, frame)) {
+        return false;
     }
-    if (frame->command == static_cast<std::uint8_t>(Command::ErrorReply)) {
+    if (frame.command == static_cast<std::uint8_t>(Command::ErrorReply)) {
         if (progress_[static_cast<std::size_t>(unit)].finished) {
-            return; // a late or repeated refusal of a unit already done with
+            return false; // a late or repeated refusal of a unit already done with
         }
         if (!sessionShouldRecover(unit)) {
             refuse(unit);
-            return;
+            return false;
         }
     }
-    session_->handleUnitReply(datagram);
+    return true;
 }
 
 std::vector<UnitResult> SessionDriver::results() const {
@@ -436,12 +402,11 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
         dialogs_.note("the description of product " + first.productId + " version " +
                       first.version + " has no parameters: nothing was sent");
     } else if (group && *group > 0) {
-        const int slot = session_->descriptionCache().currentSlot();
-        const std::vector<int>& starts = table_->groupStart(slot);
-        const auto k = static_cast<std::size_t>(*group);
-        if (k + 1 < starts.size()) {
+        const DescriptionSlot& description = session_->currentDescription();
+        if (description.hasGroup(*group)) {
             session_->showGroup(*group);
-            requestRange(starts[k], starts[k + 1]);
+            const auto [first, end] = description.groupRows(*group);
+            requestRange(first, end);
         }
     } else {
         session_->readParametersRequested(0);
@@ -472,7 +437,7 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
             ParameterReport report{p, row->address, row->className, row->parameterName, row->access,
                                    {}};
             // A hidden parameter's cell is never filled.
-            if (table_->accessKind(p) != AccessKind::Hidden) {
+            if (row->accessKind != AccessKind::Hidden) {
                 if (static_cast<std::size_t>(p) < progress.values.size()) {
                     report.value = progress.values[static_cast<std::size_t>(p)].value_or("");
                 }
@@ -502,25 +467,22 @@ SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
     const std::string& address = row->address;
     // Only what the desktop program lets a user change: R/W values, and the choices of an
     // enumerated parameter of no declared access.
-    const AccessKind access = table_->accessKind(parameter);
-    const bool changeable =
-        access == AccessKind::ReadWrite ||
-        (access == AccessKind::Plain && table_->enumeration(parameter).count() > 0);
+    const AccessKind access = row->accessKind;
+    const bool changeable = access == AccessKind::ReadWrite ||
+                            (access == AccessKind::Plain && row->enumeration.count() > 0);
     if (!changeable) {
         return {-1, address + " (" + row->parameterName + ") is " +
                         (row->access.empty() ? std::string("not writable") : row->access) +
                         ": only values that the desktop program lets a user change can be set"};
     }
     const EncodedValue value =
-        encodeValue(*row, table_->definedValues(parameter), table_->enumeration(parameter), text,
-                    session_->byteOrder());
+        encodeValue(*row, row->definedValues, row->enumeration, text, session_->byteOrder());
     if (!value) {
         std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
                               row->parameterName + ", " + row->typeName +
                               "): " + refusalReason(*row, *value.refusal);
-        const ValueList& names = table_->enumeration(parameter).count() > 0
-                                     ? table_->enumeration(parameter)
-                                     : table_->definedValues(parameter);
+        const ValueList& names =
+            row->enumeration.count() > 0 ? row->enumeration.get() : row->definedValues.get();
         if (names.count() > 0) {
             problem += "; known values:";
             for (const ValueList::Entry& entry : names.entries()) {

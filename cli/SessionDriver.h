@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleDialogs.h"
 #include "cli/Traffic.h"
+#include "description/LoginParameters.h"
 #include "parameters/ClassFilter.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
@@ -138,7 +139,10 @@ private:
     std::vector<DeviceRecord> selectedUnits() const override { return selection_; }
     // SessionEvents
     void requestSent(int unit, Command command, std::span<const std::uint8_t> datagram) override;
-    void replyAccepted(int unit, const ParsedFrame& frame) override;
+    // The tool's rules on top of the session's: the unit answers from where it was asked,
+    // checksums must match, and a refusal is the unit's result unless the session can recover.
+    bool admitReply(int unit, const ParsedFrame& frame, std::string_view source) override;
+    void unitAnswered(int unit, UnitAnswer answer, Command reply) override;
     void valueDecoded(int unit, int parameter, const std::string& text) override;
     void credentialLogSaved(bool saved) override;
 
@@ -150,11 +154,6 @@ private:
     // Pumps the parameter socket until every unit is finished, nothing is outstanding or the
     // time-out passes without a reply.
     void awaitReplies();
-    // One datagram from `sourceAddress`, handed to the session when the tool takes it.
-    void deliver(std::span<const std::uint8_t> datagram, const std::string& sourceAddress);
-    // The unit whose request has the frame's tag (with `earlierPasses`, also the tag of its
-    // request in the pass before of a group read); -1 for none.
-    int targetOf(const ParsedFrame& frame, bool earlierPasses) const;
     bool rejectChecksum(int unit, const ParsedFrame& frame);
     bool sessionShouldRecover(int unit) const;
     void refuse(int unit);
@@ -185,8 +184,5 @@ private:
     bool loginReadBackFailed_ = false;
     bool credentialLogFailed_ = false;
 };
-
-// "2.x.1" and "2.x.2": the units' login ID and password.
-bool isLoginAddress(std::string_view address);
 
 } // namespace morvik::cli

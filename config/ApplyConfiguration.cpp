@@ -14,7 +14,7 @@ void applyConfiguration(const ConfigurationContent& content, ParameterTable& tab
             continue;
         }
         const int parameter = table.parameterOfLine(n);
-        if (table.accessKind(parameter) != AccessKind::ReadWrite) {
+        if (table.description().accessKind(parameter) != AccessKind::ReadWrite) {
             continue;
         }
         const std::string& shown = table.text(n, ParameterTable::ValueColumn);

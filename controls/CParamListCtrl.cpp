@@ -108,11 +108,11 @@ void CParamListCtrl::openValue(int row) {
     editRow_ = row;
     ParameterTable& parameters = table();
     const int parameter = parameters.parameterOfLine(row);
-    if (parameters.enumeration(parameter).count() > 0) {
+    if (parameters.description().enumeration(parameter).count() > 0) {
         // The value counts as changed from the moment the choice is offered.
         parameters.setModifiedMark(parameter, 1);
         runChoicePopup(row, parameter);
-    } else if (parameters.accessKind(parameter) == AccessKind::ReadWrite) {
+    } else if (parameters.description().accessKind(parameter) == AccessKind::ReadWrite) {
         if (CCellEditor* editor = EditCell(row, ParameterTable::ValueColumn)) {
             editor->setAccessibleName(
                 QString::fromLatin1(parameters.text(row, ParameterTable::ParameterColumn)));
@@ -122,7 +122,7 @@ void CParamListCtrl::openValue(int row) {
 }
 
 void CParamListCtrl::runChoicePopup(int row, int parameter) {
-    const ValueList choices = table().enumeration(parameter);
+    const ValueList choices = table().description().enumeration(parameter);
     CChoicePopupMenu menu;
     menu.colours.frame = QColor(0, 0, 128);
     menu.colours.background = QColor(255, 255, 255);
@@ -162,7 +162,8 @@ void CParamListCtrl::focusInEvent(QFocusEvent* event) {
 void CParamListCtrl::showDefinedNames() {
     ParameterTable& parameters = table();
     for (int line = 0; line < parameters.lineCount(); ++line) {
-        const ValueList& defined = parameters.definedValues(parameters.parameterOfLine(line));
+        const ValueList& defined =
+            parameters.description().definedValues(parameters.parameterOfLine(line));
         if (defined.count() == 0) {
             continue;
         }

@@ -2,18 +2,12 @@
 
 #include "description/LayoutScanner.h"
 #include "description/ValueList.h"
-#include "parameters/ClassFilter.h"
-#include "parameters/Dialogs.h"
-#include "parameters/ParameterTable.h"
+#include "stores/WholeFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
 #include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace morvik {
 
@@ -23,7 +17,6 @@ constexpr std::string_view kEndWord = "<END>";
 constexpr std::string_view kNoneWord = "<none>";
 constexpr std::string_view kEnumeratedType = "FLAG";
 constexpr std::string_view kInstanceMark = "[inst]";
-constexpr std::string_view kAllClasses = "All classes";
 
 constexpr std::string_view kClassLine = "Class \t%d \tinstance = %d \tstart = %d \tend = %d\n";
 constexpr std::string_view kDefinedValuesHeader = "\t===== Defined Values =====  \n";
@@ -33,10 +26,6 @@ constexpr std::string_view kEnumerationLine = "\t[%02d]\t%s \n";
 
 // Sizes travel in a 16-bit length field; anything larger cannot describe a real value.
 constexpr std::int32_t kMaxValueSize = 0xFFFF;
-
-// Far beyond any real description (700 rows take some 100 kB); a larger file is read only up
-// to here, as if it ended there.
-constexpr std::size_t kMaxFileBytes = std::size_t{64} << 20;
 
 using ClassTable = std::array<ClassEntry, kClassLineCount>;
 
@@ -97,14 +86,13 @@ std::string groupNameOf(const std::string& testedText) {
     return slash == std::string::npos ? testedText : testedText.substr(0, slash);
 }
 
-// One parse: reads the parameter part and produces the rows of every class in use, keeping
-// the list, its side tables and the class-filter box in step. Rows are written over the
-// slot's earlier rows, so that parsing a slot again reuses their storage.
+// One parse: reads the parameter part and produces the rows of every class in use with
+// their class groups. Rows are written over the slot's earlier rows, so that parsing a slot
+// again reuses their storage.
 class DescriptionWalk {
 public:
-    DescriptionWalk(LayoutScanner& input, DescriptionTargets& targets, int slot,
-                    std::vector<ParameterRow>& rows)
-        : input_(input), targets_(targets), slot_(slot), rows_(rows) {}
+    explicit DescriptionWalk(LayoutScanner& input, DescriptionSlot& slot)
+        : input_(input), slot_(slot), rows_(slot.editRows()) {}
 
     void walk(const ClassTable& classes) {
         if (classes[0].lastRow == -1) {
@@ -205,6 +193,7 @@ private:
         assignToken(row.access, tokens[4]);
         row.size = tokens[5] == kNoneWord ? 0 : sizeFromText(tokens[5]);
         assignToken(row.unit, tokens[6]);
+        row.accessKind = accessKindFromWord(row.access);
 
         definedValues_.clear();
         enumeration_.clear();
@@ -302,18 +291,11 @@ private:
         } else {
             applyGroupRule(row.className, index);
         }
-        const AccessKind kind = accessKindFromWord(row.access);
-        const bool hidden = kind == AccessKind::Hidden;
-        targets_.table.insertLine(index, hidden ? std::string_view() : row.className);
-        targets_.table.setText(index, ParameterTable::ParameterColumn,
-                               hidden ? std::string_view() : row.parameterName);
-        targets_.table.setAccessKind(index, kind);
-        ParameterTable& table = targets_.table;
-        if (copiedFrom_ >= 0) {
-            table.shareValueLists(index, copiedFrom_);
-        } else {
-            table.setDefinedValues(index, definedValues_);
-            table.setEnumeration(index, enumeration_);
+        // A copied row came with the lists of the row it repeats, shared rather than copied.
+        if (copiedFrom_ < 0) {
+            ParameterRow& filled = rows_[static_cast<std::size_t>(index)];
+            filled.definedValues = definedValues_;
+            filled.enumeration = enumeration_;
         }
         ++produced_;
     }
@@ -326,8 +308,7 @@ private:
             return;
         }
         groupName_ = groupNameOf(testedText);
-        targets_.classFilter.addEntry(groupName_);
-        targets_.table.appendGroup(slot_, index);
+        slot_.appendGroup(groupName_, index);
     }
 
     void finishFirstInstance(std::int64_t first, std::int64_t end) {
@@ -336,15 +317,11 @@ private:
             ParameterRow& row = rows_[static_cast<std::size_t>(index)];
             replaceAll(row.address, ".0", ".1");
             replaceAll(row.className, kInstanceMark, "1");
-            if (targets_.table.accessKind(index) != AccessKind::Hidden) {
-                targets_.table.setText(index, ParameterTable::ClassColumn, row.className);
-            }
         }
     }
 
     LayoutScanner& input_;
-    DescriptionTargets& targets_;
-    int slot_;
+    DescriptionSlot& slot_;
     std::vector<ParameterRow>& rows_;
     int produced_ = 0;
     ValueList definedValues_;
@@ -377,59 +354,25 @@ ClassTable readClassTable(LayoutScanner& input) {
     return classes;
 }
 
-// The whole text of a regular file; nothing when there is none to read (a missing file, a
-// directory or a device).
-std::optional<std::string> readWholeFile(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        return std::nullopt;
-    }
-    std::optional<std::string> text;
-    struct stat status {};
-    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
-        text.emplace(std::min<std::size_t>(static_cast<std::size_t>(status.st_size), kMaxFileBytes),
-                     '\0');
-        std::size_t filled = 0;
-        while (filled < text->size()) {
-            const ssize_t got = ::read(descriptor, text->data() + filled, text->size() - filled);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                break;
-            }
-            filled += static_cast<std::size_t>(got);
-        }
-        text->resize(filled); // a file that shrank while being read gives what it still had
-    }
-    ::close(descriptor);
-    return text;
+DescriptionParse refuse(DescriptionCache& cache, std::string problem) {
+    cache.setCurrentSlot(0);
+    return DescriptionParse{-1, std::move(problem)};
 }
 
-void refuse(DescriptionTargets& targets, const std::string& message) {
-    targets.dialogs.showMessage(message, "Error");
-    targets.cache.setCurrentSlot(0);
-    targets.table.setCurrentSlot(0);
-}
-
-int parseOpened(std::string_view text, int productCode, int major, int minor,
-                DescriptionTargets& targets) {
+DescriptionParse parseOpened(std::string_view text, int productCode, int major, int minor,
+                             DescriptionCache& cache) {
     if (!DescriptionCache::inRange(productCode, major, minor)) {
         std::ostringstream message;
         message << "Unsupported product code or version: " << productCode << ", " << major << '.'
                 << minor << " !";
-        refuse(targets, message.str());
-        return -1;
+        return refuse(cache, message.str());
     }
-    const int slot = targets.cache.slotFor(productCode, major, minor);
+    const int slot = cache.slotFor(productCode, major, minor);
     if (slot < 0) {
-        refuse(targets, "Too many different descriptions in use! Restart the program to read "
-                        "units of another product or version.");
-        return -1;
+        return refuse(cache, "Too many different descriptions in use! Restart the program to "
+                             "read units of another product or version.");
     }
-    targets.cache.setCurrentSlot(slot);
-    targets.table.setCurrentSlot(slot);
-    targets.table.resetTables();
+    cache.setCurrentSlot(slot);
 
     LayoutScanner input(text);
     input.scan("<version>");
@@ -440,36 +383,29 @@ int parseOpened(std::string_view text, int productCode, int major, int minor,
     const ClassTable classes = readClassTable(input);
     input.scan("<parameters>");
 
-    targets.classFilter.resetEntries();
-    targets.classFilter.addEntry(kAllClasses);
-
-    DescriptionWalk walk(input, targets, slot, targets.cache.slot(slot).editRows());
+    DescriptionSlot& description = cache.slot(slot);
+    description.clearGroups();
+    DescriptionWalk walk(input, description);
     walk.walk(classes);
     walk.finish();
-    targets.table.setEndMark(slot, walk.rowCount());
-    targets.classFilter.selectIndex(0);
-    return 1;
+    description.setGroupsEnd(walk.rowCount());
+    return DescriptionParse{slot, {}};
 }
 
 } // namespace
 
-int parseDescription(const std::string& path, int productCode, int major, int minor,
-                     DescriptionTargets targets) {
-    targets.table.removeAllLines();
+DescriptionParse parseDescription(const std::string& path, int productCode, int major, int minor,
+                                  DescriptionCache& cache) {
     const std::optional<std::string> text = readWholeFile(path);
     if (!text) {
-        targets.dialogs.showMessage("Can't find configuration file! \n" + path, "Error");
-        targets.cache.setCurrentSlot(0);
-        targets.table.setCurrentSlot(0);
-        return -1;
+        return refuse(cache, "Can't find configuration file! \n" + path);
     }
-    return parseOpened(*text, productCode, major, minor, targets);
+    return parseOpened(*text, productCode, major, minor, cache);
 }
 
-int parseDescriptionText(std::string_view text, int productCode, int major, int minor,
-                         DescriptionTargets targets) {
-    targets.table.removeAllLines();
-    return parseOpened(text, productCode, major, minor, targets);
+DescriptionParse parseDescriptionText(std::string_view text, int productCode, int major, int minor,
+                                      DescriptionCache& cache) {
+    return parseOpened(text, productCode, major, minor, cache);
 }
 
 } // namespace morvik

@@ -2,32 +2,29 @@
 
 #include "description/DeviceDescription.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace morvik {
 
-class ParameterTable;
-class ClassFilter;
-class Dialogs;
-
-// Where a parse puts its results: the cache, the list model and the class-filter box.
-struct DescriptionTargets {
-    DescriptionCache& cache;
-    ParameterTable& table;
-    ClassFilter& classFilter;
-    Dialogs& dialogs;
+// What a parse did: the cache slot it filled, or why it filled none (the text to show the
+// user). The cache's current slot is the one filled, or 0 after a refusal.
+struct DescriptionParse {
+    int slot = -1;
+    std::optional<std::string> problem;
+    bool parsed() const { return slot >= 0; }
 };
 
 // Parses the description file `path` for the triple (productCode, major, minor) into its cache
-// slot, refills the list's lines and side tables and the class-filter box. Returns 1 on
-// success, -1 when the file cannot be opened ("Can't find configuration file! \n" + path) or
-// the triple cannot have a slot; the list is empty and the current slot 0 after a failure.
-int parseDescription(const std::string& path, int productCode, int major, int minor,
-                     DescriptionTargets targets);
+// slot: its rows with their access kinds and value lists, and its class groups. Refused when
+// the file cannot be opened ("Can't find configuration file! \n" + path) or the triple cannot
+// have a slot.
+DescriptionParse parseDescription(const std::string& path, int productCode, int major, int minor,
+                                  DescriptionCache& cache);
 
 // The same on a file's text already in memory (fuzzing, benchmarks, tests).
-int parseDescriptionText(std::string_view text, int productCode, int major, int minor,
-                         DescriptionTargets targets);
+DescriptionParse parseDescriptionText(std::string_view text, int productCode, int major, int minor,
+                                      DescriptionCache& cache);
 
 } // namespace morvik

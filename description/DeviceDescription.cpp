@@ -67,6 +67,54 @@ const ParameterRow* DescriptionSlot::row(int index) const {
     return &rows_[static_cast<std::size_t>(index)];
 }
 
+AccessKind DescriptionSlot::accessKind(int index) const {
+    const ParameterRow* found = row(index);
+    return found != nullptr ? found->accessKind : AccessKind::Plain;
+}
+
+const ValueList& DescriptionSlot::definedValues(int index) const {
+    static const ValueList empty;
+    const ParameterRow* found = row(index);
+    return found != nullptr ? found->definedValues.get() : empty;
+}
+
+const ValueList& DescriptionSlot::enumeration(int index) const {
+    static const ValueList empty;
+    const ParameterRow* found = row(index);
+    return found != nullptr ? found->enumeration.get() : empty;
+}
+
+std::pair<int, int> DescriptionSlot::groupRows(int group) const {
+    if (!hasGroup(group)) {
+        return {0, 0};
+    }
+    if (group == 0) {
+        return {0, groupStarts_.back()};
+    }
+    const auto at = static_cast<std::size_t>(group);
+    return {groupStarts_[at], groupStarts_[at + 1]};
+}
+
+void DescriptionSlot::clearGroups() {
+    groupStarts_.assign({0, 0});
+    groupNames_.assign(1, std::string(kAllClasses));
+}
+
+bool DescriptionSlot::appendGroup(std::string name, int firstRow) {
+    // Every row may begin a group of its own, and group 0 comes on top.
+    if (groupCount() > kMaxParameterRows) {
+        return false;
+    }
+    groupStarts_.back() = firstRow;
+    groupStarts_.push_back(firstRow);
+    groupNames_.push_back(std::move(name));
+    return true;
+}
+
+void DescriptionSlot::setGroupsEnd(int rowCount) {
+    groupStarts_.back() = rowCount;
+}
+
 DescriptionCache::DescriptionCache()
     : index_(static_cast<std::size_t>(kProductCodes * kMajorVersions * kMinorVersions), -1) {}
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "description/ValueList.h"
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -18,13 +20,16 @@ inline constexpr int kMaxDescriptionToken = 199;
 
 // One parameter of a description, all texts as the parser produced them.
 struct ParameterRow {
-    std::string address;       // dotted, instance filled in; empty = end of the rows
-    std::string className;     // "[inst]" replaced by the instance number
+    std::string address;   // dotted, instance filled in; empty = end of the rows
+    std::string className; // "[inst]" replaced by the instance number
     std::string parameterName;
-    std::string typeName;      // "_" turned into blanks
-    std::string access;        // access word as read
-    std::int32_t size = 0;     // value bytes in messages (0 when not a number, never negative)
-    std::string unit;          // empty for "<none>"
+    std::string typeName;  // "_" turned into blanks
+    std::string access;    // access word as read
+    std::int32_t size = 0; // value bytes in messages (0 when not a number, never negative)
+    std::string unit;      // empty for "<none>"
+    AccessKind accessKind = AccessKind::Plain; // the access word read
+    SharedValueList definedValues;             // names of particular numbers
+    SharedValueList enumeration;               // the choices of an enumerated ("FLAG") parameter
 
     friend bool operator==(const ParameterRow&, const ParameterRow&) = default;
 };
@@ -37,10 +42,13 @@ struct ClassEntry {
     friend bool operator==(const ClassEntry&, const ClassEntry&) = default;
 };
 
-// The rows one parse produced for a (product code, major, minor) triple. Walkers stop at the
-// first row with an empty address, as every reader of the rows does.
+// The rows one parse produced for a (product code, major, minor) triple, and their class
+// groups. Walkers stop at the first row with an empty address, as every reader of the rows
+// does.
 class DescriptionSlot {
 public:
+    static constexpr std::string_view kAllClasses = "All classes";
+
     const std::vector<ParameterRow>& rows() const { return rows_; }
     // The rows to fill or change (at most kMaxParameterRows). Lookups rebuild their index
     // afterwards, so keep the reference only until the next lookup.
@@ -56,6 +64,28 @@ public:
     int rowCount() const;
     const ParameterRow* row(int index) const; // nullptr outside the rows
 
+    // A row's access kind and value lists; Plain and empty outside the rows.
+    AccessKind accessKind(int index) const;
+    const ValueList& definedValues(int index) const;
+    const ValueList& enumeration(int index) const;
+
+    // Class groups: group 0 is every row; groupStarts holds the first row of each group
+    // (group 0 at row 0) followed by the end of the last group, groupNames the name of each
+    // group ("All classes" first).
+    const std::vector<int>& groupStarts() const { return groupStarts_; }
+    const std::vector<std::string>& groupNames() const { return groupNames_; }
+    int groupCount() const { return static_cast<int>(groupNames_.size()); }
+    bool hasGroup(int group) const { return group >= 0 && group < groupCount(); }
+    // First row and end of `group` (every row for group 0); {0, 0} for a group the description
+    // does not have.
+    std::pair<int, int> groupRows(int group) const;
+    // Back to group 0 alone, ending at row 0.
+    void clearGroups();
+    // Opens a group at `firstRow`; refused once every row begins a group of its own.
+    bool appendGroup(std::string name, int firstRow);
+    // Closes the last group at `rowCount`.
+    void setGroupsEnd(int rowCount);
+
 private:
     void buildIndex() const;
 
@@ -63,6 +93,8 @@ private:
     mutable bool indexed_ = false;
     mutable int rowCount_ = 0;
     mutable std::unordered_map<std::string, int> firstRowOfAddress_;
+    std::vector<int> groupStarts_{0, 0};
+    std::vector<std::string> groupNames_{std::string(kAllClasses)};
 };
 
 // Parsed descriptions by product code (0-99), major (0-19) and minor (0-29) version. A slot is
@@ -85,9 +117,9 @@ public:
     int currentSlot() const { return currentSlot_; }
     void setCurrentSlot(int slot) { currentSlot_ = slot; }
 
-    DescriptionSlot& slot(int index);             // allocates on first access
+    DescriptionSlot& slot(int index);                 // allocates on first access
     const DescriptionSlot* findSlot(int index) const; // nullptr when never filled
-    const DescriptionSlot& current() const;       // an empty slot when none is filled
+    const DescriptionSlot& current() const;           // an empty slot when none is filled
 
     // Bytes held by the parsed descriptions (rows and their strings), for the memory figures.
     std::size_t memoryFootprint() const;

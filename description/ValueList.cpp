@@ -12,6 +12,20 @@ bool ValueList::add(std::string name, std::int32_t value) {
     return true;
 }
 
+namespace {
+
+const std::shared_ptr<const ValueList>& emptyValueList() {
+    static const auto empty = std::make_shared<const ValueList>();
+    return empty;
+}
+
+} // namespace
+
+SharedValueList::SharedValueList() : values_(emptyValueList()) {}
+
+SharedValueList::SharedValueList(const ValueList& values)
+    : values_(values.count() == 0 ? emptyValueList() : std::make_shared<const ValueList>(values)) {}
+
 AccessKind accessKindFromWord(const std::string& word) {
     if (word == "R/W") {
         return AccessKind::ReadWrite;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,27 @@ public:
 
 private:
     std::vector<Entry> entries_;
+};
+
+// A value list that the rows of a class's later instances share with its first instance.
+// Compares by content; never null.
+class SharedValueList {
+public:
+    SharedValueList();
+    SharedValueList(const ValueList& values); // NOLINT: a list is a shared list
+
+    const ValueList& get() const { return *values_; }
+    operator const ValueList&() const { return *values_; } // NOLINT: read like the list itself
+    int count() const { return values_->count(); }
+    const ValueList::Entry& operator[](int index) const { return (*values_)[index]; }
+    const std::vector<ValueList::Entry>& entries() const { return values_->entries(); }
+
+    friend bool operator==(const SharedValueList& a, const SharedValueList& b) {
+        return a.values_ == b.values_ || *a.values_ == *b.values_;
+    }
+
+private:
+    std::shared_ptr<const ValueList> values_;
 };
 
 // Per-parameter access word of a description row.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -51,15 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(again.lines[i].empty == content.lines[i].empty);
     }
 
+    static const morvik::DescriptionSlot description = [] {
+        morvik::DescriptionSlot rows;
+        for (int line = 0; line < 40; ++line) {
+            morvik::ParameterRow row;
+            row.address = "1." + std::to_string(line + 1) + ".1";
+            row.accessKind =
+                line % 2 == 0 ? morvik::AccessKind::ReadWrite : morvik::AccessKind::ReadOnly;
+            rows.editRows().push_back(std::move(row));
+        }
+        return rows;
+    }();
     static morvik::ParameterTable table;
     table.removeAllLines();
-    table.resetTables();
+    table.clearMarks();
+    table.setDescription(description);
     for (int line = 0; line < 40; ++line) {
         table.insertLine(line, "Class");
         table.setText(line, morvik::ParameterTable::ParameterColumn, "P");
         table.setText(line, morvik::ParameterTable::ValueColumn, "v");
-        table.setAccessKind(line, line % 2 == 0 ? morvik::AccessKind::ReadWrite
-                                                : morvik::AccessKind::ReadOnly);
     }
     morvik::applyConfiguration(content, table);
     require(table.lineCount() == 40);

@@ -1,3 +1,4 @@
+#include "protocol/ParameterEntries.h"
 #include "protocol/ParameterFrame.h"
 #include "protocol/ReadReplyBody.h"
 
@@ -102,6 +103,7 @@ void checkBuiltFrameParsesBack(std::span<const std::uint8_t> input) {
     check(builder.putRequestId(static_cast<std::uint16_t>(at * 7919)));
     check(builder.putCommand(morvik::Command::WriteRequest));
     const std::size_t bodyStart = builder.size();
+    std::vector<std::string> addresses;
     while (at + 2 <= input.size()) {
         const std::size_t componentCount = input[at] % 6 + 1;
         const std::size_t valueLength = input[at + 1];
@@ -117,12 +119,13 @@ void checkBuiltFrameParsesBack(std::span<const std::uint8_t> input) {
                 std::span(reinterpret_cast<const std::uint8_t*>(value.data()), value.size()))) {
             break;
         }
+        addresses.push_back(address);
     }
     const std::size_t bodyEnd = builder.size();
     const std::size_t length = builder.finishFrame();
     check(length == bodyEnd + 2 && length <= morvik::kRequestBufferSize);
 
-    const auto parsed = morvik::parseReply(builder.frame(), order);
+    const auto parsed = morvik::parseFrame(builder.frame(), order);
     check(parsed.has_value());
     check(parsed->loginId == loginId.substr(0, loginId.find('\0')));
     check(parsed->password == password.substr(0, password.find('\0')));
@@ -130,6 +133,12 @@ void checkBuiltFrameParsesBack(std::span<const std::uint8_t> input) {
     check(parsed->bodyComplete && parsed->checksumMatches());
     const auto built = builder.frame().subspan(bodyStart, bodyEnd - bodyStart);
     check(std::equal(built.begin(), built.end(), parsed->body.begin(), parsed->body.end()));
+    // The unit's reading of the body gives back every entry, in order.
+    const auto entries = morvik::parseRequestEntries(parsed->body, order);
+    check(entries.has_value() && entries->size() == addresses.size());
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        check((*entries)[i].address == addresses[i]);
+    }
 }
 
 } // namespace
@@ -140,7 +149,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> datagram(data, size);
     for (const auto order :
          {morvik::ByteOrder::LeastSignificantFirst, morvik::ByteOrder::MostSignificantFirst}) {
-        const auto frame = morvik::parseReply(datagram, order);
+        const auto frame = morvik::parseFrame(datagram, order);
         if (!frame) {
             continue;
         }
@@ -162,6 +171,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                       });
         (void)walkEnd;
         (void)touched;
+
+        // A unit reads the entries of any request body without leaving it.
+        if (const auto entries = morvik::parseRequestEntries(frame->body, order)) {
+            for (const auto& entry : *entries) {
+                check(entry.value.empty() || (entry.value.data() >= frame->body.data() &&
+                                              entry.value.data() + entry.value.size() <=
+                                                  frame->body.data() + frame->body.size()));
+            }
+        }
     }
     checkBuiltFrameParsesBack(datagram);
     return 0;

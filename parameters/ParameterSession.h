@@ -5,9 +5,11 @@
 #include "parameters/SessionPorts.h"
 #include "protocol/ByteOrder.h"
 #include "protocol/ParameterFrame.h"
+#include "stores/CredentialLog.h"
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <span>
@@ -20,7 +22,6 @@ namespace morvik {
 
 class ParameterTable;
 class ClassFilter;
-class CredentialLog;
 
 // One selected unit of the current operation.
 struct TargetUnit {
@@ -38,6 +39,13 @@ struct TargetUnit {
     bool writeAcknowledged = false;
 };
 
+// What a unit's reply to the operation says.
+enum class UnitAnswer {
+    Accepted,    // it took the write or the reboot
+    Refused,     // it refused the credentials
+    ValuesTaken, // it sent values, which went into the list
+};
+
 // Told what the session does, for the command line tool and the tests. Nothing here changes
 // what the session does.
 class SessionEvents {
@@ -45,16 +53,25 @@ public:
     virtual ~SessionEvents() = default;
     virtual void requestSent(int /*unit*/, Command /*command*/,
                              std::span<const std::uint8_t> /*datagram*/) {}
+    // Asked before the reply of `unit` (found by its tag) is handled; false drops it as if it
+    // never came. `source` is the address it came from, empty when unknown.
+    virtual bool admitReply(int /*unit*/, const ParsedFrame& /*frame*/,
+                            std::string_view /*source*/) {
+        return true;
+    }
     virtual void replyAccepted(int /*unit*/, const ParsedFrame& /*frame*/) {}
+    // What the unit's admitted reply says, told before the session acts on it.
+    virtual void unitAnswered(int /*unit*/, UnitAnswer /*answer*/, Command /*reply*/) {}
     virtual void valueDecoded(int /*unit*/, int /*parameter*/, const std::string& /*text*/) {}
     // A change of the credential log was written (true) or lost (false; the message is shown).
     virtual void credentialLogSaved(bool /*saved*/) {}
 };
 
+// Whether the selected units agree on product id, version and address mode, and on what.
 struct SelectionCheck {
     bool accepted = false;
-    std::string productId;
-    std::string version;
+    std::string productId; // empty unless every unit has the same
+    std::string version;   // empty unless every unit has the same
     std::string addressMode;
 };
 
@@ -86,12 +103,13 @@ public:
     bool prepareDescription();
     void showGroup(int group);
     void Refresh();
-    // One datagram that arrived on the parameter socket.
-    void handleUnitReply(std::span<const std::uint8_t> datagram);
+    // One datagram that arrived on the parameter socket from `source` (empty when unknown).
+    void handleUnitReply(std::span<const std::uint8_t> datagram, std::string_view source = {});
     void writeParameters();
     void rebootUnits();
 
-    SelectionCheck checkSelection();
+    // The agreement of the selected units, as an operation starting now would find it.
+    SelectionCheck checkSelection() const;
     int findParameter(std::string_view address) const;
     std::pair<int, int> findRange(std::string_view rangeAddress) const;
     std::string getValueText(int parameter) const;
@@ -126,15 +144,39 @@ public:
 private:
     enum class SendResult { Sent, Unreachable };
 
-    // The selected units after the count checks; nothing when refused (message shown).
-    std::optional<std::vector<DeviceRecord>> takeSelection();
+    // What an operation takes once, at its start, for all its passes and replies.
+    struct Operation {
+        std::vector<DeviceRecord> units;
+        SelectionCheck check;
+        std::string descriptionPath; // empty until a read looked the product up
+    };
+
+    // The selected units after the count checks; nothing when refused (message shown). A
+    // further pass of an operation goes on with the operation's units.
+    std::optional<std::vector<DeviceRecord>> takeSelection(bool continuing);
     // takeSelection, then the agreement of the units and the product code: what every
     // operation on the selected units begins with. Nothing when refused (message shown).
-    std::optional<std::vector<DeviceRecord>> startOperation();
-    void assignTarget(int unit, const DeviceRecord& record, const Credentials& credentials);
+    std::optional<std::vector<DeviceRecord>> startOperation(bool continuing);
+    static SelectionCheck checkUnits(const std::vector<DeviceRecord>& units);
+    // The credential log as the current operation loaded it (at its first use).
+    CredentialLog& operationLog();
     // Steps of a read up to the description parse; `group` falls back to 0 when the current
     // description has no such group.
     std::optional<std::vector<DeviceRecord>> prepareRead(int& group);
+
+    // Sending: one request to each unit, in order, each with the credentials that
+    // `credentials` gives and the body that `fillBody` appends (false: stop, the user was
+    // told), `pause` after each. False when the operation stopped before its last unit.
+    using CredentialsStep =
+        std::function<std::optional<Credentials>(std::size_t unit, const DeviceRecord& record)>;
+    using BodyStep =
+        std::function<bool(std::size_t unit, const DeviceRecord& record, FrameBuilder& frame)>;
+    bool sendToEachUnit(const std::vector<DeviceRecord>& units, Command command,
+                        std::size_t bufferSize, const CredentialsStep& credentials,
+                        const BodyStep& fillBody, std::chrono::milliseconds pause);
+    // The log's credentials, a prompt for a unit it does not know.
+    CredentialsStep everyUnitFromTheLog();
+    void assignTarget(int unit, const DeviceRecord& record, const Credentials& credentials);
     std::optional<Credentials> credentialsFor(const DeviceRecord& unit, CredentialLog& log,
                                               bool promptAnyway, std::string_view label,
                                               int* logIndex);
@@ -144,6 +186,8 @@ private:
     bool beginRequest(FrameBuilder& frame, int unit, const DeviceRecord& record, Command command);
     SendResult send(int unit, const DeviceRecord& record, Command command,
                     std::span<const std::uint8_t> frame);
+
+    // Replies.
     void updateCell(int parameter, const std::string& text, int unit);
     void acceptCredentials(int unit, const ParsedFrame& frame);
     // Saves the log and turns the outcome into messages.
@@ -177,6 +221,10 @@ private:
     bool writePassOpen_ = false;
     // The unit whose refusal forced the password prompt of the next read (upper-case MAC).
     std::string forcedPromptMac_;
+    Operation operation_;
+    std::optional<CredentialLog> operationLog_;
+    // The operation being started is a further pass of the current one (taken at its start).
+    bool continuingOperation_ = false;
     SessionEvents* events_ = nullptr;
 };
 

@@ -7,34 +7,15 @@ namespace morvik {
 
 namespace {
 
-// Every row may begin a group of its own, and group 0 and the end mark come on top.
-constexpr int kMaxGroupEntries = kMaxParameterRows + 2;
-
 bool isParameter(int parameter) {
     return parameter >= 0 && parameter < kMaxParameterRows;
-}
-bool isSlot(int slot) {
-    return slot >= 0 && slot < kMaxDescriptionSlots;
-}
-
-const std::shared_ptr<const ValueList>& emptyValueList() {
-    static const auto empty = std::make_shared<const ValueList>();
-    return empty;
-}
-
-std::shared_ptr<const ValueList> sharedCopy(const ValueList& values) {
-    return values.count() == 0 ? emptyValueList() : std::make_shared<const ValueList>(values);
 }
 
 } // namespace
 
-ParameterTable::ParameterTable() {
-    definedValues_.fill(emptyValueList());
-    enumeration_.fill(emptyValueList());
-    for (auto& starts : groupStart_) {
-        starts.assign(1, 0);
-    }
-    groupCount_.fill(1);
+const DescriptionSlot& ParameterTable::emptyDescription() {
+    static const DescriptionSlot empty;
+    return empty;
 }
 
 void ParameterTable::removeAllLines() {
@@ -105,116 +86,19 @@ void ParameterTable::setModifiedMark(int parameter, int mark) {
     }
 }
 
-AccessKind ParameterTable::accessKind(int parameter) const {
-    return isParameter(parameter) ? accessKind_[static_cast<std::size_t>(parameter)]
-                                  : AccessKind::Plain;
-}
-
-void ParameterTable::setAccessKind(int parameter, AccessKind kind) {
-    if (isParameter(parameter)) {
-        accessKind_[static_cast<std::size_t>(parameter)] = kind;
-    }
-}
-
-const ValueList& ParameterTable::definedValues(int parameter) const {
-    return isParameter(parameter) ? *definedValues_[static_cast<std::size_t>(parameter)]
-                                  : *emptyValueList();
-}
-
-void ParameterTable::setDefinedValues(int parameter, const ValueList& values) {
-    if (isParameter(parameter)) {
-        definedValues_[static_cast<std::size_t>(parameter)] = sharedCopy(values);
-    }
-}
-
-const ValueList& ParameterTable::enumeration(int parameter) const {
-    return isParameter(parameter) ? *enumeration_[static_cast<std::size_t>(parameter)]
-                                  : *emptyValueList();
-}
-
-void ParameterTable::setEnumeration(int parameter, const ValueList& values) {
-    if (isParameter(parameter)) {
-        enumeration_[static_cast<std::size_t>(parameter)] = sharedCopy(values);
-    }
-}
-
-void ParameterTable::shareValueLists(int parameter, int source) {
-    if (isParameter(parameter) && isParameter(source)) {
-        const auto target = static_cast<std::size_t>(parameter);
-        const auto from = static_cast<std::size_t>(source);
-        definedValues_[target] = definedValues_[from];
-        enumeration_[target] = enumeration_[from];
-    }
-}
-
-const std::vector<int>& ParameterTable::groupStart(int slot) const {
-    static const std::vector<int> onlyAllClasses{0};
-    return isSlot(slot) ? groupStart_[static_cast<std::size_t>(slot)] : onlyAllClasses;
-}
-
-int ParameterTable::groupCount(int slot) const {
-    return isSlot(slot) ? groupCount_[static_cast<std::size_t>(slot)] : 0;
-}
-
-void ParameterTable::setGroupCount(int slot, int value) {
-    if (isSlot(slot)) {
-        groupCount_[static_cast<std::size_t>(slot)] = value;
-    }
-}
-
-bool ParameterTable::appendGroup(int slot, int firstRow) {
-    if (!isSlot(slot)) {
-        return false;
-    }
-    int& count = groupCount_[static_cast<std::size_t>(slot)];
-    if (count < 0 || count >= kMaxGroupEntries - 1) {
-        return false;
-    }
-    auto& starts = groupStart_[static_cast<std::size_t>(slot)];
-    starts.resize(static_cast<std::size_t>(count) + 1);
-    starts[static_cast<std::size_t>(count)] = firstRow;
-    ++count;
-    return true;
-}
-
-void ParameterTable::setEndMark(int slot, int rowCount) {
-    if (!isSlot(slot)) {
-        return;
-    }
-    const int count = groupCount_[static_cast<std::size_t>(slot)];
-    if (count < 0 || count >= kMaxGroupEntries) {
-        return;
-    }
-    auto& starts = groupStart_[static_cast<std::size_t>(slot)];
-    starts.resize(static_cast<std::size_t>(count) + 1);
-    starts[static_cast<std::size_t>(count)] = rowCount;
-}
-
-void ParameterTable::resetTables() {
+void ParameterTable::clearMarks() {
     for (int parameter = 0; parameter < kMaxParameterRows; ++parameter) {
-        const auto index = static_cast<std::size_t>(parameter);
-        const bool wasMarked = modifiedMark_[index] != 0;
-        modifiedMark_[index] = 0;
-        accessKind_[index] = AccessKind::Plain;
-        definedValues_[index] = emptyValueList();
-        enumeration_[index] = emptyValueList();
+        int& mark = modifiedMark_[static_cast<std::size_t>(parameter)];
+        const bool wasMarked = mark != 0;
+        mark = 0;
         if (wasMarked && observer_ != nullptr) {
             observer_->markChanged(parameter);
         }
     }
-    for (auto& starts : groupStart_) {
-        starts.assign(1, 0);
-    }
-    groupCount_.fill(1);
 }
 
 int ParameterTable::firstParameterShown() const {
-    const std::vector<int>& starts = groupStart(currentSlot_);
-    const int group = groupCount(currentSlot_);
-    if (group < 0 || static_cast<std::size_t>(group) >= starts.size()) {
-        return 0;
-    }
-    return starts[static_cast<std::size_t>(group)];
+    return description_->groupRows(shownGroup_).first;
 }
 
 int ParameterTable::lineOfParameter(int parameter) const {

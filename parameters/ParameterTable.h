@@ -4,7 +4,6 @@
 #include "description/ValueList.h"
 
 #include <array>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,15 +26,14 @@ public:
 };
 
 // The parameter list as data: the lines of the shown class group with their three column
-// texts (the value column is the only store of parameter values), and the per-parameter side
-// tables that the list control keeps. Indices outside the tables read as empty and are never
-// written.
+// texts (the value column is the only store of parameter values), the per-parameter
+// modified marks, and which description and group the lines show. Everything else about a
+// parameter (access, value lists, groups) is read from the description shown. Indices outside
+// the tables read as empty and are never written.
 class ParameterTable {
 public:
     enum Column { ClassColumn = 0, ParameterColumn = 1, ValueColumn = 2 };
     static constexpr int kColumnCount = 3;
-
-    ParameterTable();
 
     // Lines.
     void removeAllLines();
@@ -46,35 +44,20 @@ public:
     const std::string& text(int line, int column) const;
     void setText(int line, int column, std::string_view text);
 
-    // Side tables, indexed by parameter index 0..kMaxParameterRows-1.
+    // Modified marks, indexed by parameter index 0..kMaxParameterRows-1.
     int modifiedMark(int parameter) const;
     void setModifiedMark(int parameter, int mark);
-    AccessKind accessKind(int parameter) const;
-    void setAccessKind(int parameter, AccessKind kind);
-    const ValueList& definedValues(int parameter) const;
-    void setDefinedValues(int parameter, const ValueList& values);
-    const ValueList& enumeration(int parameter) const;
-    void setEnumeration(int parameter, const ValueList& values);
-    // Gives `parameter` the defined values and the enumeration of `source` (the rows of
-    // later instances repeat the first instance's lists).
-    void shareValueLists(int parameter, int source);
+    void clearMarks();
 
-    // Class groups per description slot: groupStart holds the first row of each group (group 0
-    // "All classes" at row 0) followed by the end mark. While a description is parsed
-    // groupCount is the number of groups; afterwards it is the index of the group shown.
-    const std::vector<int>& groupStart(int slot) const;
-    int groupCount(int slot) const;
-    void setGroupCount(int slot, int value);
-    bool appendGroup(int slot, int firstRow); // stores at groupCount and raises it
-    void setEndMark(int slot, int rowCount);  // stores at groupCount, count unchanged
+    // The description the lines belong to (an empty one until one is shown). It must outlive
+    // the table or be replaced first.
+    const DescriptionSlot& description() const { return *description_; }
+    void setDescription(const DescriptionSlot& description) { description_ = &description; }
+    // The class group shown (0: every row).
+    int shownGroup() const { return shownGroup_; }
+    void setShownGroup(int group) { shownGroup_ = group; }
 
-    int currentSlot() const { return currentSlot_; }
-    void setCurrentSlot(int slot) { currentSlot_ = slot; }
-
-    // Every mark, access kind and value list cleared; every slot's groups back to group 0 only.
-    void resetTables();
-
-    // First parameter index of the group shown in the current slot (0 when out of range).
+    // First parameter index of the group shown (0 when the description has no such group).
     int firstParameterShown() const;
     // Parameter index shown on `line`, and the line showing `parameter` (-1 when none).
     int parameterOfLine(int line) const { return firstParameterShown() + line; }
@@ -97,14 +80,11 @@ private:
     std::vector<Line> lines_;
     int lineCount_ = 0;
     std::array<int, kMaxParameterRows> modifiedMark_{};
-    std::array<AccessKind, kMaxParameterRows> accessKind_{};
-    // Shared between the instances of a parameter; never null.
-    std::array<std::shared_ptr<const ValueList>, kMaxParameterRows> definedValues_;
-    std::array<std::shared_ptr<const ValueList>, kMaxParameterRows> enumeration_;
-    std::array<std::vector<int>, kMaxDescriptionSlots> groupStart_;
-    std::array<int, kMaxDescriptionSlots> groupCount_{};
-    int currentSlot_ = 0;
+    const DescriptionSlot* description_ = &emptyDescription();
+    int shownGroup_ = 0;
     ParameterTableObserver* observer_ = nullptr;
+
+    static const DescriptionSlot& emptyDescription();
 };
 
 } // namespace morvik

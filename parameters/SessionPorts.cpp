@@ -4,14 +4,15 @@
 
 namespace morvik {
 
-std::string commonText(const std::vector<DeviceRecord>& units, std::string DeviceRecord::*field) {
+std::optional<std::string> commonText(const std::vector<DeviceRecord>& units,
+                                      std::string DeviceRecord::*field) {
     if (units.empty()) {
-        return {};
+        return std::string();
     }
     const std::string& first = units.front().*field;
     for (const DeviceRecord& unit : units) {
         if (unit.*field != first) {
-            return "ERROR";
+            return std::nullopt;
         }
     }
     return first;

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,9 +35,10 @@ public:
     virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 
-// The text that every one of `units` carries in `field`, or "ERROR" when they differ; empty
-// for no units.
-std::string commonText(const std::vector<DeviceRecord>& units, std::string DeviceRecord::*field);
+// The text that every one of `units` carries in `field`; nothing when they differ, empty for
+// no units.
+std::optional<std::string> commonText(const std::vector<DeviceRecord>& units,
+                                      std::string DeviceRecord::*field);
 
 // The product code of a product id text: the number that "%02d" scanning yields (at most two
 // characters, an optional sign included); 0 when there is none.

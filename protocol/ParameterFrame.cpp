@@ -1,6 +1,7 @@
 #include "protocol/ParameterFrame.h"
 
 #include "protocol/FrameChecksum.h"
+#include "protocol/ParameterEntries.h"
 #include "protocol/ProbeCodec.h"
 
 #include <algorithm>
@@ -118,8 +119,8 @@ bool FrameBuilder::appendEntry(std::string_view address, std::span<const std::ui
     if (components.empty() || components.size() > 0xFF || value.size() > 0xFFFF) {
         return false;
     }
-    const std::size_t entrySize = 1 + components.size() + 2 + value.size();
-    if (end_ == 0 || entrySize + kChecksumSize > buffer_.size() - end_) {
+    const std::size_t bytes = entrySize(components.size(), value.size());
+    if (end_ == 0 || bytes + kChecksumSize > buffer_.size() - end_) {
         return false;
     }
     auto out = buffer_.begin() + static_cast<std::ptrdiff_t>(end_);
@@ -128,7 +129,7 @@ bool FrameBuilder::appendEntry(std::string_view address, std::span<const std::ui
     writeUnsigned(&*out, static_cast<std::uint32_t>(value.size()), 2, order_);
     out += 2;
     std::copy(value.begin(), value.end(), out);
-    end_ += entrySize;
+    end_ += bytes;
     finished_ = 0;
     return true;
 }
@@ -177,7 +178,7 @@ std::vector<std::uint8_t> withUnicastReadPadding(std::span<const std::uint8_t> f
     return datagram;
 }
 
-std::optional<ParsedFrame> parseReply(std::span<const std::uint8_t> datagram, ByteOrder order) {
+std::optional<ParsedFrame> parseFrame(std::span<const std::uint8_t> datagram, ByteOrder order) {
     FieldReader reader(datagram);
     const auto signature = reader.take(kFrameSignature.size());
     if (!signature || !std::equal(signature->begin(), signature->end(), kFrameSignature.begin())) {

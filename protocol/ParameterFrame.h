@@ -109,8 +109,9 @@ struct ParsedFrame {
     }
 };
 
-// Accepts a datagram whose signature, header kind, ID, password, frameLength, requestId and
-// command lie inside it; anything else gives nothing. Never reads past the datagram.
-std::optional<ParsedFrame> parseReply(std::span<const std::uint8_t> datagram, ByteOrder order);
+// Reads a request or a reply. Accepts a datagram whose signature, header kind, ID, password,
+// frameLength, requestId and command lie inside it; anything else gives nothing. Never reads past
+// the datagram.
+std::optional<ParsedFrame> parseFrame(std::span<const std::uint8_t> datagram, ByteOrder order);
 
 } // namespace morvik

@@ -1,53 +1,16 @@
 #include "sim/ProductModel.h"
 
 #include "description/DescriptionParser.h"
-#include "parameters/ClassFilter.h"
-#include "parameters/Dialogs.h"
-#include "parameters/ParameterTable.h"
 #include "stores/IniDatabaseFile.h"
 #include "stores/ProductIdDatabase.h"
+#include "stores/WholeFile.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace morvik::sim {
 
 namespace {
-
-const ValueList kNoValues;
-
-// The parser and the database report through dialogs; the simulator has nobody to ask, so
-// their messages go to the log and every question is answered No.
-class LoggingDialogs final : public Dialogs {
-public:
-    explicit LoggingDialogs(const LogSink& log) : log_(log) {}
-    void showMessage(std::string_view text, std::string_view caption) override {
-        if (log_) {
-            std::string line = std::string(caption) + ": " + std::string(text);
-            std::ranges::replace(line, '\n', ' '); // one log line per message
-            log_(line);
-        }
-    }
-    bool confirm(std::string_view, std::string_view, std::string_view, std::string_view) override {
-        return false;
-    }
-    std::optional<Credentials> promptCredentials(std::string_view) override { return std::nullopt; }
-
-private:
-    const LogSink& log_;
-};
-
-std::optional<std::string> readWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return std::nullopt;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
-}
 
 std::string twoDigitId(int productId) {
     char text[16];
@@ -64,29 +27,11 @@ int productCodeForId(int productId) {
     return code;
 }
 
-ProductModel::ProductModel(std::vector<ParameterRow> rows, std::vector<ValueList> definedValues,
-                           std::vector<ValueList> enumerations)
-    : rows_(std::move(rows)), definedValues_(std::move(definedValues)),
-      enumerations_(std::move(enumerations)) {
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        // The first row with an address wins, as in the tool's lookup.
-        indexByAddress_.emplace(rows_[i].address, static_cast<int>(i));
-    }
-}
-
-const ValueList& ProductModel::definedValues(int index) const {
-    const auto at = static_cast<std::size_t>(index);
-    return at < definedValues_.size() ? definedValues_[at] : kNoValues;
-}
-
-const ValueList& ProductModel::enumeration(int index) const {
-    const auto at = static_cast<std::size_t>(index);
-    return at < enumerations_.size() ? enumerations_[at] : kNoValues;
-}
-
-int ProductModel::findParameter(std::string_view address) const {
-    const auto found = indexByAddress_.find(std::string(address));
-    return found == indexByAddress_.end() ? -1 : found->second;
+ProductModel::ProductModel(DescriptionSlot description) : description_(std::move(description)) {
+    // Rows past the first without an address are no parameters of the unit.
+    description_.editRows().resize(static_cast<std::size_t>(description_.rowCount()));
+    // The lookup index is built now: units share the model and only read it.
+    description_.rowCount();
 }
 
 std::vector<int> ProductModel::rangeMembers(std::string_view rangeAddress) const {
@@ -95,8 +40,9 @@ std::vector<int> ProductModel::rangeMembers(std::string_view rangeAddress) const
         return members;
     }
     const std::string_view prefix = rangeAddress.substr(0, rangeAddress.size() - 1);
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (std::string_view(rows_[i].address).starts_with(prefix)) {
+    const int count = parameterCount();
+    for (int i = 0; i < count; ++i) {
+        if (std::string_view(row(i).address).starts_with(prefix)) {
             members.push_back(static_cast<int>(i));
         }
     }
@@ -150,29 +96,19 @@ std::shared_ptr<const ProductModel> ProductCatalog::modelFor(int productId, int 
             log_("product id " + twoDigitId(productId) + " is not in prodid.ini: no parameters");
         }
     } else {
-        // Heap-allocated: the list model holds tables for 700 rows and 100 slots.
-        auto cache = std::make_unique<DescriptionCache>();
-        auto table = std::make_unique<ParameterTable>();
-        ClassFilterEntries classFilter;
-        LoggingDialogs dialogs(log_);
-        const int result = parseDescription(path, productCodeForId(productId), major, minor,
-                                            {*cache, *table, classFilter, dialogs});
-        if (result == 1) {
-            const DescriptionSlot& slot = cache->current();
-            const int count = slot.rowCount();
-            std::vector<ParameterRow> rows(slot.rows().begin(), slot.rows().begin() + count);
-            std::vector<ValueList> definedValues;
-            std::vector<ValueList> enumerations;
-            for (int i = 0; i < count; ++i) {
-                definedValues.push_back(table->definedValues(i));
-                enumerations.push_back(table->enumeration(i));
-            }
-            model = std::make_shared<const ProductModel>(std::move(rows), std::move(definedValues),
-                                                         std::move(enumerations));
+        DescriptionCache cache;
+        const DescriptionParse parse =
+            parseDescription(path, productCodeForId(productId), major, minor, cache);
+        if (parse.parsed()) {
+            model = std::make_shared<const ProductModel>(cache.current());
             if (log_) {
-                log_("parsed " + path + ": " + std::to_string(count) + " parameters");
+                log_("parsed " + path + ": " + std::to_string(model->parameterCount()) +
+                     " parameters");
             }
         } else if (log_) {
+            std::string problem = "Error: " + parse.problem.value_or(std::string());
+            std::ranges::replace(problem, '\n', ' '); // one log line per message
+            log_(problem);
             log_("no description parsed from " + path + ": no parameters");
         }
     }

@@ -9,37 +9,34 @@
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 namespace morvik::sim {
 
 using LogSink = std::function<void(std::string_view line)>;
 
-// What a unit knows about its own parameters: the rows of its product's description, with
-// each row's defined values and enumeration, looked up by address.
+// What a unit knows about its own parameters: its product's description, the same the tool
+// parses, with each row's defined values and enumeration, looked up by address.
 class ProductModel {
 public:
     ProductModel() = default; // a product without a description: no parameters
-    ProductModel(std::vector<ParameterRow> rows, std::vector<ValueList> definedValues,
-                 std::vector<ValueList> enumerations);
+    explicit ProductModel(DescriptionSlot description);
 
-    int parameterCount() const { return static_cast<int>(rows_.size()); }
-    const ParameterRow& row(int index) const { return rows_[static_cast<std::size_t>(index)]; }
-    const ValueList& definedValues(int index) const;
-    const ValueList& enumeration(int index) const;
+    int parameterCount() const { return description_.rowCount(); }
+    const ParameterRow& row(int index) const { return *description_.row(index); }
+    const ValueList& definedValues(int index) const { return description_.definedValues(index); }
+    const ValueList& enumeration(int index) const { return description_.enumeration(index); }
 
     // Index of the parameter with exactly this address, or -1.
-    int findParameter(std::string_view address) const;
+    int findParameter(std::string_view address) const {
+        return description_.findParameter(address);
+    }
     // Parameters covered by a range address ("0", or ending in ".0"): every address that
     // begins with the range address less its last character, in table order.
     std::vector<int> rangeMembers(std::string_view rangeAddress) const;
 
 private:
-    std::vector<ParameterRow> rows_;
-    std::vector<ValueList> definedValues_;
-    std::vector<ValueList> enumerations_;
-    std::unordered_map<std::string, int> indexByAddress_;
+    DescriptionSlot description_;
 };
 
 // Finds and parses a product's description the way the tool does: the product name from

@@ -1,6 +1,8 @@
 #include "sim/SimulatedUnit.h"
 
+#include "description/LoginParameters.h"
 #include "description/ValueTypes.h"
+#include "protocol/ParameterEntries.h"
 #include "protocol/ProbeCodec.h"
 #include "protocol/ReadReplyBody.h"
 
@@ -14,54 +16,6 @@ namespace {
 // A reply that the tool's 100-byte probe area cannot hold is discarded there.
 constexpr std::size_t kOversizedProbeReply = 128;
 constexpr std::size_t kMaxValueLength = 0xFFFF; // the value length field has two bytes
-
-struct RequestEntry {
-    std::string address;
-    std::span<const std::uint8_t> value;
-};
-
-// The entries of a request body; nothing unless they fill the body exactly.
-std::optional<std::vector<RequestEntry>> parseEntries(std::span<const std::uint8_t> body,
-                                                      ByteOrder order) {
-    std::vector<RequestEntry> entries;
-    std::size_t at = 0;
-    while (at < body.size()) {
-        const std::size_t count = body[at];
-        if (body.size() - at < 1 + count + 2) {
-            return std::nullopt;
-        }
-        std::string address;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (i > 0) {
-                address += '.';
-            }
-            address += std::to_string(body[at + 1 + i]);
-        }
-        at += 1 + count;
-        const std::size_t length = readUnsigned(body.subspan(at, 2), 2, order);
-        at += 2;
-        if (body.size() - at < length) {
-            return std::nullopt;
-        }
-        entries.push_back({std::move(address), body.subspan(at, length)});
-        at += length;
-    }
-    return entries;
-}
-
-std::size_t entrySize(std::size_t componentCount, std::size_t valueLength) {
-    return 1 + componentCount + 2 + valueLength;
-}
-
-void appendEntry(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> components,
-                 std::span<const std::uint8_t> value, ByteOrder order) {
-    out.push_back(static_cast<std::uint8_t>(components.size()));
-    out.insert(out.end(), components.begin(), components.end());
-    std::array<std::uint8_t, 2> length{};
-    writeUnsigned(length.data(), static_cast<std::uint32_t>(value.size()), 2, order);
-    out.insert(out.end(), length.begin(), length.end());
-    out.insert(out.end(), value.begin(), value.end());
-}
 
 // Puts whole entries into bodies of at most `maxBody` bytes; always at least one body, so
 // that a read whose entries were all unknown still gets its (empty) reply.
@@ -99,14 +53,6 @@ bool isRequestCommand(std::uint8_t command) {
 }
 
 } // namespace
-
-bool isLoginIdAddress(std::string_view address) {
-    return address.size() >= 2 && address.starts_with("2.") && address.ends_with(".1");
-}
-
-bool isPasswordAddress(std::string_view address) {
-    return address.size() >= 2 && address.starts_with("2.") && address.ends_with(".2");
-}
 
 SimulatedUnit::SimulatedUnit(UnitSpec spec, std::shared_ptr<const ProductModel> model)
     : spec_(std::move(spec)),
@@ -173,7 +119,7 @@ void SimulatedUnit::storeLogin(const std::string& loginId, const std::string& pa
         const std::string& address = model_->row(i).address;
         if (isLoginIdAddress(address)) {
             setValueFromText(i, loginId_);
-        } else if (isPasswordAddress(address)) {
+        } else if (isLoginPasswordAddress(address)) {
             setValueFromText(i, password_);
         }
     }
@@ -209,7 +155,7 @@ SimulatedUnit::Response SimulatedUnit::handleDatagram(std::span<const std::uint8
     if (std::ranges::equal(datagram, probe)) {
         return {{probeReply()}, false, "probe"};
     }
-    const auto frame = parseReply(datagram, order_);
+    const auto frame = parseFrame(datagram, order_);
     if (!frame) {
         return {{}, false, "ignored: not a frame"};
     }
@@ -260,7 +206,7 @@ SimulatedUnit::Response SimulatedUnit::answerFrame(const ParsedFrame& frame) {
 
 SimulatedUnit::Response SimulatedUnit::answerRead(const ParsedFrame& frame,
                                                   const ReplyHeader& header) {
-    const auto requested = parseEntries(frame.body, order_);
+    const auto requested = parseRequestEntries(frame.body, order_);
     if (!requested) {
         return {{}, false, "ignored: read request with malformed entries"};
     }
@@ -279,7 +225,7 @@ SimulatedUnit::Response SimulatedUnit::answerRead(const ParsedFrame& frame,
             return;
         }
         std::vector<std::uint8_t> entry;
-        appendEntry(entry, components, value, order_);
+        appendEntryBytes(entry, components, value, order_);
         entries.push_back(std::move(entry));
     };
     auto addRange = [&](std::string_view rangeAddress, int first, int end) {
@@ -289,7 +235,7 @@ SimulatedUnit::Response SimulatedUnit::answerRead(const ParsedFrame& frame,
             value.insert(value.end(), bytes.begin(), bytes.end());
         }
         std::vector<std::uint8_t> entry;
-        appendEntry(entry, addressComponents(rangeAddress), value, order_);
+        appendEntryBytes(entry, addressComponents(rangeAddress), value, order_);
         entries.push_back(std::move(entry));
     };
 
@@ -368,7 +314,7 @@ SimulatedUnit::Response SimulatedUnit::answerRead(const ParsedFrame& frame,
 
 SimulatedUnit::Response SimulatedUnit::answerWrite(const ParsedFrame& frame,
                                                    const ReplyHeader& header) {
-    const auto entries = parseEntries(frame.body, order_);
+    const auto entries = parseRequestEntries(frame.body, order_);
     if (!entries) {
         // A unit takes a write whole or not at all.
         return {{}, false, "ignored: write request with malformed entries"};
@@ -390,7 +336,7 @@ SimulatedUnit::Response SimulatedUnit::answerWrite(const ParsedFrame& frame,
         ++stored;
         if (isLoginIdAddress(entry.address)) {
             newLoginId = textOfValue(entry.value);
-        } else if (isPasswordAddress(entry.address)) {
+        } else if (isLoginPasswordAddress(entry.address)) {
             newPassword = textOfValue(entry.value);
         }
     }

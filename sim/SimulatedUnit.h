@@ -82,9 +82,4 @@ private:
     std::vector<std::vector<std::uint8_t>> values_; // by parameter index, each `size` bytes
 };
 
-// Login ID and password parameters are recognised by their address: "2." ... ".1" is the ID,
-// "2." ... ".2" the password (only the first two and last two characters count).
-bool isLoginIdAddress(std::string_view address);
-bool isPasswordAddress(std::string_view address);
-
 } // namespace morvik::sim

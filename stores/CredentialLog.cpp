@@ -1,6 +1,5 @@
 #include "stores/CredentialLog.h"
 
-#include "parameters/Dialogs.h"
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
@@ -215,10 +214,9 @@ int CredentialLog::find(std::string_view mac) const {
     return -1;
 }
 
-bool CredentialLog::select(int index, Dialogs& dialogs) {
+bool CredentialLog::select(int index) {
     // The position past the last entry is accepted, but never one outside the table.
     if (index < 0 || (index != 0 && index > count_) || index >= kMaxEntries) {
-        dialogs.showMessage("Out of range of the database !", "Fatal Error");
         return false;
     }
     current_ = index;
@@ -395,12 +393,6 @@ CredentialLog::SaveResult CredentialLog::store() {
     return result;
 }
 
-bool CredentialLog::save(Dialogs& dialogs) {
-    const SaveResult result = store();
-    reportSave(result, dialogs);
-    return result.saved();
-}
-
 CredentialLog::SaveResult CredentialLog::clear() {
     SaveResult result = update([](CredentialLog& /*onDisk*/, SaveResult& /*progress*/) {
         return std::optional<std::string>(std::string());
@@ -423,20 +415,21 @@ bool CredentialLog::truncateInPlace() const {
     return ::close(fd) == 0 && synced;
 }
 
-void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs) {
+std::vector<StoreMessage> saveMessages(const CredentialLog::SaveResult& result) {
     using Status = CredentialLog::SaveStatus;
+    std::vector<StoreMessage> messages;
     if (result.skippedIncomplete) {
-        dialogs.showMessage("Wrong data type!!", "Error");
+        messages.push_back({"Wrong data type!!", "Error"});
     }
     if (result.status == Status::Saved) {
         if (result.unreadableLeftOut > 0) {
-            dialogs.showMessage("pwd.ini held text that is not a login record (" +
+            messages.push_back({"pwd.ini held text that is not a login record (" +
                                     std::to_string(result.unreadableLeftOut) +
                                     " place(s)); it was left out when the file was written "
                                     "again. Every login record was kept.",
-                                "Warning");
+                                "Warning"});
         }
-        return;
+        return messages;
     }
     const std::string what =
         result.notRecorded.empty()
@@ -461,7 +454,8 @@ void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs) {
     case Status::Saved:
         break;
     }
-    dialogs.showMessage(what + ": " + why, "Error");
+    messages.push_back({what + ": " + why, "Error"});
+    return messages;
 }
 
 } // namespace morvik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stores/IniDatabaseFile.h"
+#include "stores/StoreMessage.h"
 
 #include <chrono>
 #include <functional>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace morvik {
-
-class Dialogs;
 
 // "pwd.ini": the login ID and password that last worked for each unit, keyed by its MAC text.
 // The file is created readable and writable by its owner only.
@@ -60,7 +59,8 @@ public:
     int recordsBeyondTable() const { return recordsBeyondTable_; }
 
     int find(std::string_view mac) const; // first entry below the count with exactly this MAC
-    bool select(int index, Dialogs& dialogs);
+    // Makes `index` the current entry; false (outOfRangeMessage) outside the table.
+    bool select(int index);
     const Entry& currentEntry() const;
     // Stores the texts into the entry at `index` (or the current one for -1); the count is not
     // changed. Texts are cut to kMaxTokenLength; an index beyond the table is refused.
@@ -78,8 +78,6 @@ public:
     // back the same: white space other than a blank, a blank mark of its own) is not written
     // and leaves the file's record alone. On any failure the old content stays whole.
     SaveResult store();
-    // store(), then its messages (reportSave).
-    bool save(Dialogs& dialogs);
     // Empties the file (Clear), under its lock and by the same rules for links.
     // Where the file cannot be replaced (a directory we may not write) it is emptied where it
     // stands; not saved() means the passwords may still be on disk.
@@ -114,6 +112,6 @@ private:
 
 // The messages of a save: "Wrong data type!!" for a skipped entry, what was not recorded and
 // why, and a warning when text of the file that was no record was not written back.
-void reportSave(const CredentialLog::SaveResult& result, Dialogs& dialogs);
+std::vector<StoreMessage> saveMessages(const CredentialLog::SaveResult& result);
 
 } // namespace morvik

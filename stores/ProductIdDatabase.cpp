@@ -1,7 +1,5 @@
 #include "stores/ProductIdDatabase.h"
 
-#include "parameters/Dialogs.h"
-
 namespace morvik {
 
 namespace {
@@ -67,10 +65,9 @@ int ProductIdDatabase::find(std::string_view productId) const {
     return -1;
 }
 
-bool ProductIdDatabase::select(int index, Dialogs& dialogs) {
+bool ProductIdDatabase::select(int index) {
     // A negative index is as far outside the records as one beyond the count.
     if (index < 0 || (index != 0 && index > count())) {
-        dialogs.showMessage("Out of range of the database !", "Fatal Error");
         return false;
     }
     current_ = index;

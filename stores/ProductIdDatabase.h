@@ -1,14 +1,13 @@
 #pragma once
 
 #include "stores/IniDatabaseFile.h"
+#include "stores/StoreMessage.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace morvik {
-
-class Dialogs;
 
 // "prodid.ini": product identifier -> product name, the first part of a description's name.
 class ProductIdDatabase {
@@ -32,9 +31,8 @@ public:
     void loadText(std::string_view text);
 
     int find(std::string_view productId) const; // first exact match, or -1
-    // Index 0 and indices up to the count are accepted; beyond: "Out of range of the
-    // database !" / "Fatal Error" and false.
-    bool select(int index, Dialogs& dialogs);
+    // Index 0 and indices up to the count are accepted; beyond: false (outOfRangeMessage).
+    bool select(int index);
     const std::string& currentName() const;
 
     int count() const { return static_cast<int>(records_.size()); }

@@ -215,8 +215,8 @@ TEST_F(DesktopLooks, EveryWidgetTheKeyboardReachesHasANameAndShowsItsFocus) {
     // The in-place editor is named after the parameter it edits.
     ParameterTable& table = view().table();
     int editable = 0;
-    while (editable < table.lineCount() &&
-           table.accessKind(table.parameterOfLine(editable)) != AccessKind::ReadWrite) {
+    while (editable < table.lineCount() && table.description().accessKind(table.parameterOfLine(
+                                               editable)) != AccessKind::ReadWrite) {
         ++editable;
     }
     ASSERT_LT(editable, table.lineCount());

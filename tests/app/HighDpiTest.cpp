@@ -40,7 +40,7 @@ TEST_F(HighDpi, ThePopUpOpensUnderItsCell) {
     ParameterTable& table = view().table();
     ASSERT_TRUE(waitUntil([&] {
         for (int line = 0; line < table.lineCount(); ++line) {
-            if (table.enumeration(table.parameterOfLine(line)).count() > 0 &&
+            if (table.description().enumeration(table.parameterOfLine(line)).count() > 0 &&
                 !table.text(line, Column::ValueColumn).empty()) {
                 return true;
             }
@@ -48,7 +48,7 @@ TEST_F(HighDpi, ThePopUpOpensUnderItsCell) {
         return false;
     }));
     int line = 0;
-    while (table.enumeration(table.parameterOfLine(line)).count() == 0) {
+    while (table.description().enumeration(table.parameterOfLine(line)).count() == 0) {
         ++line;
     }
     CParamListCtrl& list = view().parameterList();

@@ -207,7 +207,7 @@ std::vector<RecordedFrame> CliHarness::framesTo(const std::string& mac, ByteOrde
         if (!bytes) {
             continue;
         }
-        const auto frame = parseReply(*bytes, order);
+        const auto frame = parseFrame(*bytes, order);
         if (!frame) {
             continue;
         }

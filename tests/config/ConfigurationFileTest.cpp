@@ -96,19 +96,27 @@ TEST(ConfigurationFile, HeaderTokensAreCutAndValueTokensReadWhole) {
 struct ShownList {
     ShownList(const std::vector<AccessKind>& accesses, const std::vector<std::string>& values,
               int firstParameter = 0) {
+        const int end = firstParameter + static_cast<int>(accesses.size());
+        for (int parameter = 0; parameter < end; ++parameter) {
+            ParameterRow row;
+            row.address = "1." + std::to_string(parameter + 1) + ".1";
+            if (parameter >= firstParameter) {
+                row.accessKind = accesses[static_cast<std::size_t>(parameter - firstParameter)];
+            }
+            description.editRows().push_back(row);
+        }
+        table.setDescription(description);
         if (firstParameter != 0) {
             // Group 1 starts at firstParameter and is the one shown.
-            table.setGroupCount(0, 1);
-            table.appendGroup(0, firstParameter);
-            table.setEndMark(0, firstParameter + static_cast<int>(accesses.size()));
-            table.setGroupCount(0, 1);
+            description.appendGroup("Class", firstParameter);
+            description.setGroupsEnd(end);
+            table.setShownGroup(1);
         }
         for (std::size_t i = 0; i < accesses.size(); ++i) {
             const int line = static_cast<int>(i);
             table.insertLine(line, "Class");
             table.setText(line, ParameterTable::ParameterColumn, "P" + std::to_string(i));
             table.setText(line, ParameterTable::ValueColumn, values[i]);
-            table.setAccessKind(firstParameter + line, accesses[i]);
         }
     }
     std::vector<std::string> values() const {
@@ -127,6 +135,7 @@ struct ShownList {
         }
         return marked;
     }
+    DescriptionSlot description;
     ParameterTable table;
 };
 

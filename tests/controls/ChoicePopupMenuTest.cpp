@@ -341,7 +341,7 @@ TEST_F(ListChoiceTest, DismissingLeavesTheValueButKeepsTheMark) {
     };
     for (const auto& dismiss : dismissals) {
         table.removeAllLines();
-        table.resetTables();
+        table.clearMarks();
         showList({{"port", "mode", "on", AccessKind::ReadOnly, {"on", "off"}, {}, {}}});
         clickIntoPopup(0, dismiss);
         EXPECT_EQ(value(0), "on");

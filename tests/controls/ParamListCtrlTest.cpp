@@ -74,7 +74,7 @@ TEST_F(ParamListTest, ValueClicksEditOnlyReadWriteValuesAndMarkWhatTheyOpen) {
     };
     for (const Case& c : cases) {
         table.removeAllLines();
-        table.resetTables();
+        table.clearMarks();
         showList(accessLines());
         if (c.popup) {
             clickIntoPopup(c.row, [&](CChoicePopupMenu& menu) {
@@ -127,7 +127,7 @@ TEST_F(ParamListTest, F2AndEnterOpenTheCurrentValueAsASecondClickDoes) {
     };
     for (const Case& c : cases) {
         table.removeAllLines();
-        table.resetTables();
+        table.clearMarks();
         showList(accessLines());
         list->setCurrentIndex(list->model()->index(c.row, Column::ClassColumn));
         bool popupOpened = false;

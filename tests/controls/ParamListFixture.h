@@ -40,20 +40,31 @@ protected:
     void showList(const std::vector<ListLine>& lines, QSize size = {600, 400}) {
         list = std::make_unique<CParamListCtrl>(table);
         units.clear();
+        std::vector<ParameterRow>& rows = description.editRows();
+        rows.clear();
         for (std::size_t i = 0; i < lines.size(); ++i) {
             const int line = static_cast<int>(i);
             const ListLine& spec = lines[i];
-            table.insertLine(line, spec.className);
-            table.setText(line, ParameterTable::ParameterColumn, spec.parameterName);
-            table.setText(line, ParameterTable::ValueColumn, spec.value);
-            table.setAccessKind(line, spec.access);
+            ParameterRow row;
+            row.address = "1." + std::to_string(line + 1) + ".1";
+            row.className = spec.className;
+            row.parameterName = spec.parameterName;
+            row.accessKind = spec.access;
             std::vector<std::pair<std::string, int>> choices;
             for (std::size_t j = 0; j < spec.enumeration.size(); ++j) {
                 choices.emplace_back(spec.enumeration[j], static_cast<int>(j));
             }
-            table.setEnumeration(line, valueListOf(choices));
-            table.setDefinedValues(line, valueListOf(spec.definedValues));
+            row.enumeration = valueListOf(choices);
+            row.definedValues = valueListOf(spec.definedValues);
+            rows.push_back(std::move(row));
             units.push_back(spec.unit);
+        }
+        table.setDescription(description);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const int line = static_cast<int>(i);
+            table.insertLine(line, lines[i].className);
+            table.setText(line, ParameterTable::ParameterColumn, lines[i].parameterName);
+            table.setText(line, ParameterTable::ValueColumn, lines[i].value);
         }
         list->setUnitLookup([this](int parameter) {
             return parameter >= 0 && parameter < static_cast<int>(units.size())
@@ -111,6 +122,7 @@ protected:
         EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     }
 
+    DescriptionSlot description;
     ParameterTable table;
     std::unique_ptr<CParamListCtrl> list;
     std::vector<std::string> units;

@@ -15,8 +15,7 @@ void expectConsistent(const ParseTargets& parsed) {
     const std::vector<int> groups = parsed.groups();
     ASSERT_GE(groups.size(), 2U);
     EXPECT_EQ(groups.back(), static_cast<int>(rows.size()));
-    EXPECT_EQ(static_cast<int>(groups.size()),
-              parsed.table.groupCount(parsed.cache.currentSlot()) + 1);
+    EXPECT_EQ(static_cast<int>(groups.size()), parsed.slot().groupCount() + 1);
     EXPECT_EQ(parsed.filter.entries().size() + 1, groups.size());
     for (std::size_t group = 1; group < groups.size(); ++group) {
         EXPECT_LE(groups[group - 1], groups[group]);
@@ -27,8 +26,8 @@ void expectConsistent(const ParseTargets& parsed) {
         EXPECT_LE(row.address.size(), static_cast<std::size_t>(kMaxDescriptionToken));
     }
     for (int row = 0; row < kMaxParameterRows; ++row) {
-        EXPECT_LE(parsed.table.definedValues(row).count(), ValueList::kCapacity);
-        EXPECT_LE(parsed.table.enumeration(row).count(), ValueList::kCapacity);
+        EXPECT_LE(parsed.slot().definedValues(row).count(), ValueList::kCapacity);
+        EXPECT_LE(parsed.slot().enumeration(row).count(), ValueList::kCapacity);
     }
 }
 
@@ -75,9 +74,9 @@ TEST(DescriptionLimits, ValueListsKeepTwentyEntriesAndTheRestIsSkipped) {
     ParseTargets parsed;
     ASSERT_EQ(parsed.parse(descriptionText({{1, 0, 2}}, {many, flag, {"1.3.0"}})), 1);
     ASSERT_EQ(parsed.rows().size(), 3U);
-    EXPECT_EQ(parsed.table.definedValues(0).count(), 20);
-    EXPECT_EQ(parsed.table.definedValues(0)[19].name, "Name19");
-    EXPECT_EQ(parsed.table.enumeration(1).count(), 20);
+    EXPECT_EQ(parsed.slot().definedValues(0).count(), 20);
+    EXPECT_EQ(parsed.slot().definedValues(0)[19].name, "Name19");
+    EXPECT_EQ(parsed.slot().enumeration(1).count(), 20);
     EXPECT_EQ(parsed.rows()[2].address, "1.3.1");
     expectConsistent(parsed);
 }
@@ -91,7 +90,7 @@ TEST(DescriptionLimits, CountsLargerThanTheirBlocksEndAtTheNextEntry) {
     ParseTargets parsed;
     ASSERT_EQ(parsed.parse(text), 1);
     ASSERT_EQ(parsed.rows().size(), 2U);
-    EXPECT_EQ(parsed.table.definedValues(0).count(), 2);
+    EXPECT_EQ(parsed.slot().definedValues(0).count(), 2);
     EXPECT_EQ(parsed.rows()[1].address, "1.2.1");
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace morvik {
@@ -151,91 +152,99 @@ TEST(ParameterTable, LinesStayWithinTheirLimitAndTellTheObserver) {
     EXPECT_EQ(table.lineCount(), kMaxParameterRows);
 }
 
-TEST(ParameterTable, SideTablesIgnoreIndicesOutsideThem) {
+TEST(ParameterTable, MarksAndRowDataIgnoreIndicesOutsideThem) {
     ParameterTable table;
     ValueList values;
     values.add("Off", 0);
+    DescriptionSlot description = slotWith({"1.1.1"});
+    description.editRows()[0].accessKind = AccessKind::Hidden;
+    description.editRows()[0].definedValues = values;
+    description.editRows()[0].enumeration = values;
+    table.setDescription(description);
     for (int parameter : {-1, kMaxParameterRows}) {
         table.setModifiedMark(parameter, 1);
-        table.setAccessKind(parameter, AccessKind::Hidden);
-        table.setDefinedValues(parameter, values);
-        table.setEnumeration(parameter, values);
         EXPECT_EQ(table.modifiedMark(parameter), 0);
-        EXPECT_EQ(table.accessKind(parameter), AccessKind::Plain);
-        EXPECT_EQ(table.definedValues(parameter).count(), 0);
-        EXPECT_EQ(table.enumeration(parameter).count(), 0);
+        EXPECT_EQ(table.description().accessKind(parameter), AccessKind::Plain);
+        EXPECT_EQ(table.description().definedValues(parameter).count(), 0);
+        EXPECT_EQ(table.description().enumeration(parameter).count(), 0);
     }
     table.setModifiedMark(699, 1);
-    table.setEnumeration(699, values);
     EXPECT_EQ(table.modifiedMark(699), 1);
-    EXPECT_EQ(table.enumeration(699).count(), 1);
+    EXPECT_EQ(table.description().accessKind(0), AccessKind::Hidden);
+    EXPECT_EQ(table.description().enumeration(0).count(), 1);
+}
+
+DescriptionSlot slotOfRows(int rows) {
+    DescriptionSlot slot;
+    for (int row = 0; row < rows; ++row) {
+        ParameterRow parameter;
+        parameter.address = "1." + std::to_string(row + 1) + ".1";
+        slot.editRows().push_back(parameter);
+    }
+    return slot;
 }
 
 TEST(ParameterTable, GroupsMapLinesToParameters) {
+    DescriptionSlot description = slotOfRows(25);
+    EXPECT_TRUE(description.appendGroup("A", 0));
+    EXPECT_TRUE(description.appendGroup("B", 10));
+    description.setGroupsEnd(25);
+    EXPECT_EQ(description.groupStarts(), (std::vector<int>{0, 0, 10, 25}));
+    EXPECT_EQ(description.groupCount(), 3);
+    EXPECT_EQ(description.groupNames(), (std::vector<std::string>{"All classes", "A", "B"}));
     ParameterTable table;
-    table.setCurrentSlot(4);
-    EXPECT_TRUE(table.appendGroup(4, 0));
-    EXPECT_TRUE(table.appendGroup(4, 10));
-    table.setEndMark(4, 25);
-    EXPECT_EQ(table.groupStart(4), (std::vector<int>{0, 0, 10, 25}));
-    EXPECT_EQ(table.groupCount(4), 3);
+    table.setDescription(description);
     for (int line = 0; line < 15; ++line) {
         table.insertLine(line, "");
     }
 
-    table.setGroupCount(4, 0);
+    table.setShownGroup(0);
     EXPECT_EQ(table.firstParameterShown(), 0);
     EXPECT_EQ(table.parameterOfLine(3), 3);
-    table.setGroupCount(4, 2);
+    table.setShownGroup(2);
     EXPECT_EQ(table.firstParameterShown(), 10);
     EXPECT_EQ(table.parameterOfLine(0), 10);
     EXPECT_EQ(table.lineOfParameter(12), 2);
     EXPECT_EQ(table.lineOfParameter(9), -1);
     EXPECT_EQ(table.lineOfParameter(25), -1); // past the shown lines
-    table.setGroupCount(4, 7);
+    table.setShownGroup(7);
     EXPECT_EQ(table.firstParameterShown(), 0);
-    table.setGroupCount(4, -1);
+    table.setShownGroup(-1);
     EXPECT_EQ(table.firstParameterShown(), 0);
 
-    EXPECT_FALSE(table.appendGroup(100, 0));
-    EXPECT_EQ(table.groupCount(-1), 0);
-    EXPECT_EQ(table.groupStart(100), (std::vector<int>{0}));
+    EXPECT_EQ(description.groupRows(0), (std::pair<int, int>{0, 25}));
+    EXPECT_EQ(description.groupRows(1), (std::pair<int, int>{0, 10}));
+    EXPECT_EQ(description.groupRows(2), (std::pair<int, int>{10, 25}));
+    EXPECT_EQ(description.groupRows(3), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(description.groupRows(-1), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(DescriptionSlot().groupStarts(), (std::vector<int>{0, 0}));
 }
 
 TEST(ParameterTable, GroupListHoldsAGroupPerRowAndItsEndMark) {
-    ParameterTable table;
+    DescriptionSlot description = slotOfRows(kMaxParameterRows);
     // Group 0 is there from the start.
     for (int row = 0; row < kMaxParameterRows; ++row) {
-        EXPECT_TRUE(table.appendGroup(0, row));
+        EXPECT_TRUE(description.appendGroup("G", row));
     }
-    EXPECT_FALSE(table.appendGroup(0, 0));
-    table.setEndMark(0, kMaxParameterRows);
-    EXPECT_EQ(table.groupStart(0).size(), static_cast<std::size_t>(kMaxParameterRows + 2));
-    EXPECT_EQ(table.groupStart(0).back(), kMaxParameterRows);
+    EXPECT_FALSE(description.appendGroup("G", 0));
+    description.setGroupsEnd(kMaxParameterRows);
+    EXPECT_EQ(description.groupStarts().size(), static_cast<std::size_t>(kMaxParameterRows + 2));
+    EXPECT_EQ(description.groupStarts().back(), kMaxParameterRows);
+    description.clearGroups();
+    EXPECT_EQ(description.groupStarts(), (std::vector<int>{0, 0}));
+    EXPECT_EQ(description.groupCount(), 1);
 }
 
-TEST(ParameterTable, ResetTablesClearsMarksListsAndEverySlotsGroups) {
+TEST(ParameterTable, ClearMarksClearsEveryMarkAndTellsTheObserver) {
     ParameterTable table;
     RecordingObserver observer;
-    ValueList values;
-    values.add("On", 1);
     table.setModifiedMark(3, 1);
-    table.setAccessKind(3, AccessKind::ReadOnly);
-    table.setDefinedValues(3, values);
-    table.setEnumeration(4, values);
-    table.appendGroup(7, 2);
-    table.setGroupCount(9, 0);
+    table.setModifiedMark(699, 2);
     table.setObserver(&observer);
-    table.resetTables();
+    table.clearMarks();
     EXPECT_EQ(table.modifiedMark(3), 0);
-    EXPECT_EQ(table.accessKind(3), AccessKind::Plain);
-    EXPECT_EQ(table.definedValues(3).count(), 0);
-    EXPECT_EQ(table.enumeration(4).count(), 0);
-    for (int slot : {0, 7, 9, 99}) {
-        EXPECT_EQ(table.groupStart(slot), (std::vector<int>{0}));
-        EXPECT_EQ(table.groupCount(slot), 1);
-    }
-    EXPECT_EQ(observer.calls, (std::vector<std::string>{"mark 3"}));
+    EXPECT_EQ(table.modifiedMark(699), 0);
+    EXPECT_EQ(observer.calls, (std::vector<std::string>{"mark 3", "mark 699"}));
 }
 
 } // namespace

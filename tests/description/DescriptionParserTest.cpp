@@ -40,20 +40,21 @@ TEST(DescriptionParser, WorkedExampleGivesFourRowsThreeGroupsAndTheirTables) {
     EXPECT_EQ(rows[1].typeName, "unsigned long");
     EXPECT_EQ(rows[1].unit, "sec");
     EXPECT_EQ(rows[1].size, 4);
-    EXPECT_EQ(parsed.table.definedValues(1).entries(), (std::vector<ValueList::Entry>{{"Off", 0}}));
+    EXPECT_EQ(parsed.slot().definedValues(1).entries(),
+              (std::vector<ValueList::Entry>{{"Off", 0}}));
     for (int row : {2, 3}) {
         EXPECT_EQ(rows[static_cast<std::size_t>(row)].typeName, "FLAG");
         EXPECT_EQ(rows[static_cast<std::size_t>(row)].size, 1);
-        EXPECT_EQ(parsed.table.enumeration(row).entries(),
+        EXPECT_EQ(parsed.slot().enumeration(row).entries(),
                   (std::vector<ValueList::Entry>{{"Off", 0}, {"On", 1}}));
     }
-    EXPECT_EQ(parsed.table.enumeration(1).count(), 0);
+    EXPECT_EQ(parsed.slot().enumeration(1).count(), 0);
     for (int row = 0; row < 4; ++row) {
-        EXPECT_EQ(parsed.table.accessKind(row), AccessKind::ReadWrite);
+        EXPECT_EQ(parsed.slot().accessKind(row), AccessKind::ReadWrite);
     }
 
     EXPECT_EQ(parsed.groups(), (std::vector<int>{0, 0, 2, 4}));
-    EXPECT_EQ(parsed.table.groupCount(parsed.cache.currentSlot()), 3);
+    EXPECT_EQ(parsed.slot().groupCount(), 3);
     EXPECT_EQ(parsed.filter.entries(), (Strings{"All classes", "Network", "Serial"}));
     EXPECT_EQ(parsed.filter.selected(), 0);
     EXPECT_TRUE(parsed.dialogs.messages.empty());
@@ -68,7 +69,7 @@ TEST(DescriptionParser, ReadsTheSameFromAFileWithWindowsLineEnds) {
     const TemporaryFile file("Vela1_1.2.dcf", crlf);
     ParseTargets fromFile;
     ParseTargets fromText;
-    ASSERT_EQ(parseDescription(file.path(), 7, 1, 2, fromFile.targets()), 1);
+    ASSERT_EQ(fromFile.parseFile(file.path(), 7, 1, 2), 1);
     ASSERT_EQ(fromText.parse(text), 1);
     EXPECT_EQ(fromFile.rows(), fromText.rows());
     EXPECT_EQ(fromFile.groups(), fromText.groups());
@@ -78,18 +79,18 @@ TEST(DescriptionParser, MissingFileIsReportedAndLeavesTheListEmpty) {
     ParseTargets parsed;
     ASSERT_EQ(parsed.parse(workedExampleText(), 7, 1, 2), 1);
     const std::string path = std::string(MORVIK_TEST_BINARY_DIR) + "/Nothing_9.9.dcf";
-    EXPECT_EQ(parseDescription(path, 7, 1, 3, parsed.targets()), -1);
+    EXPECT_EQ(parsed.parseFile(path, 7, 1, 3), -1);
     EXPECT_EQ(parsed.dialogs.messages, (std::vector<ScriptedDialogs::Message>{
                                            {"Can't find configuration file! \n" + path, "Error"}}));
     EXPECT_EQ(parsed.table.lineCount(), 0);
     EXPECT_EQ(parsed.cache.currentSlot(), 0);
-    EXPECT_EQ(parsed.table.currentSlot(), 0);
+    EXPECT_EQ(parsed.shownSlot(), 0);
     EXPECT_EQ(parsed.cache.slotsHandedOut(), 1); // no slot for a file that was never read
 }
 
 TEST(DescriptionParser, DirectoryCannotBeReadAsADescription) {
     ParseTargets parsed;
-    EXPECT_EQ(parseDescription(MORVIK_TEST_BINARY_DIR, 7, 1, 2, parsed.targets()), -1);
+    EXPECT_EQ(parsed.parseFile(MORVIK_TEST_BINARY_DIR, 7, 1, 2), -1);
     ASSERT_EQ(parsed.dialogs.messages.size(), 1U);
     EXPECT_EQ(parsed.dialogs.messages[0].caption, "Error");
 }
@@ -122,13 +123,13 @@ TEST(DescriptionParser, LaterInstancesRepeatTheFirstOneWithTheirOwnNumber) {
         EXPECT_EQ(rows[row].access, rows[source].access);
         EXPECT_EQ(rows[row].size, rows[source].size);
         EXPECT_EQ(rows[row].unit, rows[source].unit);
-        EXPECT_EQ(parsed.table.accessKind(index), parsed.table.accessKind(index % 2));
-        EXPECT_EQ(parsed.table.definedValues(index), parsed.table.definedValues(index % 2));
-        EXPECT_EQ(parsed.table.enumeration(index), parsed.table.enumeration(index % 2));
+        EXPECT_EQ(parsed.slot().accessKind(index), parsed.slot().accessKind(index % 2));
+        EXPECT_EQ(parsed.slot().definedValues(index), parsed.slot().definedValues(index % 2));
+        EXPECT_EQ(parsed.slot().enumeration(index), parsed.slot().enumeration(index % 2));
     }
-    EXPECT_EQ(parsed.table.enumeration(4).count(), 2);
-    EXPECT_EQ(parsed.table.definedValues(5).count(), 1);
-    EXPECT_EQ(parsed.table.accessKind(4), AccessKind::ReadOnly);
+    EXPECT_EQ(parsed.slot().enumeration(4).count(), 2);
+    EXPECT_EQ(parsed.slot().definedValues(5).count(), 1);
+    EXPECT_EQ(parsed.slot().accessKind(4), AccessKind::ReadOnly);
     EXPECT_EQ(parsed.groups(), (std::vector<int>{0, 0, 2, 4, 6}));
     EXPECT_EQ(parsed.filter.entries(), (Strings{"All classes", "Port 1", "Port 2", "Port 3"}));
 }
@@ -180,7 +181,7 @@ TEST(DescriptionParser, NoneTokensAndUnderscoresBecomeTexts) {
     EXPECT_EQ(rows[0].access, "plain word");
     EXPECT_EQ(rows[0].size, 0);
     EXPECT_EQ(rows[0].unit, "");
-    EXPECT_EQ(parsed.table.accessKind(0), AccessKind::Plain);
+    EXPECT_EQ(parsed.slot().accessKind(0), AccessKind::Plain);
     EXPECT_EQ(rows[1].className, "");
     EXPECT_EQ(rows[1].parameterName, "");
     EXPECT_EQ(rows[1].unit, "k B");
@@ -243,7 +244,7 @@ TEST(DescriptionParser, HiddenRowsKeepTheirRowButShowNoTexts) {
     EXPECT_EQ(column(parsed.table, ParameterTable::ParameterColumn),
               (Strings{"", "", "User", "", "User"}));
     for (int row : {0, 1, 3}) {
-        EXPECT_EQ(parsed.table.accessKind(row), AccessKind::Hidden);
+        EXPECT_EQ(parsed.slot().accessKind(row), AccessKind::Hidden);
     }
     EXPECT_EQ(parsed.rows()[1].parameterName, "Password");
     EXPECT_EQ(parsed.slot().findParameter("2.1.2"), 3);
@@ -259,22 +260,24 @@ TEST(DescriptionParser, SlotsFollowProductAndVersion) {
                              Step{55, 1, 0, 2}, Step{7, 1, 2, 0}, Step{7, 1, 3, 1}}) {
         ASSERT_EQ(parsed.parse(text, step.product, step.major, step.minor), 1);
         EXPECT_EQ(parsed.cache.currentSlot(), step.slot);
-        EXPECT_EQ(parsed.table.currentSlot(), step.slot);
+        EXPECT_EQ(parsed.shownSlot(), step.slot);
     }
     EXPECT_EQ(parsed.cache.slotsHandedOut(), 3);
 }
 
-TEST(DescriptionParser, EveryParseResetsEverySlotsGroupsAndTheSideTables) {
+TEST(DescriptionParser, EveryParseClearsTheMarksAndEachSlotKeepsItsOwnGroups) {
     ParseTargets parsed;
     ASSERT_EQ(parsed.parse(workedExampleText(), 7, 1, 2), 1);
+    const DescriptionSlot& first = parsed.slot();
     parsed.table.setModifiedMark(1, 1);
     ASSERT_EQ(parsed.parse(descriptionText({{1, 0, 0}}, {{"9.1.0", "char"}}), 7, 1, 3), 1);
-    EXPECT_EQ(parsed.table.groupStart(0), (std::vector<int>{0}));
-    EXPECT_EQ(parsed.table.groupCount(0), 1);
-    EXPECT_EQ(parsed.table.groupStart(1), (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(first.groupStarts(), (std::vector<int>{0, 0, 2, 4}));
+    EXPECT_EQ(parsed.groups(), (std::vector<int>{0, 0, 1}));
+    EXPECT_EQ(parsed.slot().groupCount(), 2);
     EXPECT_EQ(parsed.table.modifiedMark(1), 0);
-    EXPECT_EQ(parsed.table.definedValues(1).count(), 0);
-    EXPECT_EQ(parsed.table.enumeration(2).count(), 0);
+    EXPECT_EQ(parsed.slot().definedValues(1).count(), 0);
+    EXPECT_EQ(parsed.slot().enumeration(2).count(), 0);
+    EXPECT_EQ(parsed.shownSlot(), 1);
 }
 
 TEST(DescriptionParser, ParsingASlotAgainDropsRowsBeyondItsNewEnd) {
@@ -292,7 +295,7 @@ TEST(DescriptionParser, EnumerationValuesAreReadInAtMostTwoCharacters) {
     ParseTargets parsed;
     ASSERT_EQ(parsed.parse(descriptionText({{1, 0, 1}}, {flag, {"1.2.0"}})), 1);
     EXPECT_EQ(
-        parsed.table.enumeration(0).entries(),
+        parsed.slot().enumeration(0).entries(),
         (std::vector<ValueList::Entry>{{"Seven", 7}, {"Minus one", -1}, {"Top", 99}, {"Five", 5}}));
     EXPECT_EQ(parsed.rows()[1].address, "1.2.1");
 }

@@ -3,6 +3,7 @@
 #include "description/DescriptionParser.h"
 #include "description/DeviceDescription.h"
 #include "parameters/ClassFilter.h"
+#include "parameters/DescriptionShown.h"
 #include "parameters/ParameterTable.h"
 #include "support/ScriptedDialogs.h"
 
@@ -111,20 +112,30 @@ inline std::string workedExampleText() {
           {{"00", "Off"}, {"01", "On"}}}});
 }
 
-// Everything a parse writes to.
+// A parse and what the operations show of it: the list, the class filter and the messages.
 struct ParseTargets {
     DescriptionCache cache;
     ParameterTable table;
     ClassFilterEntries filter;
     ScriptedDialogs dialogs;
 
-    DescriptionTargets targets() { return {cache, table, filter, dialogs}; }
+    // 1 when parsed, -1 when refused.
+    int shown(const DescriptionParse& parse) {
+        return showParsedDescription(parse, cache, table, filter, dialogs) ? 1 : -1;
+    }
     int parse(const std::string& text, int productCode = 7, int major = 1, int minor = 2) {
-        return parseDescriptionText(text, productCode, major, minor, targets());
+        return shown(parseDescriptionText(text, productCode, major, minor, cache));
+    }
+    int parseFile(const std::string& path, int productCode, int major, int minor) {
+        return shown(parseDescription(path, productCode, major, minor, cache));
     }
     const DescriptionSlot& slot() const { return cache.current(); }
     const std::vector<ParameterRow>& rows() const { return cache.current().rows(); }
-    std::vector<int> groups() const { return table.groupStart(cache.currentSlot()); }
+    std::vector<int> groups() const { return cache.current().groupStarts(); }
+    // The cache slot whose description the list shows (-1: not the current one).
+    int shownSlot() const {
+        return &table.description() == &cache.current() ? cache.currentSlot() : -1;
+    }
 };
 
 // A file removed when the test ends.

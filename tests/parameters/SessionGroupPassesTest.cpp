@@ -80,5 +80,33 @@ TEST(SessionGroupPasses, NoUnitMissesAParameterWhenLoginsDifferInLength) {
     EXPECT_EQ(decoded.perUnit[1].size(), 96U);
 }
 
+// The selection may change while a group is read in passes (the device list stays usable).
+// The passes still go to the units the read began with: a unit dropped from the selection
+// would otherwise miss the rest of the group while its first answer is already shown.
+TEST(SessionGroupPasses, PassesGoOnWithTheUnitsTheReadBeganWith) {
+    const std::string bothUnits =
+        unitJson("rack", "02:4D:56:00:00:06", "127.77.0.6", 61, "3.10", "admin", "orion") + "," +
+        unitJson("rack2", "02:4D:56:00:00:03", "127.77.0.3", 61, "3.10", "admin", "quorvane");
+    SessionHarness harness(fleetJson(bothUnits));
+    harness.select({"rack", "rack2"});
+    harness.session().readParametersRequested(0);
+    harness.pump();
+    const auto& groups = harness.classFilter.entries();
+    const auto diagnostics = std::find(groups.begin(), groups.end(), "Diagnostics");
+    ASSERT_NE(diagnostics, groups.end());
+
+    DecodedValues decoded;
+    harness.session().setEvents(&decoded);
+    harness.session().showGroup(static_cast<int>(diagnostics - groups.begin()));
+    harness.select({"rack"});
+    harness.pump();
+
+    EXPECT_EQ(harness.session().resumeIndex(), 0);
+    EXPECT_EQ(harness.session().targetCount(), 2);
+    EXPECT_EQ(decoded.perUnit[0].size(), 96U);
+    EXPECT_EQ(decoded.perUnit[1].size(), 96U);
+    EXPECT_EQ(decoded.requests, 4);
+}
+
 } // namespace
 } // namespace morvik::testing

@@ -26,7 +26,7 @@ TEST(SessionRead, ReadsEveryParameterOfAKnownUnitWithoutAPrompt) {
     for (int p = 0; p < description.rowCount(); ++p) {
         const ParameterRow& row = *description.row(p);
         const std::string cell = harness.session().getValueText(p);
-        if (harness.table.accessKind(p) == AccessKind::Hidden) {
+        if (harness.table.description().accessKind(p) == AccessKind::Hidden) {
             EXPECT_EQ(cell, "") << row.address;
         } else {
             EXPECT_EQ(cell, harness.unitValue(unitName, row.address)) << row.address;
@@ -140,7 +140,7 @@ TEST(SessionRead, UnknownUnitIsPromptedAndEntersTheLogOnlyWhenItAnswers) {
     after.load();
     const int entry = after.find("02:4D:56:00:00:08");
     ASSERT_GE(entry, 0);
-    after.select(entry, harness.dialogs);
+    after.select(entry);
     EXPECT_EQ(after.currentEntry().loginId, "admin");
     EXPECT_EQ(after.currentEntry().password, "quorvane");
     EXPECT_FALSE(harness.cell("0.1.1").empty());
@@ -168,7 +168,7 @@ TEST(SessionRead, WrongCredentialsBringTheErrorAndARereadThatPromptsForTheFirstU
         const int entry = log.find("02:4D:56:00:00:06");
         ASSERT_GE(entry, 0);
         log.setEntry("02:4D:56:00:00:06", "admin", "wrong", entry);
-        ASSERT_TRUE(log.save(harness.dialogs));
+        ASSERT_TRUE(log.store().saved());
     }
     harness.dialogs.promptAnswers.push_back(Credentials{"admin", "orion"});
     harness.session().readParametersRequested(0);
@@ -181,7 +181,7 @@ TEST(SessionRead, WrongCredentialsBringTheErrorAndARereadThatPromptsForTheFirstU
     // The prompt replaced the known unit's entry at once.
     CredentialLog log(harness.data().directory());
     log.load();
-    log.select(log.find("02:4D:56:00:00:06"), harness.dialogs);
+    log.select(log.find("02:4D:56:00:00:06"));
     EXPECT_EQ(log.currentEntry().password, "orion");
     EXPECT_FALSE(harness.cell("0.1.1").empty());
 }
@@ -206,9 +206,9 @@ TEST(SessionRead, TheForcedPromptGoesToTheUnitThatRefused) {
     EXPECT_FALSE(harness.session().forcePrompt());
     CredentialLog log(harness.data().directory());
     log.load();
-    log.select(log.find("02:4D:56:00:00:01"), harness.dialogs);
+    log.select(log.find("02:4D:56:00:00:01"));
     EXPECT_EQ(log.currentEntry().password, "quorvane");
-    log.select(log.find("02:4D:56:00:00:02"), harness.dialogs);
+    log.select(log.find("02:4D:56:00:00:02"));
     EXPECT_EQ(log.currentEntry().password, "changed");
     // Both units answered the read that followed: their names differ, so the cell is empty,
     // and a read of the second unit alone needs no prompt.

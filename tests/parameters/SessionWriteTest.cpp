@@ -124,7 +124,8 @@ TEST_F(SessionWrite, MarkedValuesPastOneRequestAreWrittenInTwoPasses) {
     std::vector<std::string> written;
     for (int p = 0; p < description.rowCount(); ++p) {
         const ParameterRow& row = *description.row(p);
-        if (row.typeName == "*char" && harness.table.accessKind(p) == AccessKind::ReadWrite &&
+        if (row.typeName == "*char" &&
+            harness.table.description().accessKind(p) == AccessKind::ReadWrite &&
             row.address.rfind("2.", 0) != 0) {
             harness.edit(row.address, "t" + std::to_string(p));
             written.push_back(row.address);
@@ -171,7 +172,8 @@ std::vector<std::string> markPortTexts(SessionHarness& harness) {
     std::vector<std::string> written;
     for (int p = 0; p < description.rowCount(); ++p) {
         const ParameterRow& row = *description.row(p);
-        if (row.typeName == "*char" && harness.table.accessKind(p) == AccessKind::ReadWrite &&
+        if (row.typeName == "*char" &&
+            harness.table.description().accessKind(p) == AccessKind::ReadWrite &&
             row.address.rfind("2.", 0) != 0) {
             harness.edit(row.address, "t" + std::to_string(p));
             written.push_back(row.address);
@@ -273,7 +275,7 @@ TEST_F(SessionWrite, ALoginChangeIsFollowedByTheCredentialLog) {
     EXPECT_FALSE(harness.session().loginChangePending());
     CredentialLog log(harness.data().directory());
     log.load();
-    log.select(log.find("02:4D:56:00:00:01"), harness.dialogs);
+    log.select(log.find("02:4D:56:00:00:01"));
     EXPECT_EQ(log.currentEntry().loginId, "admin");
     EXPECT_EQ(log.currentEntry().password, "n3w-secret");
     EXPECT_EQ(harness.cell("0.1.1"), "dock");

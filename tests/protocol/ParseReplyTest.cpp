@@ -87,11 +87,11 @@ const std::vector<FrameShape>& shapes() {
     return all;
 }
 
-TEST(ParseReply, FramesBuiltByTheBuilderParseBack) {
+TEST(ParseFrame, FramesBuiltByTheBuilderParseBack) {
     for (const auto order : {ByteOrder::LeastSignificantFirst, ByteOrder::MostSignificantFirst}) {
         for (const auto& shape : shapes()) {
             const BuiltFrame built = build(shape, order);
-            const auto parsed = parseReply(built.bytes, order);
+            const auto parsed = parseFrame(built.bytes, order);
             ASSERT_TRUE(parsed) << shape.what;
             EXPECT_EQ(parsed->headerKind, shape.kind);
             EXPECT_EQ(parsed->mac, shape.kind == HeaderKind::Long ? shape.mac : MacBytes{});
@@ -108,9 +108,9 @@ TEST(ParseReply, FramesBuiltByTheBuilderParseBack) {
     }
 }
 
-TEST(ParseReply, RangeAndSingleValuesComeBackThroughTheBodyWalk) {
+TEST(ParseFrame, RangeAndSingleValuesComeBackThroughTheBodyWalk) {
     const BuiltFrame built = build(shapes()[2], ByteOrder::MostSignificantFirst);
-    const auto parsed = parseReply(built.bytes, ByteOrder::MostSignificantFirst);
+    const auto parsed = parseFrame(built.bytes, ByteOrder::MostSignificantFirst);
     ASSERT_TRUE(parsed);
     std::vector<std::pair<int, std::vector<std::uint8_t>>> values;
     const auto end =
@@ -124,10 +124,10 @@ TEST(ParseReply, RangeAndSingleValuesComeBackThroughTheBodyWalk) {
     EXPECT_EQ(values, expected);
 }
 
-TEST(ParseReply, ReadRequestExampleParses) {
+TEST(ParseFrame, ReadRequestExampleParses) {
     // The body is a view into the datagram, so the datagram must outlive it.
     const auto datagram = hexBytes("03 A8 16 DA 00 00 09 00 34 12 A0 01 00 00 00 8B 02 00");
-    const auto parsed = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+    const auto parsed = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->headerKind, HeaderKind::Short);
     EXPECT_EQ(parsed->loginId, "");
@@ -142,9 +142,9 @@ TEST(ParseReply, ReadRequestExampleParses) {
 
 // The caller's byte order decides, whatever the frame holds: read high byte first, the example's
 // frameLength 09 00 is 2304 and the body runs past the datagram.
-TEST(ParseReply, UsesTheCallersByteOrder) {
+TEST(ParseFrame, UsesTheCallersByteOrder) {
     const auto datagram = hexBytes("03 A8 16 DA 00 00 09 00 34 12 A0 01 00 00 00 8B 02");
-    const auto parsed = parseReply(datagram, ByteOrder::MostSignificantFirst);
+    const auto parsed = parseFrame(datagram, ByteOrder::MostSignificantFirst);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->frameLength, 0x0900);
     EXPECT_EQ(parsed->requestId, (std::array<std::uint8_t, 2>{0x34, 0x12}));
@@ -154,12 +154,12 @@ TEST(ParseReply, UsesTheCallersByteOrder) {
     EXPECT_FALSE(parsed->checksumMatches());
 }
 
-TEST(ParseReply, CredentialTextsEndAtAZeroByte) {
+TEST(ParseFrame, CredentialTextsEndAtAZeroByte) {
     // ID "ad\0mn", password "p\0" (length 2), frameLength 5, empty body.
     auto datagram = hexBytes("03 A8 16 DA 05 61 64 00 6D 6E 02 70 00 05 00 01 00 B2");
     const auto sum = frameChecksum(datagram, 7);
     datagram.insert(datagram.end(), sum.begin(), sum.end());
-    const auto parsed = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+    const auto parsed = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->loginId, "ad");
     EXPECT_EQ(parsed->password, "p");
@@ -167,9 +167,9 @@ TEST(ParseReply, CredentialTextsEndAtAZeroByte) {
     EXPECT_TRUE(parsed->checksumMatches());
 }
 
-TEST(ParseReply, LongHeaderMacIsKeptAndItsAddressModeIgnored) {
+TEST(ParseFrame, LongHeaderMacIsKeptAndItsAddressModeIgnored) {
     const auto parsed =
-        parseReply(hexBytes("03 A8 16 DB AA BB CC DD EE FF 77 00 00 00 05 00 00 FF"),
+        parseFrame(hexBytes("03 A8 16 DB AA BB CC DD EE FF 77 00 00 00 05 00 00 FF"),
                    ByteOrder::MostSignificantFirst);
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->headerKind, HeaderKind::Long);
@@ -179,11 +179,11 @@ TEST(ParseReply, LongHeaderMacIsKeptAndItsAddressModeIgnored) {
     EXPECT_FALSE(parsed->receivedChecksum); // a reboot acknowledgement without a checksum
 }
 
-TEST(ParseReply, NegativeBodyLengthGivesAnEmptyBody) {
+TEST(ParseFrame, NegativeBodyLengthGivesAnEmptyBody) {
     for (std::uint8_t frameLength = 0; frameLength < 5; ++frameLength) {
         auto datagram = hexBytes("03 A8 16 DA 00 00 00 00 34 12 A2 9A 02");
         datagram[6] = frameLength;
-        const auto parsed = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+        const auto parsed = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
         ASSERT_TRUE(parsed);
         EXPECT_EQ(parsed->declaredBodyLength, frameLength - 5);
         EXPECT_TRUE(parsed->body.empty());
@@ -193,17 +193,17 @@ TEST(ParseReply, NegativeBodyLengthGivesAnEmptyBody) {
     }
 }
 
-TEST(ParseReply, AlteredBodyFailsTheChecksum) {
+TEST(ParseFrame, AlteredBodyFailsTheChecksum) {
     BuiltFrame built = build(shapes()[1], ByteOrder::LeastSignificantFirst);
     built.bytes[built.lengthOffset + 5 + 6] ^= 0x40;
-    const auto parsed = parseReply(built.bytes, ByteOrder::LeastSignificantFirst);
+    const auto parsed = parseFrame(built.bytes, ByteOrder::LeastSignificantFirst);
     ASSERT_TRUE(parsed);
     ASSERT_TRUE(parsed->receivedChecksum);
     EXPECT_EQ(*parsed->receivedChecksum + 0x40, parsed->computedChecksum);
     EXPECT_FALSE(parsed->checksumMatches());
 }
 
-TEST(ParseReply, DatagramsThatAreNoFrameAreDropped) {
+TEST(ParseFrame, DatagramsThatAreNoFrameAreDropped) {
     for (const char* datagram : {
              "", "03 A8 16", "03 A8 16 DC 00 00 05 00 01 00 A2 00 00",
              "04 A8 16 DA 00 00 05 00 01 00 A2 00 00", "03 A8 17 DA 00 00 05 00 01 00 A2 00 00",
@@ -218,17 +218,17 @@ TEST(ParseReply, DatagramsThatAreNoFrameAreDropped) {
              "03 A8 16 DA 00 00 05 00 01 00",       // no command
              "03 A8 16 DA FF 00 05 00 01 00 A2 00", // ID length swallows the rest
          }) {
-        EXPECT_FALSE(parseReply(hexBytes(datagram), ByteOrder::LeastSignificantFirst)) << datagram;
+        EXPECT_FALSE(parseFrame(hexBytes(datagram), ByteOrder::LeastSignificantFirst)) << datagram;
     }
 }
 
 // Every prefix of a valid frame, and the frame followed by stray bytes, held in a buffer of
 // exactly its own size so that a read past the end is caught by the sanitizers.
-TEST(ParseReply, EveryCutOfAFrameStaysInsideTheDatagram) {
+TEST(ParseFrame, EveryCutOfAFrameStaysInsideTheDatagram) {
     for (const auto order : {ByteOrder::LeastSignificantFirst, ByteOrder::MostSignificantFirst}) {
         for (const auto& shape : shapes()) {
             const BuiltFrame built = build(shape, order);
-            const auto full = parseReply(built.bytes, order);
+            const auto full = parseFrame(built.bytes, order);
             ASSERT_TRUE(full);
             const std::size_t bodyStart = built.lengthOffset + 5;
             const std::size_t bodyEnd = bodyStart + built.body.size();
@@ -238,7 +238,7 @@ TEST(ParseReply, EveryCutOfAFrameStaysInsideTheDatagram) {
                                                                    length, built.bytes.size())));
                 datagram.resize(length, 0xEE);
                 SCOPED_TRACE(std::string(shape.what) + ", length " + std::to_string(length));
-                const auto cut = parseReply(datagram, order);
+                const auto cut = parseFrame(datagram, order);
                 if (length < bodyStart) {
                     EXPECT_FALSE(cut);
                     continue;

@@ -200,7 +200,7 @@ TEST(DemoFleet, MatchesTheCredentialLogAndTheDescriptions) {
             EXPECT_EQ(entry, -1) << "unit :08 must make a read prompt for its password";
         } else {
             ASSERT_GE(entry, 0);
-            ASSERT_TRUE(log.select(entry, dialogs));
+            ASSERT_TRUE(log.select(entry));
             EXPECT_EQ(log.currentEntry().loginId, spec.loginId);
             EXPECT_EQ(log.currentEntry().password, spec.password);
         }

@@ -130,7 +130,7 @@ inline std::map<int, Bytes> decodeReadReplies(const std::vector<Bytes>& datagram
     std::map<int, Bytes> values;
     ModelLayout layout(model);
     for (const auto& datagram : datagrams) {
-        const auto frame = parseReply(datagram, order);
+        const auto frame = parseFrame(datagram, order);
         if (!frame) {
             ADD_FAILURE() << "a reply that is no frame";
             continue;

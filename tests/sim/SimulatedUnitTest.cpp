@@ -81,7 +81,7 @@ std::unique_ptr<OwnedReply> onlyReply(const SimulatedUnit::Response& response, B
     }
     auto reply = std::make_unique<OwnedReply>();
     reply->bytes = response.datagrams[0];
-    const auto frame = parseReply(reply->bytes, order);
+    const auto frame = parseFrame(reply->bytes, order);
     if (!frame) {
         return nullptr;
     }
@@ -101,12 +101,12 @@ TEST_P(ReadAllTest, EveryValueArrivesOnceInRepliesThatFitTheToolsBuffer) {
     ASSERT_EQ(unit.model().parameterCount(), product.rows);
 
     const Bytes request = buildRequest({.requestId = 0xBEEF}, unit.byteOrder());
-    const auto sentTag = parseReply(request, unit.byteOrder())->requestId;
+    const auto sentTag = parseFrame(request, unit.byteOrder())->requestId;
     const auto response = unit.handleDatagram(request);
     ASSERT_FALSE(response.datagrams.empty()) << response.note;
     for (const auto& datagram : response.datagrams) {
         EXPECT_LE(datagram.size(), kMaxReplyDatagram);
-        const auto frame = parseReply(datagram, unit.byteOrder());
+        const auto frame = parseFrame(datagram, unit.byteOrder());
         ASSERT_TRUE(frame.has_value());
         EXPECT_EQ(frame->requestId, sentTag);
         EXPECT_EQ(frame->loginId, "admin");
@@ -144,7 +144,7 @@ TEST(ReadAll, LargeDescriptionUsesClassRangesWhereTheyFitAndSingleEntriesElsewhe
     std::vector<std::string> firstAddresses;
     std::size_t singleEntries = 0;
     for (const auto& datagram : response.datagrams) {
-        const auto frame = parseReply(datagram, unit.byteOrder());
+        const auto frame = parseFrame(datagram, unit.byteOrder());
         ASSERT_TRUE(frame.has_value());
         std::size_t at = 0;
         while (at < frame->body.size()) {
@@ -258,7 +258,7 @@ TEST(GroupRead, ManyEntriesAreSplitOverDatagramsWithTheSameTag) {
     std::set<std::array<std::uint8_t, 2>> tags;
     for (const auto& datagram : response.datagrams) {
         EXPECT_LE(datagram.size(), kMaxReplyDatagram);
-        tags.insert(parseReply(datagram, unit.byteOrder())->requestId);
+        tags.insert(parseFrame(datagram, unit.byteOrder())->requestId);
     }
     EXPECT_EQ(tags.size(), 1U);
     EXPECT_EQ(decodeReadReplies(response.datagrams, unit.model(), unit.byteOrder()).size(), 700U);
@@ -456,7 +456,7 @@ TEST(Faults, ShapeTheAnswers) {
               ProbeVerdict::ChecksumMismatch);
     const auto read = badChecksum.handleDatagram(buildRequest({}, badChecksum.byteOrder()));
     ASSERT_FALSE(read.datagrams.empty());
-    EXPECT_FALSE(parseReply(read.datagrams[0], badChecksum.byteOrder())->checksumMatches());
+    EXPECT_FALSE(parseFrame(read.datagrams[0], badChecksum.byteOrder())->checksumMatches());
 
     SimulatedUnit oversized = unitWith([](UnitFaults& f) { f.oversizedProbeReply = true; });
     const Bytes big = oversized.handleDatagram(probe).datagrams.at(0);

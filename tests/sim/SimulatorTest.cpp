@@ -85,7 +85,7 @@ TEST(Simulator, ReadsAWholeOrion16ByItsAddressInDatagramsTheToolCanTake) {
     for (const auto& reply : replies) {
         EXPECT_EQ(reply.address, "127.77.0.6");
         EXPECT_LE(reply.bytes.size(), kReceiveBufferSize);
-        EXPECT_EQ(parseReply(reply.bytes, order)->requestId,
+        EXPECT_EQ(parseFrame(reply.bytes, order)->requestId,
                   (std::array<std::uint8_t, 2>{0x22, 0x22}));
     }
     running.stop();
@@ -141,7 +141,7 @@ TEST(Simulator, WrittenValuesAndLoginSurviveARestartWithAStateDirectory) {
                     "127.77.1.1", running.port());
         const auto ack = client.receive(1);
         ASSERT_EQ(ack.size(), 1U);
-        EXPECT_EQ(parseReply(ack[0].bytes, order)->command,
+        EXPECT_EQ(parseFrame(ack[0].bytes, order)->command,
                   static_cast<std::uint8_t>(Command::WriteAck));
     }
     EXPECT_TRUE(std::filesystem::exists(unitStatePath(options.stateDirectory, mac)));
@@ -192,7 +192,7 @@ TEST_P(FaultOnTheWire, ShowsInWhatArrives) {
     const auto replies = client.receive(fault.readReplies, 1000, 150);
     ASSERT_EQ(replies.size(), fault.readReplies);
     if (!replies.empty()) {
-        EXPECT_EQ(parseReply(replies[0].bytes, order)->checksumMatches(),
+        EXPECT_EQ(parseFrame(replies[0].bytes, order)->checksumMatches(),
                   fault.readChecksumMatches);
     }
     if (replies.size() == 2) {

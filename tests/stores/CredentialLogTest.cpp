@@ -1,6 +1,7 @@
 #include "stores/CredentialLog.h"
 
 #include "ScratchDirectory.h"
+#include "StoreMessagesShown.h"
 #include "support/ScriptedDialogs.h"
 
 #include <filesystem>
@@ -16,8 +17,11 @@ namespace {
 using testing::FileSizeLimit;
 using testing::permissionsOf;
 using testing::readFile;
+using testing::reportSave;
+using testing::saveShowing;
 using testing::ScratchDirectory;
 using testing::ScriptedDialogs;
+using testing::selectShowing;
 using testing::writeFile;
 using Entry = CredentialLog::Entry;
 using Message = ScriptedDialogs::Message;
@@ -30,7 +34,7 @@ std::vector<Entry> entriesOf(const CredentialLog& log) {
     ScriptedDialogs dialogs;
     std::vector<Entry> entries;
     for (int i = 0; i < copy.count(); ++i) {
-        copy.select(i, dialogs);
+        selectShowing(copy, i, dialogs);
         entries.push_back(copy.currentEntry());
     }
     return entries;
@@ -62,7 +66,7 @@ TEST(CredentialLog, SavesTheRecordLayoutAndReadsItBack) {
     CredentialLog log = logOf(dir.path().string(), {{"00:a0:3d:01:02:03", "admin", "secret"},
                                                     {"00:A0:3D:0F:0E:0D", "my admin", " a  b "}});
     ScriptedDialogs dialogs;
-    ASSERT_TRUE(log.save(dialogs));
+    ASSERT_TRUE(saveShowing(log, dialogs));
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(readFile(log.path()), "\n[1]\nMAC : 00:A0:3D:01:02:03 \nID : admin \nPassword : "
                                     "secret \n"
@@ -138,7 +142,7 @@ TEST(CredentialLog, MacTextsMatchExactlyAndAreSavedInUpperCase) {
     EXPECT_EQ(log.find("00:A0:3D:01:02:0"), -1);
 
     ScriptedDialogs dialogs;
-    ASSERT_TRUE(log.save(dialogs));
+    ASSERT_TRUE(saveShowing(log, dialogs));
     CredentialLog reread(dir.path().string());
     ASSERT_TRUE(reread.load());
     EXPECT_EQ(reread.find("00:a0:3d:01:02:03"), -1);
@@ -168,7 +172,7 @@ TEST(CredentialLog, AnEntryThatCannotBeWrittenCostsNoOtherEntry) {
                                                         c.bad,
                                                         {"00:00:00:00:00:04", "d", "4"}});
         ScriptedDialogs dialogs;
-        ASSERT_TRUE(log.save(dialogs));
+        ASSERT_TRUE(saveShowing(log, dialogs));
         EXPECT_EQ(dialogs.messages, std::vector<Message>{kWrongDataType});
         EXPECT_EQ(readFile(log.path()),
                   "\n[1]\nMAC : 00:00:00:00:00:01 \nID : a \nPassword : 1 \n"
@@ -188,7 +192,7 @@ TEST(CredentialLog, AFailedSaveKeepsTheOldFile) {
     ScriptedDialogs dialogs;
     {
         FileSizeLimit limit(old.size() + 10);
-        EXPECT_FALSE(log.save(dialogs));
+        EXPECT_FALSE(saveShowing(log, dialogs));
     }
     EXPECT_EQ(readFile(dir.file("pwd.ini")), old);
     EXPECT_EQ(dir.listing(), "pwd.ini;");
@@ -215,11 +219,11 @@ TEST(CredentialLog, AnEntryAtTheCountStaysOutOfTheFileUntilTheCountIsRaised) {
     ScratchDirectory dir;
     CredentialLog log = logOf(dir.path().string(), {{"00:00:00:00:00:01", "a", "1"}});
     ScriptedDialogs dialogs;
-    ASSERT_TRUE(log.select(log.count(), dialogs));
+    ASSERT_TRUE(selectShowing(log, log.count(), dialogs));
     log.setEntry("00:00:00:00:00:02", "b", "2", -1);
     EXPECT_EQ(log.find("00:00:00:00:00:02"), -1);
     EXPECT_EQ(log.currentEntry(), (Entry{"00:00:00:00:00:02", "b", "2"}));
-    ASSERT_TRUE(log.save(dialogs));
+    ASSERT_TRUE(saveShowing(log, dialogs));
     EXPECT_EQ(readFile(log.path()), "\n[1]\nMAC : 00:00:00:00:00:01 \nID : a \nPassword : 1 \n");
 
     ASSERT_TRUE(log.raiseCount());
@@ -235,7 +239,7 @@ TEST(CredentialLog, AnEntryAtTheCountStaysOutOfTheFileUntilTheCountIsRaised) {
     // Reading again forgets every entry, those past the count too.
     log.setEntry("00:00:00:00:00:09", "z", "9", 7);
     log.loadText("[1] MAC : M ID : i Password : p");
-    ASSERT_TRUE(log.select(1, dialogs));
+    ASSERT_TRUE(selectShowing(log, 1, dialogs));
     EXPECT_EQ(log.currentEntry(), Entry{});
     while (log.currentIndex() < 7) {
         ASSERT_TRUE(log.raiseCount());
@@ -253,7 +257,7 @@ TEST(CredentialLog, SelectRefusesIndicesBeyondTheCountOrTheTable) {
     for (const Case c : {Case{0, true}, Case{2, true}, Case{3, false}, Case{-1, false}}) {
         SCOPED_TRACE(c.index);
         ScriptedDialogs dialogs;
-        EXPECT_EQ(log.select(c.index, dialogs), c.accepted);
+        EXPECT_EQ(selectShowing(log, c.index, dialogs), c.accepted);
         EXPECT_EQ(dialogs.messages.empty(), c.accepted);
         if (!c.accepted) {
             EXPECT_EQ(dialogs.messages,
@@ -276,7 +280,7 @@ TEST(CredentialLog, AFullTableTakesNoMoreEntries) {
 
     ScriptedDialogs dialogs;
     EXPECT_FALSE(log.raiseCount());
-    EXPECT_FALSE(log.select(CredentialLog::kMaxEntries, dialogs)); // the count, but no slot
+    EXPECT_FALSE(selectShowing(log, CredentialLog::kMaxEntries, dialogs)); // the count, but no slot
     EXPECT_EQ(dialogs.messages.size(), 1u);
     log.setEntry("X", "x", "x", CredentialLog::kMaxEntries); // refused, nothing written
     log.setEntry("X", "x", "x", -2);
@@ -391,7 +395,7 @@ TEST(CredentialLog, ASaveAppliesItsChangesToTheFileAsOtherProgramsLeftIt) {
         c.change(log);
         writeFile(dir.file("pwd.ini"), logText(c.meanwhile));
         ScriptedDialogs dialogs;
-        ASSERT_TRUE(log.save(dialogs));
+        ASSERT_TRUE(saveShowing(log, dialogs));
         EXPECT_TRUE(dialogs.messages.empty());
         EXPECT_EQ(entriesInFile(dir.path().string()), c.expected);
     }
@@ -437,7 +441,7 @@ TEST(CredentialLog, TextThatIsNoRecordIsLeftOutOfASaveWithAWarning) {
     EXPECT_EQ(log.count(), 7);
     addEntry(log, unit(8));
     ScriptedDialogs dialogs;
-    ASSERT_TRUE(log.save(dialogs));
+    ASSERT_TRUE(saveShowing(log, dialogs));
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].caption, "Warning");
     EXPECT_NE(dialogs.messages[0].text.find("not a login record (1 place(s))"), std::string::npos)
@@ -571,7 +575,7 @@ TEST(CredentialLog, AChangeGoesThroughALinkToACredentialLogOfItsOwn) {
         ASSERT_TRUE(log.load());
         addEntry(log, unit(3));
         ScriptedDialogs dialogs;
-        ASSERT_TRUE(log.save(dialogs));
+        ASSERT_TRUE(saveShowing(log, dialogs));
         EXPECT_TRUE(std::filesystem::is_symlink(dir.file("pwd.ini")));
         CredentialLog reread((dir.path() / "shared").string());
         ASSERT_TRUE(reread.load());

@@ -1,6 +1,7 @@
 #include "stores/ProductIdDatabase.h"
 
 #include "ScratchDirectory.h"
+#include "StoreMessagesShown.h"
 #include "support/ScriptedDialogs.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@ namespace {
 using testing::readFile;
 using testing::ScratchDirectory;
 using testing::ScriptedDialogs;
+using testing::selectShowing;
 using testing::writeFile;
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -100,7 +102,7 @@ TEST(ProductIdDatabase, SelectAcceptsZeroAndIndicesUpToTheCount) {
         ProductIdDatabase database("");
         database.loadText(text);
         ScriptedDialogs dialogs;
-        EXPECT_EQ(database.select(c.index, dialogs), c.accepted);
+        EXPECT_EQ(selectShowing(database, c.index, dialogs), c.accepted);
         if (c.accepted) {
             EXPECT_TRUE(dialogs.messages.empty());
             EXPECT_EQ(database.currentIndex(), c.index);
@@ -117,9 +119,9 @@ TEST(ProductIdDatabase, CurrentNameFollowsTheSelection) {
     database.loadText(record(1, "QS100", "05") + record(2, "QS200", "51"));
     ScriptedDialogs dialogs;
     EXPECT_EQ(database.currentName(), ""); // after loading: past the last record
-    ASSERT_TRUE(database.select(database.find("51"), dialogs));
+    ASSERT_TRUE(selectShowing(database, database.find("51"), dialogs));
     EXPECT_EQ(database.currentName(), "QS200");
-    ASSERT_TRUE(database.select(0, dialogs));
+    ASSERT_TRUE(selectShowing(database, 0, dialogs));
     EXPECT_EQ(database.currentName(), "QS100");
 }
 

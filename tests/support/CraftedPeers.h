@@ -164,7 +164,7 @@ private:
     // A probe, or a long-header request for the unit it names.
     void answerBroadcast(std::span<const std::uint8_t> datagram,
                          const UdpEndpoint::Received& from) {
-        const auto request = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+        const auto request = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
         if (!request) {
             answerProbe(from);
             return;
@@ -194,7 +194,7 @@ private:
 
     void answerRequest(std::size_t unit, std::span<const std::uint8_t> datagram,
                        const UdpEndpoint::Received& from) {
-        const auto request = parseReply(datagram, ByteOrder::LeastSignificantFirst);
+        const auto request = parseFrame(datagram, ByteOrder::LeastSignificantFirst);
         if (!request) {
             return;
         }

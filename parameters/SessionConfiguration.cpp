@@ -1,0 +1,112 @@
+// Configuration files of the list's values, and Clear.
+#include "config/ConfigurationFile.h"
+#include "description/LoginParameters.h"
+#include "parameters/ParameterSession.h"
+#include "parameters/ParameterTable.h"
+#include "parameters/SessionInternal.h"
+#include "stores/CredentialLog.h"
+#include "stores/IniDatabaseFile.h"
+#include "stores/WholeFile.h"
+
+#include <optional>
+#include <utility>
+
+namespace morvik {
+
+using namespace internal;
+
+namespace {
+
+constexpr std::string_view kFileOpenError = "File Open Error";
+constexpr std::string_view kFileNotMatch = "Saved file not match. Wrong product id & version.";
+
+constexpr mode_t kPrivateFilePermissions = 0600;
+constexpr mode_t kSharedFilePermissions = 0644;
+
+// The product id and version that every unit shares; nothing (the user is told) otherwise.
+std::optional<std::pair<std::string, std::string>>
+sharedProduct(const std::vector<DeviceRecord>& units, Dialogs& dialogs) {
+    if (units.empty()) {
+        dialogs.showMessage(kNoSelectedDevice, kError);
+        return std::nullopt;
+    }
+    auto productId = commonText(units, &DeviceRecord::productId);
+    auto version = commonText(units, &DeviceRecord::version);
+    if (!productId || !version) {
+        dialogs.showMessage(kOtherDevices, kError);
+        return std::nullopt;
+    }
+    return std::pair{std::move(*productId), std::move(*version)};
+}
+
+} // namespace
+
+bool ParameterSession::saveConfiguration(const std::string& path) {
+    const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    const auto shared = sharedProduct(units, ports_.dialogs);
+    if (!shared) {
+        return false;
+    }
+    const auto& [productId, version] = *shared;
+    productCode_ = productCodeOf(productId);
+
+    // Every line to the real end of the list: hidden rows have an empty parameter text.
+    const ParameterTable& table = ports_.table;
+    std::vector<std::string> values;
+    values.reserve(static_cast<std::size_t>(table.lineCount()));
+    bool holdsLogin = false;
+    for (int line = 0; line < table.lineCount(); ++line) {
+        values.push_back(table.text(line, ParameterTable::ValueColumn));
+        const ParameterRow* row = cache_.current().row(table.parameterOfLine(line));
+        holdsLogin = holdsLogin || (row != nullptr && isLoginAddress(row->address));
+    }
+    const std::string content = formatConfiguration(
+        ConfigurationHeader{static_cast<int>(units.size()), productId, version}, values);
+    // A file with the units' login is kept as private as "pwd.ini".
+    IniDatabaseFile file(holdsLogin ? kPrivateFilePermissions : kSharedFilePermissions);
+    file.setPath(path);
+    if (!file.replaceContent(content)) {
+        ports_.dialogs.showMessage(kFileOpenError, kError);
+        return false;
+    }
+    return true;
+}
+
+bool ParameterSession::loadConfiguration(const std::string& path) {
+    const auto text = readWholeFile(path);
+    if (!text) {
+        ports_.dialogs.showMessage(kFileOpenError, kError);
+        return false;
+    }
+    const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
+    const auto shared = sharedProduct(units, ports_.dialogs);
+    if (!shared) {
+        return false;
+    }
+    const auto& [productId, version] = *shared;
+    productCode_ = productCodeOf(productId);
+    const ConfigurationContent content = parseConfiguration(*text);
+    if (!content.header || content.header->productId != productId ||
+        content.header->version != version) {
+        ports_.dialogs.showMessage(kFileNotMatch, kError);
+        return false;
+    }
+    applyConfiguration(content, ports_.table);
+    return true;
+}
+
+void ParameterSession::clearCredentials() {
+    operationLog_.reset(); // what it held is gone from the file
+    CredentialLog log(dataDirectory_);
+    if (!log.clear().saved()) {
+        ports_.dialogs.showMessage(log.path() + " could not be emptied: the login IDs and "
+                                                "passwords it holds are still on disk.",
+                                   kError);
+    }
+    ParameterTable& table = ports_.table;
+    for (int line = 0; line < table.lineCount(); ++line) {
+        table.setText(line, ParameterTable::ValueColumn, {});
+    }
+}
+
+} // namespace morvik
