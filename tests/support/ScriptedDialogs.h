@@ -35,8 +35,8 @@ public:
     }
     bool confirm(std::string_view caption, std::string_view line1, std::string_view line2,
                  std::string_view line3) override {
-        confirmations.push_back({std::string(caption), std::string(line1), std::string(line2),
-                                 std::string(line3)});
+        confirmations.push_back(
+            {std::string(caption), std::string(line1), std::string(line2), std::string(line3)});
         if (onConfirm) {
             onConfirm(confirmations.back());
         }
