@@ -50,6 +50,8 @@ std::string resultText(UnitResult result) {
         return "no answer";
     case UnitResult::ChecksumError:
         return "checksum error";
+    case UnitResult::CredentialsNeeded:
+        return "credentials needed";
     }
     return {};
 }
@@ -377,7 +379,9 @@ void SessionDriver::deliver(std::span<const std::uint8_t> datagram,
             return;
         }
     }
+    dialogs_.setSubject(unitLabel(record));
     session_->handleUnitReply(datagram);
+    dialogs_.setSubject({});
 }
 
 std::vector<UnitResult> SessionDriver::results() const {
@@ -621,6 +625,18 @@ SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
         plans.push_back(std::move(plan));
     }
     return plans;
+}
+
+bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                                   const std::string& path) {
+    selection_ = {unit};
+    for (int line = 0; line < table_->lineCount(); ++line) {
+        table_->setText(line, ParameterTable::ValueColumn, {});
+    }
+    for (const ParameterReport& report : read.parameters) {
+        session_->setValueText(report.index, report.value);
+    }
+    return session_->saveConfiguration(path);
 }
 
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,

@@ -15,8 +15,9 @@
 
 namespace morvik::cli {
 
-enum class UnitResult { Ok, Error, NoAnswer, ChecksumError };
-std::string resultText(UnitResult result); // "ok", "error", "no answer", "checksum error"
+enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded };
+// "ok", "error", "no answer", "checksum error", "credentials needed"
+std::string resultText(UnitResult result);
 
 struct ParameterReport {
     int index = 0;
@@ -95,6 +96,9 @@ public:
     std::optional<std::vector<std::vector<PlannedValue>>>
     loadConfiguration(const std::vector<DeviceRecord>& units, const std::vector<ReadOutcome>& reads,
                       const std::string& path);
+    // After a read: `unit`'s own values (`read`) saved as a configuration file, as a save of
+    // that unit alone would write them. False when nothing was written (the session said why).
+    bool saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read, const std::string& path);
     // After a read of `units`: the shown values saved. False when nothing was written.
     bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
 
