@@ -225,9 +225,10 @@ private:
                 return usage("--data-dir " + dataDirectory_ + " is not a directory");
             }
         }
-        const bool asksConfirmation = options_.command == CommandKind::Set ||
-                                      options_.command == CommandKind::Load ||
-                                      options_.command == CommandKind::Reboot;
+        // A dry run writes nothing, so there is nothing to confirm.
+        const bool asksConfirmation = !options_.dryRun && (options_.command == CommandKind::Set ||
+                                                           options_.command == CommandKind::Load ||
+                                                           options_.command == CommandKind::Reboot);
         if (asksConfirmation && !options_.yes && !interactive_) {
             return usage(commandName(options_.command) +
                          " asks for confirmation: give --yes (standard input is not a "
@@ -766,9 +767,7 @@ private:
                               "; nothing was written to any unit");
                 return false;
             }
-            if (!options_.json) {
-                dialogs_.note("backup of " + unitLabel(unit) + ": " + path);
-            }
+            dialogs_.note("backup of " + unitLabel(unit) + ": " + path);
         }
         return true;
     }

@@ -72,12 +72,13 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
     };
     const std::vector<Step> looks{
         {"diff", {"diff", "vela1-dock", wanted}, 1, {"Elsewhere", kDockName}},
+        // A dry run asks no confirmation: it writes nothing.
         {"dry-run load",
-         {"load", "vela1-dock", wanted, "--dry-run", "--yes"},
+         {"load", "vela1-dock", wanted, "--dry-run"},
          0,
          {"Elsewhere", kDockName}},
         {"dry-run set",
-         {"set", "vela1-dock", "0.6.1=Third", "--dry-run", "--yes"},
+         {"set", "vela1-dock", "0.6.1=Third", "--dry-run"},
          0,
          {"Elsewhere", "Third"}},
     };
