@@ -181,11 +181,17 @@ private:
         if (const int status = checkCredentials(); status != kExitSuccess) {
             return status;
         }
-        driver_ = std::make_unique<SessionDriver>(
-            SessionDriver::Settings{dataDirectory_, endpoints_,
-                                    std::chrono::milliseconds(options_.timeoutMs),
-                                    options_.credentials, interactive_},
-            dialogs_, traffic_);
+        SessionDriver::Settings settings;
+        settings.dataDirectory = dataDirectory_;
+        settings.endpoints = endpoints_;
+        settings.timeout = std::chrono::milliseconds(options_.timeoutMs);
+        settings.credentials = options_.credentials;
+        settings.interactive = interactive_;
+        if (options_.paceMs) {
+            settings.pace = std::chrono::milliseconds(*options_.paceMs);
+        }
+        settings.retries = options_.retries.value_or(SessionDriver::kDefaultRetries);
+        driver_ = std::make_unique<SessionDriver>(std::move(settings), dialogs_, traffic_);
         if (!driver_->open()) {
             dialogs_.note("cannot open a UDP socket for the parameter requests");
             return kExitUnitFailed;
@@ -891,7 +897,8 @@ private:
                       " probe_sent=" + std::to_string(traffic_.probeRequestsSent) +
                       " probe_received=" + std::to_string(traffic_.probeRepliesReceived) +
                       " requests_sent=" + std::to_string(traffic_.requestsSent) +
-                      " replies_received=" + std::to_string(traffic_.repliesReceived));
+                      " replies_received=" + std::to_string(traffic_.repliesReceived) +
+                      " requests_repeated=" + std::to_string(traffic_.requestsRepeated));
     }
 
     const CliOptions& options_;

@@ -116,12 +116,21 @@ OPTIONS
                          lasts longer than (units + 1) x MS besides the pauses below. A
                          unit that stays silent is reported. A whole run therefore ends within
                              --wait + 6 x (units + 1) x --timeout
-                         (units: those named, or that answered for "all"), plus the 100 ms
-                         pause per unit of each round of requests (one round for most
-                         commands; a class group read or a write of more than one request
-                         takes one round per request), plus at most 5 s for each save of
-                         pwd.ini that has to wait for another program's lock. --verbose
-                         prints this bound for the run as bound_ms.
+                         (units: those named, or that answered for "all"), plus the pauses
+                         between the units of a read (see --pace; at most the share of
+                         --timeout below per unit, or --pace per unit), plus at most 5 s for
+                         each save of pwd.ini that has to wait for another program's lock.
+                         --verbose prints this bound for the run as bound_ms.
+    --pace MS            A fixed pause after asking each unit of a read, as the desktop
+                         program's 100 ms (--pace 100). By default the tool keeps a window of
+                         units asked and not yet heard from, as many as the socket's receive
+                         buffer holds the replies of, and asks the next unit as soon as one
+                         answers: the same requests, the same results, much sooner.
+    --retries N          Send a read or a write again, with the same bytes, when it has no
+                         complete answer within its share of --timeout (MS / (N + 1));
+                         default 2, at most 10. A reboot and a write that changes the login
+                         ID or password are never sent twice (the unit may already have
+                         taken them): that is said on standard error.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
                          know, and, in a read, once more for a unit that refuses the login
@@ -137,7 +146,7 @@ OPTIONS
     --backup DIR         set, load: save each unit's values to DIR before writing.
     --skip ADDRESS,...   load, diff: rows left as the units hold them.
     --verbose            Print what the run cost on standard error: wall time, time in the
-                         probe window, in the 100 ms pauses between units, waiting for
+                         probe window, in the pauses between the units of a read, waiting for
                          replies and working, the time from the first to the last probe
                          reply handled, and the datagrams sent and received.
     -h, --help           Print this page.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ConsoleDialogs.h"
+#include "cli/FleetScheduler.h"
 #include "cli/Traffic.h"
 #include "parameters/ClassFilter.h"
 #include "parameters/ParameterSession.h"
@@ -64,7 +65,10 @@ public:
         std::chrono::milliseconds timeout{3000};
         std::optional<Credentials> credentials; // --id/--password
         bool interactive = false;
+        std::optional<std::chrono::milliseconds> pace; // --pace: a fixed pause per unit
+        int retries = kDefaultRetries;
     };
+    static constexpr int kDefaultRetries = 2;
 
     SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic);
     ~SessionDriver() override;
@@ -166,6 +170,11 @@ private:
     std::vector<UnitResult> writeOnce(const std::vector<DeviceRecord>& units,
                                       const std::vector<PlannedValue>& plan);
     bool readBackAfterLoginChange(const DeviceRecord& unit);
+    // The scheduler's view: which unit a datagram answers, and a request sent again.
+    int unitOfDatagram(std::span<const std::uint8_t> datagram) const;
+    void resend(int unit, std::span<const std::uint8_t> datagram);
+    void expectReadReplies();
+    void noteUnrepeated();
 
     Settings settings_;
     ConsoleDialogs& dialogs_;
@@ -173,7 +182,9 @@ private:
     std::optional<UdpEndpoint> endpoint_;
     std::unique_ptr<UdpTransport> transport_;
     SleepingPacer sleepingPacer_;
-    MeasuredPacer pacer_;
+    std::unique_ptr<FleetScheduler> scheduler_;
+    std::unique_ptr<MeasuredPacer> pacer_;
+    bool writeRepeatable_ = true; // a write that changes no login may be sent again
     std::unique_ptr<ParameterTable> table_;
     ClassFilterEntries classFilter_;
     std::unique_ptr<ParameterSession> session_;

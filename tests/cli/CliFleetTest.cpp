@@ -4,6 +4,8 @@
 #include "CliHarness.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -73,10 +75,7 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
     const std::vector<Step> looks{
         {"diff", {"diff", "vela1-dock", wanted}, 1, {"Elsewhere", kDockName}},
         // A dry run asks no confirmation: it writes nothing.
-        {"dry-run load",
-         {"load", "vela1-dock", wanted, "--dry-run"},
-         0,
-         {"Elsewhere", kDockName}},
+        {"dry-run load", {"load", "vela1-dock", wanted, "--dry-run"}, 0, {"Elsewhere", kDockName}},
         {"dry-run set",
          {"set", "vela1-dock", "0.6.1=Third", "--dry-run"},
          0,
@@ -201,6 +200,130 @@ TEST(CliFleet, ReadReportsEachUnitsResult) {
         EXPECT_NE(valueAt(document->front(), "0.1.1"), "") << c.label;
     }
     EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
+}
+
+// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way.
+std::vector<Json> lossyFleet(int count, int lossPercent) {
+    std::vector<Json> units;
+    for (int n = 1; n <= count; ++n) {
+        std::array<char, 3> two{};
+        std::snprintf(two.data(), two.size(), "%02X", n);
+        units.push_back(fleetUnit("lossy-" + std::to_string(n),
+                                  "02:4D:56:00:03:" + std::string(two.data()),
+                                  "127.77.3." + std::to_string(n), 7, "1.2",
+                                  Json{{"lossPercent", lossPercent}, {"lossSeed", 11}}));
+    }
+    return units;
+}
+
+int framesOf(const std::vector<RecordedFrame>& frames, Command command) {
+    return static_cast<int>(std::count_if(
+        frames.begin(), frames.end(), [&](const auto& frame) { return frame.command == command; }));
+}
+
+// Without the fixed pause, a read still sends each unit exactly the request the paced read
+// sends it, and gives the same values.
+TEST(CliFleet, WindowedReadEqualsThePacedOne) {
+    CliHarness harness(lossyFleet(24, 0), false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : lossyFleet(24, 0)) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+    }
+    std::vector<Json> documents;
+    for (const Strings& pace : {Strings{}, Strings{"--pace", "100"}}) {
+        Strings arguments{"read", "all", "--wait", "500"};
+        arguments.insert(arguments.end(), pace.begin(), pace.end());
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(arguments, &run);
+        ASSERT_TRUE(document && document->size() == 24) << run.err;
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const Json& unit : lossyFleet(24, 0)) {
+            const auto frames = harness.framesTo(textOf(unit, "mac"), kVela);
+            EXPECT_EQ(framesOf(frames, Command::ReadRequest), 1) << textOf(unit, "mac");
+        }
+        // Units answer in their own order; compare them by MAC.
+        Json sorted = *document;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const Json& a, const Json& b) { return textOf(a, "mac") < textOf(b, "mac"); });
+        documents.push_back(std::move(sorted));
+    }
+    EXPECT_EQ(documents[0], documents[1]);
+}
+
+// On a lossy network requests that went unanswered are sent again: every value arrives and
+// every write lands; without repeats the same losses leave units unanswered. A reboot is
+// never sent twice.
+TEST(CliFleet, RepeatsCarryReadsAndWritesThroughLoss) {
+    constexpr int kUnits = 20;
+    const std::vector<Json> fleet = lossyFleet(kUnits, 10);
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : fleet) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+    }
+    const Strings common{"--wait", "500", "--timeout", "1200"};
+    auto cli = [&](Strings arguments, ProcessResult* run) {
+        arguments.insert(arguments.end(), common.begin(), common.end());
+        return harness.cliJson(arguments, run);
+    };
+
+    ProcessResult bare;
+    const auto unrepeated = cli({"read", "all", "--retries", "0"}, &bare);
+    ASSERT_TRUE(unrepeated);
+    EXPECT_EQ(bare.exitCode, 1) << "the losses should leave a unit unanswered";
+
+    ProcessResult set;
+    const auto written =
+        cli({"set", "all", "0.6.1=Rack 9", "0.7.1=noc", "0.10.1=Blink", "--retries", "5", "--yes"},
+            &set);
+    ASSERT_TRUE(written && written->size() == kUnits) << set.err;
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    for (const Json& unit : *written) {
+        EXPECT_EQ(textOf(unit, "result"), "ok") << textOf(unit, "mac");
+    }
+
+    ProcessResult read;
+    const auto back = cli({"read", "all", "--retries", "5"}, &read);
+    ASSERT_TRUE(back && back->size() == kUnits) << read.err;
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    for (const Json& unit : *back) {
+        EXPECT_EQ(textOf(unit, "result"), "ok") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.6.1"), "Rack 9") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.10.1"), "Blink") << textOf(unit, "mac");
+    }
+}
+
+TEST(CliFleet, OnlySafeRequestsAreSentAgain) {
+    CliHarness harness(std::vector<Json>{
+        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2", Json{{"noAnswer", true}})});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:21", "admin", "quorvane");
+    struct Case {
+        const char* label;
+        Strings arguments;
+        Command command;
+        int frames;
+    };
+    const std::vector<Case> cases{
+        {"read", {"read", "mute"}, Command::ReadRequest, 3},
+        {"write", {"set", "mute", "0.6.1=x", "--yes"}, Command::WriteRequest, 3},
+        {"login write", {"set", "mute", "2.1.2=secret", "--yes"}, Command::WriteRequest, 1},
+        {"reboot", {"reboot", "mute", "--yes"}, Command::RebootRequest, 1},
+    };
+    for (const Case& c : cases) {
+        harness.forget();
+        Strings arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--retries", "2", "--timeout", "600", "--wait", "300"});
+        const ProcessResult run = harness.cli(arguments);
+        EXPECT_EQ(run.exitCode, 4) << c.label << run.err; // nothing answered at all
+        EXPECT_EQ(framesOf(harness.framesTo("02:4D:56:00:00:21", kVela), c.command), c.frames)
+            << c.label;
+        if (c.frames == 1) {
+            EXPECT_NE(run.err.find("not sent again"), std::string::npos) << c.label << run.err;
+        }
+    }
 }
 
 } // namespace
