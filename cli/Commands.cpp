@@ -505,7 +505,8 @@ private:
             allComplete = allComplete && read.outcome.complete;
         }
         if (options_.json) {
-            printDocument(readJson(reads));
+            writeReadJson(out_, reads);
+            documentPrinted_ = true;
         } else {
             out_ << readTables(reads);
         }

@@ -107,24 +107,50 @@ std::string probeTable(const std::vector<ProbedUnit>& units) {
     return formatTable({"NAME", "IP", "MAC", "PRODUCT", "VERSION", "ADDRESS MODE"}, rows);
 }
 
+namespace {
+
+Json readUnitJson(const UnitRead& read) {
+    Json parameters = Json::array();
+    for (const ParameterReport& parameter : read.outcome.parameters) {
+        parameters.push_back({{"index", parameter.index},
+                              {"address", parameter.address},
+                              {"class", parameter.className},
+                              {"parameter", parameter.parameterName},
+                              {"access", parameter.access},
+                              {"value", parameter.value}});
+    }
+    return {{"mac", read.unit.mac},
+            {"ip", read.unit.ip},
+            {"result", resultText(read.result)},
+            {"parameters", std::move(parameters)}};
+}
+
+} // namespace
+
 Json readJson(const std::vector<UnitRead>& reads) {
     Json list = Json::array();
     for (const UnitRead& read : reads) {
-        Json parameters = Json::array();
-        for (const ParameterReport& parameter : read.outcome.parameters) {
-            parameters.push_back({{"index", parameter.index},
-                                  {"address", parameter.address},
-                                  {"class", parameter.className},
-                                  {"parameter", parameter.parameterName},
-                                  {"access", parameter.access},
-                                  {"value", parameter.value}});
-        }
-        list.push_back({{"mac", read.unit.mac},
-                        {"ip", read.unit.ip},
-                        {"result", resultText(read.result)},
-                        {"parameters", std::move(parameters)}});
+        list.push_back(readUnitJson(read));
     }
     return list;
+}
+
+void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads) {
+    if (reads.empty()) {
+        out << jsonDocument(Json::array()) << '\n';
+        return;
+    }
+    out << "[\n";
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        // Indented as the whole document would be; texts hold no raw line breaks.
+        std::string text = "  " + jsonDocument(readUnitJson(reads[i]));
+        for (std::size_t at = text.find('\n'); at != std::string::npos;
+             at = text.find('\n', at + 3)) {
+            text.replace(at, 1, "\n  ");
+        }
+        out << text << (i + 1 < reads.size() ? ",\n" : "\n");
+    }
+    out << "]\n";
 }
 
 std::string readTables(const std::vector<UnitRead>& reads) {

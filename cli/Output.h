@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ std::string probeTable(const std::vector<ProbedUnit>& units);
 
 // [{"mac","ip","result","parameters":[{"index","address","class","parameter","access","value"}]}]
 Json readJson(const std::vector<UnitRead>& reads);
+// The same document written unit by unit, so that a large fleet's read is never held whole.
+void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads);
 std::string readTables(const std::vector<UnitRead>& reads);
 
 // [{"mac","ip","result"}], plus "reboot" when a reboot was asked for.

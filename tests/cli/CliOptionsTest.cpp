@@ -80,7 +80,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"--backup d reboot x", "--backup belongs to the set and load"},
         UsageCase{"--skip 1.1.1 set x 0.6.1=a", "--skip belongs to the load and diff"},
         UsageCase{"--skip 1.1.1,,0.1.1 load x f.cnf", "--skip needs parameter addresses"},
-        UsageCase{"--skip , load x f.cnf", "--skip needs parameter addresses"}));
+        UsageCase{"--skip , load x f.cnf", "--skip needs parameter addresses"},
+        UsageCase{"--pace 10001 read x", "--pace needs milliseconds from 0 to 10000"},
+        UsageCase{"--retries 11 read x", "--retries needs a count from 0 to 10"},
+        UsageCase{"--retries -1 read x", "--retries needs a count"}));
 
 TEST(CommandLine, DefaultsAreTheDocumentedOnes) {
     const ParsedCommandLine parsed = parse("probe");
