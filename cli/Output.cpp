@@ -143,10 +143,14 @@ void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads) {
     out << "[\n";
     for (std::size_t i = 0; i < reads.size(); ++i) {
         // Indented as the whole document would be; texts hold no raw line breaks.
-        std::string text = "  " + jsonDocument(readUnitJson(reads[i]));
-        for (std::size_t at = text.find('\n'); at != std::string::npos;
-             at = text.find('\n', at + 3)) {
-            text.replace(at, 1, "\n  ");
+        const std::string unit = jsonDocument(readUnitJson(reads[i]));
+        std::string text = "  ";
+        text.reserve(unit.size() + unit.size() / 8);
+        for (const char c : unit) {
+            text += c;
+            if (c == '\n') {
+                text += "  ";
+            }
         }
         out << text << (i + 1 < reads.size() ? ",\n" : "\n");
     }
