@@ -172,14 +172,24 @@ for run in $(seq "$RUNS"); do
     : >"$RECORD"
     VALUES=()
     for port in $(seq 1 10); do VALUES+=("4.13.$port=run $run port $port"); done
-    read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/set.json" 2>/dev/null' _ \
+    read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/set.json" 2>"'"$SCRATCH"'/set.err"' _ \
         "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
         --host-address "$HOST_ADDRESS" --id admin --password quorvane --json --yes set \
         "${UNITS[@]}" "${VALUES[@]}")
-    cli --json read "${UNITS[@]}" --retries 5 >"$SCRATCH/back.json" 2>/dev/null || true
+    cli --json read "${UNITS[@]}" --retries 5 >"$SCRATCH/back.json" 2>"$SCRATCH/back.err" || true
     verdict=$(python3 - "$SCRATCH/set.json" "$SCRATCH/back.json" "$RECORD" "$run" <<'EOF'
 import json, sys
-results, back, record, run = json.load(open(sys.argv[1])), json.load(open(sys.argv[2])), sys.argv[3], sys.argv[4]
+def document(path):
+    # A run that failed before its operation prints {"error": ...}: no unit is ok then.
+    try:
+        loaded = json.load(open(path))
+    except ValueError:
+        return []
+    if not isinstance(loaded, list):
+        print("fleet_bench.sh: %s: %s" % (path, loaded.get("error")), file=sys.stderr)
+        return []
+    return loaded
+results, back, record, run = document(sys.argv[1]), document(sys.argv[2]), sys.argv[3], sys.argv[4]
 ok = {u["mac"] for u in results if u["result"] == "ok"}
 wanted = {"4.13.%d" % p: "run %s port %d" % (run, p) for p in range(1, 11)}
 holds = set()
