@@ -5,10 +5,12 @@
 #   2. read: every class of one Orion16 unit (700 rows), split into the protocol's own waiting
 #      and the tool's work;
 #   3. write: 100 values to 50 units at once, checked in the simulator's record file and by a
-#      read-back.
+#      read-back;
+#   4. fleets (bench/fleet_bench.sh): reads of 10, 100 and 700 Orion16 units against --pace 100
+#      and a bare send-and-drain loop, peak RSS, 5 % loss each way.
 #
 #   bench/cli_bench.sh [--build-dir DIR] [--no-build] [--probe-runs N] [--read-runs N]
-#                      [--write-runs N] [--keep]
+#                      [--write-runs N] [--fleet-runs N] [--fleet-only] [--keep]
 #
 # Builds morvik-cli, morvik-sim and probe_drain in a Release tree (default build/release) unless
 # --no-build. Prints a summary table with the commands used; exit status 1 when a check fails
@@ -23,6 +25,8 @@ BUILD=1
 PROBE_RUNS=20
 READ_RUNS=10
 WRITE_RUNS=5
+FLEET_RUNS=20
+FLEET_ONLY=0
 KEEP=0
 
 while [ $# -gt 0 ]; do
@@ -33,7 +37,9 @@ while [ $# -gt 0 ]; do
     --read-runs) READ_RUNS=$2; shift 2 ;;
     --write-runs) WRITE_RUNS=$2; shift 2 ;;
     --keep) KEEP=1; shift ;;
-    -h | --help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --fleet-runs) FLEET_RUNS=$2; shift 2 ;;
+    --fleet-only) FLEET_ONLY=1; shift ;;
+    -h | --help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "cli_bench.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -52,7 +58,12 @@ if [ "$BUILD" = 1 ]; then
         cmake -S "$ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
             -DMORVIK_WITH_GUI=OFF >/dev/null
     fi
-    cmake --build "$BUILD_DIR" -j2 --target morvik-cli morvik-sim probe_drain >/dev/null
+    cmake --build "$BUILD_DIR" -j2 --target morvik-cli morvik-sim probe_drain read_drain >/dev/null
+fi
+FLEET=("$ROOT/bench/fleet_bench.sh" --build-dir "$BUILD_DIR" --no-build --runs "$FLEET_RUNS")
+[ "$KEEP" = 1 ] && FLEET+=(--keep)
+if [ "$FLEET_ONLY" = 1 ]; then
+    exec "${FLEET[@]}"
 fi
 CLI=$BUILD_DIR/cli/morvik-cli
 SIM=$BUILD_DIR/sim/morvik-sim
@@ -305,7 +316,7 @@ stop_sim
 # --- summary --------------------------------------------------------------------------------
 python3 - "$PROBE_TABLE" "$READ_TABLE" "$WRITE_TABLE" "$BURST_UNITS" "$WRITE_UNITS" \
     "$WRITE_VALUES" "$PROBE_WAIT_MS" "$READ_UNIT" "$CLI_PREFIX" "$(uname -srm)" "$(nproc)" "$LOAD_AT_START" \
-    "$(cut -d' ' -f1-3 /proc/loadavg)" <<'EOF'
+    "$(cut -d' ' -f1-3 /proc/loadavg)" <<'EOF' || SUMMARY_STATUS=$?
 import statistics, sys
 (probe_path, read_path, write_path, burst, write_units, write_values, wait_ms, read_unit,
  prefix, system, cores, load_start, load_end) = sys.argv[1:14]
@@ -406,3 +417,7 @@ if failed:
         print("FAILED: " + line)
     sys.exit(1)
 EOF
+
+FLEET_STATUS=0
+"${FLEET[@]}" || FLEET_STATUS=$?
+exit $((${SUMMARY_STATUS:-0} || FLEET_STATUS))

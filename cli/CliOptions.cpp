@@ -45,6 +45,7 @@ std::optional<CommandKind> commandOf(const std::string& word) {
         {"save", CommandKind::Save},
         {"reboot", CommandKind::Reboot},
         {"interfaces", CommandKind::Interfaces},
+        {"diff", CommandKind::Diff},
     };
     const auto found = commands.find(word);
     if (found == commands.end()) {
@@ -65,9 +66,33 @@ const std::map<std::string, OptionKind>& knownOptions() {
         {"--group", OptionKind::Valued},     {"--json", OptionKind::Flag},
         {"--yes", OptionKind::Flag},         {"--reboot", OptionKind::Flag},
         {"--verbose", OptionKind::Flag},     {"--help", OptionKind::Flag},
-        {"--version", OptionKind::Flag},
+        {"--version", OptionKind::Flag},     {"--dry-run", OptionKind::Flag},
+        {"--backup", OptionKind::Valued},    {"--skip", OptionKind::Valued},
+        {"--pace", OptionKind::Valued},      {"--retries", OptionKind::Valued},
     };
     return options;
+}
+
+// "1.1.1,0.1.1": every address once, none empty.
+std::vector<std::string> splitSkipList(const std::string& value) {
+    std::vector<std::string> addresses;
+    std::set<std::string> seen;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = value.find(',', start);
+        std::string address = value.substr(start, comma - start);
+        if (address.empty()) {
+            throw Usage{"--skip needs parameter addresses separated by commas, not \"" + value +
+                        "\""};
+        }
+        if (seen.insert(address).second) {
+            addresses.push_back(std::move(address));
+        }
+        if (comma == std::string::npos) {
+            return addresses;
+        }
+        start = comma + 1;
+    }
 }
 
 // Hand-written on purpose: CLI11 (2.1) takes the word after "--password=" as the password,
@@ -159,6 +184,8 @@ private:
             help_ = true;
         } else if (name == "--version") {
             version_ = true;
+        } else if (name == "--dry-run") {
+            options_.dryRun = true;
         }
     }
 
@@ -194,6 +221,25 @@ private:
             password_ = value;
         } else if (name == "--group") {
             options_.group = value;
+        } else if (name == "--backup") {
+            if (value.empty()) {
+                throw Usage{"--backup needs a directory"};
+            }
+            options_.backup = value;
+        } else if (name == "--skip") {
+            options_.skip = splitSkipList(value);
+        } else if (name == "--pace") {
+            options_.paceMs = parseMilliseconds(value);
+            if (!options_.paceMs || *options_.paceMs > kMaxPaceMs) {
+                throw Usage{"--pace needs milliseconds from 0 to " + std::to_string(kMaxPaceMs) +
+                            ", not \"" + value + "\""};
+            }
+        } else if (name == "--retries") {
+            options_.retries = parseMilliseconds(value);
+            if (!options_.retries || *options_.retries > kMaxRetries) {
+                throw Usage{"--retries needs a count from 0 to " + std::to_string(kMaxRetries) +
+                            ", not \"" + value + "\""};
+            }
         }
     }
 
@@ -211,7 +257,7 @@ private:
             options_.credentials = Credentials{*loginId_, *password_};
         }
         if (positionals_.empty()) {
-            throw Usage{"no command given (probe, read, set, load, save or reboot)"};
+            throw Usage{"no command given (probe, read, set, load, save, diff or reboot)"};
         }
         const auto command = commandOf(positionals_.front());
         if (!command) {
@@ -226,6 +272,21 @@ private:
         if (options_.reboot && options_.command != CommandKind::Set &&
             options_.command != CommandKind::Load) {
             throw Usage{"--reboot belongs to the set and load commands"};
+        }
+        const bool writes =
+            options_.command == CommandKind::Set || options_.command == CommandKind::Load;
+        if (options_.dryRun && !writes) {
+            throw Usage{"--dry-run belongs to the set and load commands"};
+        }
+        if (options_.backup && !writes) {
+            throw Usage{"--backup belongs to the set and load commands"};
+        }
+        if (!options_.skip.empty() && options_.command != CommandKind::Load &&
+            options_.command != CommandKind::Diff) {
+            throw Usage{"--skip belongs to the load and diff commands"};
+        }
+        if (options_.dryRun && options_.reboot) {
+            throw Usage{"--dry-run writes nothing, so there is nothing to --reboot for"};
         }
         if (options_.group && options_.group->empty()) {
             throw Usage{"--group needs a class group name"};
@@ -246,8 +307,9 @@ private:
             splitAssignments(std::move(rest));
             break;
         case CommandKind::Load:
+        case CommandKind::Diff:
             if (rest.size() < 2) {
-                throw Usage{"load needs UNIT... FILE.cnf"};
+                throw Usage{commandName(options_.command) + " needs UNIT... FILE.cnf"};
             }
             options_.file = rest.back();
             rest.pop_back();
@@ -267,7 +329,8 @@ private:
         if (options_.command != CommandKind::Probe && options_.command != CommandKind::Interfaces) {
             checkUnits();
         }
-        if ((options_.command == CommandKind::Load || options_.command == CommandKind::Save) &&
+        if ((options_.command == CommandKind::Load || options_.command == CommandKind::Save ||
+             options_.command == CommandKind::Diff) &&
             options_.file.empty()) {
             throw Usage{"the configuration file name is empty"};
         }
@@ -355,6 +418,8 @@ std::string commandName(CommandKind command) {
         return "reboot";
     case CommandKind::Interfaces:
         return "interfaces";
+    case CommandKind::Diff:
+        return "diff";
     }
     return {};
 }

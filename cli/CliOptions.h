@@ -11,7 +11,7 @@
 
 namespace morvik::cli {
 
-enum class CommandKind { Probe, Read, Set, Load, Save, Reboot, Interfaces };
+enum class CommandKind { Probe, Read, Set, Load, Save, Reboot, Interfaces, Diff };
 
 // ADDRESS=TEXT of the set command: TEXT exactly as the value column would hold it.
 struct Assignment {
@@ -24,6 +24,8 @@ inline constexpr int kDefaultWaitMs = 2000;
 inline constexpr int kDefaultTimeoutMs = 3000;
 // Longer waits than an hour are typing mistakes, not plans.
 inline constexpr int kMaxMilliseconds = 3'600'000;
+inline constexpr int kMaxPaceMs = 10'000;
+inline constexpr int kMaxRetries = 10;
 
 struct CliOptions {
     std::string dataDirectory; // empty: the current directory
@@ -37,6 +39,11 @@ struct CliOptions {
     bool yes = false;
     bool reboot = false;
     bool verbose = false;
+    bool dryRun = false;               // set, load: everything up to the write, nothing written
+    std::optional<std::string> backup; // set, load: each unit's values saved here first
+    std::vector<std::string> skip;     // load, diff: addresses left as the units hold them
+    std::optional<int> paceMs;         // a fixed pause per unit instead of the window
+    std::optional<int> retries;        // repeats of a safe request that got no answer
 
     CommandKind command = CommandKind::Probe;
     std::vector<std::string> units; // as typed; "all" stands alone

@@ -13,12 +13,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
 #include <tuple>
+#include <unistd.h>
 
 namespace morvik::cli {
 
@@ -78,6 +82,63 @@ std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
     return chosen;
 }
 
+// Why `path` cannot be read, in the system's words.
+std::string whyNotReadable(const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return "it is a directory";
+    }
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        return std::strerror(errno);
+    }
+    std::fclose(file);
+    return {};
+}
+
+// Why a file cannot be written at `path`, found without creating or emptying it.
+std::string whyNotWritable(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path file(path);
+    if (std::filesystem::is_directory(file, error)) {
+        return "it is a directory";
+    }
+    if (std::filesystem::exists(file, error)) {
+        return ::access(path.c_str(), W_OK) == 0 ? std::string() : std::strerror(errno);
+    }
+    const std::filesystem::path folder =
+        file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
+    if (!std::filesystem::is_directory(folder, error)) {
+        return "the folder " + folder.string() + " does not exist";
+    }
+    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string() : std::strerror(errno);
+}
+
+// 20261208T091500Z: backups of several runs sort in time and never overwrite each other.
+std::string backupStamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    std::array<char, 32> text{};
+    std::strftime(text.data(), text.size(), "%Y%m%dT%H%M%SZ", &utc);
+    return text.data();
+}
+
+std::string macFileName(std::string mac) {
+    std::replace(mac.begin(), mac.end(), ':', '-');
+    return mac;
+}
+
+// The value the read gave parameter `index`, "" when none.
+std::string readValue(const ReadOutcome& read, int index) {
+    for (const ParameterReport& report : read.parameters) {
+        if (report.index == index) {
+            return report.value;
+        }
+    }
+    return {};
+}
+
 class CommandRun {
 public:
     CommandRun(const CliOptions& options, std::ostream& out, std::ostream& errors)
@@ -120,11 +181,17 @@ private:
         if (const int status = checkCredentials(); status != kExitSuccess) {
             return status;
         }
-        driver_ = std::make_unique<SessionDriver>(
-            SessionDriver::Settings{dataDirectory_, endpoints_,
-                                    std::chrono::milliseconds(options_.timeoutMs),
-                                    options_.credentials, interactive_},
-            dialogs_, traffic_);
+        SessionDriver::Settings settings;
+        settings.dataDirectory = dataDirectory_;
+        settings.endpoints = endpoints_;
+        settings.timeout = std::chrono::milliseconds(options_.timeoutMs);
+        settings.credentials = options_.credentials;
+        settings.interactive = interactive_;
+        if (options_.paceMs) {
+            settings.pace = std::chrono::milliseconds(*options_.paceMs);
+        }
+        settings.retries = options_.retries.value_or(SessionDriver::kDefaultRetries);
+        driver_ = std::make_unique<SessionDriver>(std::move(settings), dialogs_, traffic_);
         if (!driver_->open()) {
             dialogs_.note("cannot open a UDP socket for the parameter requests");
             return kExitUnitFailed;
@@ -140,6 +207,8 @@ private:
             return saveCommand();
         case CommandKind::Reboot:
             return rebootCommand();
+        case CommandKind::Diff:
+            return diffCommand();
         case CommandKind::Probe:
         case CommandKind::Interfaces:
             break;
@@ -162,16 +231,36 @@ private:
                 return usage("--data-dir " + dataDirectory_ + " is not a directory");
             }
         }
-        const bool asksConfirmation = options_.command == CommandKind::Set ||
-                                      options_.command == CommandKind::Load ||
-                                      options_.command == CommandKind::Reboot;
+        // A dry run writes nothing, so there is nothing to confirm.
+        const bool asksConfirmation = !options_.dryRun && (options_.command == CommandKind::Set ||
+                                                           options_.command == CommandKind::Load ||
+                                                           options_.command == CommandKind::Reboot);
         if (asksConfirmation && !options_.yes && !interactive_) {
             return usage(commandName(options_.command) +
                          " asks for confirmation: give --yes (standard input is not a "
                          "terminal)");
         }
-        if (options_.command == CommandKind::Load && !std::ifstream(options_.file)) {
-            return usage("cannot read the configuration file " + options_.file);
+        const bool readsFile =
+            options_.command == CommandKind::Load || options_.command == CommandKind::Diff;
+        if (readsFile && !std::ifstream(options_.file)) {
+            return usage("cannot read the configuration file " + options_.file + ": " +
+                         whyNotReadable(options_.file));
+        }
+        if (options_.command == CommandKind::Save) {
+            if (const std::string why = whyNotWritable(options_.file); !why.empty()) {
+                return usage("cannot write the configuration file " + options_.file + ": " + why);
+            }
+        }
+        if (options_.backup && !options_.dryRun) {
+            std::filesystem::create_directories(*options_.backup, error);
+            if (error || !std::filesystem::is_directory(*options_.backup, error)) {
+                return usage("cannot make the backup folder " + *options_.backup + ": " +
+                             (error ? error.message() : std::string("not a folder")));
+            }
+            if (::access(options_.backup->c_str(), W_OK | X_OK) != 0) {
+                return usage("cannot write into the backup folder " + *options_.backup + ": " +
+                             std::strerror(errno));
+            }
         }
         return kExitSuccess;
     }
@@ -301,13 +390,24 @@ private:
         if (unknown.empty()) {
             return kExitSuccess;
         }
-        dialogs_.note("pwd.ini has no login ID and password for " + joined(unknown, ", ") +
-                      ": give --id and --password");
+        dialogs_.note("pwd.ini has no login ID and password for " + joined(unknown, ", ") + " (" +
+                      (std::filesystem::path(dataDirectory_) / "pwd.ini").string() +
+                      "): give --id and --password");
+        // A read of several units reads the ones it can and reports the others.
+        if (options_.command == CommandKind::Read && unknown.size() < selection_.size()) {
+            for (const DeviceRecord& unit : selection_) {
+                if (log.find(upperCaseMacText(unit.mac)) < 0) {
+                    withoutCredentials_.insert(unit.mac);
+                }
+            }
+            return kExitSuccess;
+        }
         return kExitCredentialsNeeded;
     }
 
     int finalStatus(bool allSucceeded) {
-        if (dialogs_.credentialsNeeded() || (driver_ && driver_->credentialsNeeded())) {
+        if (dialogs_.credentialsNeeded() || (driver_ && driver_->credentialsNeeded()) ||
+            !withoutCredentials_.empty()) {
             return kExitCredentialsNeeded;
         }
         if (!allSucceeded && traffic_.requestsSent > 0 && traffic_.repliesReceived == 0) {
@@ -336,21 +436,41 @@ private:
         }
     }
 
-    static UnitResult readFailure(const ReadOutcome& read) {
+    UnitResult readFailure(const ReadOutcome& read) const {
         if (read.checksumError) {
             return UnitResult::ChecksumError;
+        }
+        // Refused with nothing to offer instead: what the unit needs is a login.
+        if (read.refused && !options_.credentials && !interactive_) {
+            return UnitResult::CredentialsNeeded;
         }
         return read.refused || !read.sent ? UnitResult::Error : UnitResult::NoAnswer;
     }
 
+    UnitResult readResult(const ReadOutcome& read) const {
+        return read.complete ? UnitResult::Ok : readFailure(read);
+    }
+
     int readCommand() {
-        const auto groups = groupsOfLikeUnits(selection_);
+        std::vector<UnitRead> reads(selection_.size());
+        std::vector<DeviceRecord> readable;
+        std::vector<std::size_t> readableAt;
+        for (std::size_t i = 0; i < selection_.size(); ++i) {
+            reads[i].unit = selection_[i];
+            if (withoutCredentials_.contains(selection_[i].mac)) {
+                reads[i].result = UnitResult::CredentialsNeeded;
+            } else {
+                readable.push_back(selection_[i]);
+                readableAt.push_back(i);
+            }
+        }
+        const auto groups = groupsOfLikeUnits(readable);
         std::vector<std::optional<int>> classGroup(groups.size());
         std::vector<bool> refused(groups.size(), false);
         if (options_.group) {
             // Every kind of unit must have the group before anything is sent.
             for (std::size_t g = 0; g < groups.size(); ++g) {
-                const auto units = unitsAt(selection_, groups[g]);
+                const auto units = unitsAt(readable, groups[g]);
                 if (!driver_->prepare(units)) {
                     refused[g] = true;
                     continue;
@@ -365,25 +485,28 @@ private:
                 classGroup[g] = index;
             }
         }
-        std::vector<UnitRead> reads(selection_.size());
         for (std::size_t g = 0; g < groups.size(); ++g) {
-            const auto units = unitsAt(selection_, groups[g]);
+            const auto units = unitsAt(readable, groups[g]);
             std::vector<ReadOutcome> outcomes(units.size());
             if (!refused[g]) {
                 outcomes = driver_->read(units, classGroup[g]);
             }
             for (std::size_t i = 0; i < units.size(); ++i) {
-                const auto at = static_cast<std::size_t>(groups[g][i]);
-                reads[at] = {units[i], std::move(outcomes[i])};
+                const std::size_t at = readableAt[static_cast<std::size_t>(groups[g][i])];
+                reads[at].outcome = std::move(outcomes[i]);
+                reads[at].result = readResult(reads[at].outcome);
             }
         }
         bool allComplete = true;
         for (const UnitRead& read : reads) {
-            reportIncompleteRead(read.unit, read.outcome);
+            if (read.result != UnitResult::CredentialsNeeded || read.outcome.sent) {
+                reportIncompleteRead(read.unit, read.outcome);
+            }
             allComplete = allComplete && read.outcome.complete;
         }
         if (options_.json) {
-            printDocument(readJson(reads));
+            writeReadJson(out_, reads);
+            documentPrinted_ = true;
         } else {
             out_ << readTables(reads);
         }
@@ -501,59 +624,192 @@ private:
             }
             plan.push_back({check.parameter, assignment.text});
         }
-        return writeAndReport(selection_, plan, pendingOutcomes(selection_));
+        if (!options_.dryRun && !options_.backup) {
+            return writeAndReport(selection_, plan, pendingOutcomes(selection_));
+        }
+        // What the units hold is needed to show or keep it.
+        WritePlan readPlan = readForPlan();
+        readPlan.plans.assign(readPlan.answered.size(), plan);
+        if (readPlan.answered.empty()) {
+            return reportPlanFailure(readPlan);
+        }
+        return writePlans(readPlan);
     }
 
-    int loadCommand() {
-        // The file's values are compared with the units' own: read them first.
+    // The selection read, and for each unit that answered what is to be written to it.
+    struct WritePlan {
+        std::vector<UnitOutcome> outcomes;      // every selected unit, pending or failed
+        std::vector<DeviceRecord> answered;     // the units read completely
+        std::vector<ReadOutcome> answeredReads; // their values
+        std::vector<std::vector<PlannedValue>> plans;
+    };
+
+    // Reads the selection; the units that did not answer completely get their failure.
+    WritePlan readForPlan() {
+        WritePlan plan;
         const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
-        std::vector<UnitOutcome> outcomes = pendingOutcomes(selection_);
-        std::vector<DeviceRecord> answered;
-        std::vector<ReadOutcome> answeredReads;
+        plan.outcomes = pendingOutcomes(selection_);
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             reportIncompleteRead(selection_[i], reads[i]);
             if (reads[i].complete) {
-                answered.push_back(selection_[i]);
-                answeredReads.push_back(reads[i]);
+                plan.answered.push_back(selection_[i]);
+                plan.answeredReads.push_back(reads[i]);
             } else {
-                outcomes[i].result = readFailure(reads[i]);
+                plan.outcomes[i].result = readFailure(reads[i]);
             }
         }
-        if (answered.empty()) {
-            return reportResults(outcomes);
+        return plan;
+    }
+
+    // The file compared with each unit's own values, by the rules of the load command, less
+    // the --skip rows. A status when the run ends here.
+    std::optional<int> planFromFile(WritePlan& plan) {
+        if (plan.answered.empty()) {
+            return reportPlanFailure(plan);
         }
-        // Each unit is compared with its own values: units that differ from the file in the
-        // same way share one write.
-        const auto plans = driver_->loadConfiguration(answered, answeredReads, options_.file);
+        auto plans = driver_->loadConfiguration(plan.answered, plan.answeredReads, options_.file);
         if (!plans) {
-            return refused(std::move(outcomes), answered);
+            dialogs_.note("the configuration file " + options_.file +
+                          " was not taken: it names another product or version than the units");
+            for (UnitOutcome& outcome : plan.outcomes) {
+                if (outcome.result == UnitResult::NoAnswer) {
+                    outcome.result = UnitResult::Error;
+                }
+            }
+            plan.answered.clear();
+            return reportPlanFailure(plan);
+        }
+        std::set<int> skipped;
+        for (const std::string& address : options_.skip) {
+            const int parameter = driver_->session().findParameter(address);
+            if (parameter < 0) {
+                return usage("--skip " + address + ": the description has no parameter there");
+            }
+            skipped.insert(parameter);
+        }
+        for (std::vector<PlannedValue>& unitPlan : *plans) {
+            std::erase_if(unitPlan, [&](const PlannedValue& value) {
+                return skipped.contains(value.parameter);
+            });
         }
         // A value of the file that is no value of its parameter: nothing is written to any unit.
-        for (const std::vector<PlannedValue>& plan : *plans) {
-            for (const PlannedValue& value : plan) {
+        for (const std::vector<PlannedValue>& unitPlan : *plans) {
+            for (const PlannedValue& value : unitPlan) {
                 const auto check = driver_->checkValue(value.parameter, value.text);
                 if (check.parameter < 0) {
                     return usage(options_.file + ": " + check.problem);
                 }
             }
         }
+        plan.plans = std::move(*plans);
+        return std::nullopt;
+    }
+
+    // Diff and dry run end with the differences document, write commands with their results.
+    int reportPlanFailure(const WritePlan& plan) {
+        if (options_.command == CommandKind::Diff || options_.dryRun) {
+            return reportDifferences(plan);
+        }
+        return reportResults(plan.outcomes);
+    }
+
+    int reportDifferences(const WritePlan& plan) {
+        std::vector<UnitDifferences> units;
+        bool allRead = true;
+        bool anyDifference = false;
+        for (const UnitOutcome& outcome : plan.outcomes) {
+            UnitDifferences unit{outcome.unit, outcome.result, {}};
+            for (std::size_t i = 0; i < plan.answered.size() && i < plan.plans.size(); ++i) {
+                if (plan.answered[i].mac != outcome.unit.mac) {
+                    continue;
+                }
+                unit.result = UnitResult::Ok;
+                for (const PlannedValue& value : plan.plans[i]) {
+                    const ParameterRow* row =
+                        driver_->session().currentDescription().row(value.parameter);
+                    unit.differences.push_back(
+                        {value.parameter, row != nullptr ? row->address : std::string(),
+                         row != nullptr ? row->parameterName : std::string(),
+                         readValue(plan.answeredReads[i], value.parameter), value.text});
+                }
+            }
+            allRead = allRead && unit.result == UnitResult::Ok;
+            anyDifference = anyDifference || !unit.differences.empty();
+            units.push_back(std::move(unit));
+        }
+        if (options_.json) {
+            printDocument(differencesJson(units));
+        } else {
+            out_ << differencesTables(units);
+        }
+        if (options_.dryRun) {
+            dialogs_.note("dry run: nothing was written");
+        }
+        if (!allRead) {
+            return finalStatus(false);
+        }
+        const int status = finalStatus(true);
+        if (status == kExitSuccess && options_.command == CommandKind::Diff && anyDifference) {
+            return kExitUnitFailed;
+        }
+        return status;
+    }
+
+    // Every unit about to be written saved first, one file each, named by its MAC; any that
+    // cannot be saved stops the run before anything is written.
+    bool writeBackups(const WritePlan& plan) {
+        const std::string stamp = backupStamp();
+        for (std::size_t i = 0; i < plan.answered.size(); ++i) {
+            if (plan.plans[i].empty()) {
+                continue;
+            }
+            const DeviceRecord& unit = plan.answered[i];
+            const std::string path = (std::filesystem::path(*options_.backup) /
+                                      (macFileName(unit.mac) + "-" + stamp + ".cnf"))
+                                         .string();
+            if (!driver_->saveUnitValues(unit, plan.answeredReads[i], path)) {
+                const std::string why = whyNotWritable(path);
+                dialogs_.note("cannot write the backup " + path + " of " + unitLabel(unit) +
+                              (why.empty() ? std::string() : ": " + why) +
+                              "; nothing was written to any unit");
+                return false;
+            }
+            dialogs_.note("backup of " + unitLabel(unit) + ": " + path);
+        }
+        return true;
+    }
+
+    // Writes each unit its plan: units that differ from the plan in the same way share one
+    // write.
+    int writePlans(WritePlan& plan) {
+        if (options_.dryRun) {
+            return reportDifferences(plan);
+        }
+        if (options_.backup && !writeBackups(plan)) {
+            for (UnitOutcome& outcome : plan.outcomes) {
+                if (outcome.result == UnitResult::NoAnswer) {
+                    outcome.result = UnitResult::Error;
+                }
+            }
+            return reportResults(plan.outcomes);
+        }
         std::vector<DeviceRecord> written;
-        std::vector<bool> done(answered.size(), false);
+        std::vector<bool> done(plan.answered.size(), false);
         bool anyWrite = false;
-        for (std::size_t i = 0; i < answered.size(); ++i) {
+        for (std::size_t i = 0; i < plan.answered.size(); ++i) {
             if (done[i]) {
                 continue;
             }
-            const std::vector<PlannedValue>& plan = (*plans)[i];
+            const std::vector<PlannedValue>& unitPlan = plan.plans[i];
             std::vector<DeviceRecord> alike;
-            for (std::size_t j = i; j < answered.size(); ++j) {
-                if (!done[j] && (*plans)[j] == plan) {
+            for (std::size_t j = i; j < plan.answered.size(); ++j) {
+                if (!done[j] && plan.plans[j] == unitPlan) {
                     done[j] = true;
-                    alike.push_back(answered[j]);
+                    alike.push_back(plan.answered[j]);
                 }
             }
-            if (plan.empty()) {
-                for (UnitOutcome& outcome : outcomes) {
+            if (unitPlan.empty()) {
+                for (UnitOutcome& outcome : plan.outcomes) {
                     if (std::any_of(alike.begin(), alike.end(), [&](const DeviceRecord& unit) {
                             return unit.mac == outcome.unit.mac;
                         })) {
@@ -563,13 +819,30 @@ private:
                 continue;
             }
             anyWrite = true;
-            writeUnits(alike, plan, outcomes, written);
+            writeUnits(alike, unitPlan, plan.outcomes, written);
         }
-        if (!anyWrite) {
+        if (!anyWrite && options_.command == CommandKind::Load) {
             dialogs_.note("every R/W value of " + options_.file +
                           " equals the units' own: nothing to write");
         }
-        return rebootAndReport(written, std::move(outcomes));
+        return rebootAndReport(written, std::move(plan.outcomes));
+    }
+
+    int loadCommand() {
+        // The file's values are compared with the units' own: read them first.
+        WritePlan plan = readForPlan();
+        if (const auto status = planFromFile(plan)) {
+            return *status;
+        }
+        return writePlans(plan);
+    }
+
+    int diffCommand() {
+        WritePlan plan = readForPlan();
+        if (const auto status = planFromFile(plan)) {
+            return *status;
+        }
+        return reportDifferences(plan);
     }
 
     int saveCommand() {
@@ -625,7 +898,8 @@ private:
                       " probe_sent=" + std::to_string(traffic_.probeRequestsSent) +
                       " probe_received=" + std::to_string(traffic_.probeRepliesReceived) +
                       " requests_sent=" + std::to_string(traffic_.requestsSent) +
-                      " replies_received=" + std::to_string(traffic_.repliesReceived));
+                      " replies_received=" + std::to_string(traffic_.repliesReceived) +
+                      " requests_repeated=" + std::to_string(traffic_.requestsRepeated));
     }
 
     const CliOptions& options_;
@@ -637,6 +911,8 @@ private:
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
     std::unique_ptr<SessionDriver> driver_;
+    // Units of a read that pwd.ini has no login for: reported, not read.
+    std::set<std::string> withoutCredentials_;
     bool documentPrinted_ = false;
 };
 

@@ -50,7 +50,8 @@ void ConsoleDialogs::showMessage(std::string_view text, std::string_view caption
     if (caption == "Done" && settings_.quietDone) {
         return;
     }
-    errors_ << caption << ": " << escapeControlCharacters(oneLine(text)) << std::endl;
+    const std::string about = caption == "Done" && !subject_.empty() ? subject_ + ": " : "";
+    errors_ << caption << ": " << escapeControlCharacters(about + oneLine(text)) << std::endl;
 }
 
 bool ConsoleDialogs::confirm(std::string_view caption, std::string_view line1,

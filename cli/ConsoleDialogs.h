@@ -31,6 +31,10 @@ public:
                  std::string_view line3) override;
     std::optional<Credentials> promptCredentials(std::string_view label) override;
 
+    // The unit whose reply is being handled ("" for none): a "Done" message about one unit
+    // names it, which several units answering the same operation need.
+    void setSubject(std::string subject) { subject_ = std::move(subject); }
+
     // The tool's own lines on standard error: "morvik-cli: text".
     void note(std::string_view text);
 
@@ -57,6 +61,7 @@ private:
     int rebootOffers_ = 0;
     int errorMessages_ = 0;
     std::vector<std::string> problems_;
+    std::string subject_;
 };
 
 // A message box text as one line: every line break (with the blanks around it) becomes one

@@ -10,7 +10,8 @@ SYNOPSIS
     morvik-cli [OPTIONS] probe
     morvik-cli [OPTIONS] read   UNIT... [--group NAME]
     morvik-cli [OPTIONS] set    UNIT... ADDRESS=TEXT...
-    morvik-cli [OPTIONS] load   UNIT... FILE.cnf
+    morvik-cli [OPTIONS] load   UNIT... FILE.cnf [--skip ADDRESS,...]
+    morvik-cli [OPTIONS] diff   UNIT... FILE.cnf [--skip ADDRESS,...]
     morvik-cli [OPTIONS] save   UNIT FILE.cnf
     morvik-cli [OPTIONS] reboot UNIT...
     morvik-cli [OPTIONS] interfaces
@@ -70,6 +71,19 @@ COMMANDS
         is written to a unit that differs in none. The file must have been saved for the same
         product id and version. A value of the file that its parameter cannot take stops the
         load before anything is written (exit 2).
+        --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
+        cloned onto another unit need not copy its identity (IP address, name).
+
+    diff UNIT... FILE.cnf
+        Read the units and list, for each, the writable rows whose value differs from the
+        file, by the rules of load (--skip too): the unit's text and the file's. Writes
+        nothing. Exit status 0 when no unit differs, 1 when one does (or failed to answer).
+
+    set and load take --dry-run: everything up to the write (probe, read, compare), then
+    the values that would be written to each unit, as diff lists them; nothing is sent but
+    the read. With --backup DIR each unit about to be written is saved first to
+    DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the unit to undo
+    the change. If a backup cannot be written, nothing is written to any unit.
 
     save UNIT FILE.cnf
         Read the unit and save its values as a configuration file.
@@ -102,12 +116,21 @@ OPTIONS
                          lasts longer than (units + 1) x MS besides the pauses below. A
                          unit that stays silent is reported. A whole run therefore ends within
                              --wait + 6 x (units + 1) x --timeout
-                         (units: those named, or that answered for "all"), plus the 100 ms
-                         pause per unit of each round of requests (one round for most
-                         commands; a class group read or a write of more than one request
-                         takes one round per request), plus at most 5 s for each save of
-                         pwd.ini that has to wait for another program's lock. --verbose
-                         prints this bound for the run as bound_ms.
+                         (units: those named, or that answered for "all"), plus the pauses
+                         between the units of a read (see --pace; at most the share of
+                         --timeout below per unit, or --pace per unit), plus at most 5 s for
+                         each save of pwd.ini that has to wait for another program's lock.
+                         --verbose prints this bound for the run as bound_ms.
+    --pace MS            A fixed pause after asking each unit of a read, as the desktop
+                         program's 100 ms (--pace 100). By default the tool keeps a window of
+                         units asked and not yet heard from, as many as the socket's receive
+                         buffer holds the replies of, and asks the next unit as soon as one
+                         answers: the same requests, the same results, much sooner.
+    --retries N          Send a read or a write again, with the same bytes, when it has no
+                         complete answer within its share of --timeout (MS / (N + 1));
+                         default 2, at most 10. A reboot and a write that changes the login
+                         ID or password are never sent twice (the unit may already have
+                         taken them): that is said on standard error.
     --id ID --password PW
                          Answer the password prompt: used for units that pwd.ini does not
                          know, and, in a read, once more for a unit that refuses the login
@@ -119,8 +142,11 @@ OPTIONS
                          the question is asked at a terminal and refused otherwise.
     --reboot             After set or load, accept the offer to reboot the units that took the
                          write (that reboot asks its own confirmation). Otherwise declined.
+    --dry-run            set, load: compare and show, write nothing.
+    --backup DIR         set, load: save each unit's values to DIR before writing.
+    --skip ADDRESS,...   load, diff: rows left as the units hold them.
     --verbose            Print what the run cost on standard error: wall time, time in the
-                         probe window, in the 100 ms pauses between units, waiting for
+                         probe window, in the pauses between the units of a read, waiting for
                          replies and working, the time from the first to the last probe
                          reply handled, and the datagrams sent and received.
     -h, --help           Print this page.
@@ -137,10 +163,16 @@ OUTPUT
     With --json:
       probe:            [{"name","ip","mac","productId","version","addressMode",
                           "checksumOk"}]  (texts as the device list holds them)
-      read:             [{"mac","ip","parameters":[{"index","address","class",
+      read:             [{"mac","ip","result","parameters":[{"index","address","class",
                           "parameter","access","value"}]}]  one object per unit, every
                           parameter of the description or group; "value" is that unit's
-                          text, "" when none arrived and for hidden parameters
+                          text, "" when none arrived and for hidden parameters; result
+                          "ok", "error", "no answer", "checksum error" or "credentials
+                          needed" (refused, or not in pwd.ini, with no --id/--password)
+      diff, and set or load with --dry-run:
+                        [{"mac","ip","result","differences":[{"index","address",
+                          "parameter","unit","file"}]}]  "unit" the unit's text, "file" the
+                          one that would be written; result as for read
       set, load, save, reboot:
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
                           nothing could be sent to it), "no answer" or "checksum error" (its
@@ -177,7 +209,8 @@ EXIT STATUS
         parameter cannot take, a parameter that cannot be set, a missing --yes without a
         terminal
     3   credentials needed: a password prompt that nothing could answer (a unit that pwd.ini
-        does not know, or one that refused the login of pwd.ini, without --id/--password)
+        does not know, or one that refused the login of pwd.ini, without --id/--password).
+        A read of several units reads those pwd.ini knows and reports the others.
     4   no unit answered at all: the probe, or every request of a read, set, load, save or
         reboot, went unanswered. Standard error says which networks were probed and what a
         host firewall must let in (UDP from port 2002 of the units), with a rule for ufw,
@@ -189,7 +222,9 @@ EXAMPLES
     morvik-cli read 02:4d:56:00:00:01 127.0.0.22 --json
     morvik-cli set vela1-dock 1.1.1=192.168.10.30 "3.1.1=19200 bps" --yes --reboot
     morvik-cli save orion16-rack rack.cnf
-    morvik-cli load all rack.cnf --yes
+    morvik-cli diff all rack.cnf --skip 0.1.1,1.1.1
+    morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --dry-run
+    morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --backup backups --yes
     morvik-cli reboot vela1-dock vela1-lab --yes
     morvik-cli interfaces
     MORVIK_BROADCAST_ADDRESS=127.255.255.255 MORVIK_HOST_ADDRESS=127.0.0.1 morvik-cli probe

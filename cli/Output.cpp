@@ -107,22 +107,54 @@ std::string probeTable(const std::vector<ProbedUnit>& units) {
     return formatTable({"NAME", "IP", "MAC", "PRODUCT", "VERSION", "ADDRESS MODE"}, rows);
 }
 
+namespace {
+
+Json readUnitJson(const UnitRead& read) {
+    Json parameters = Json::array();
+    for (const ParameterReport& parameter : read.outcome.parameters) {
+        parameters.push_back({{"index", parameter.index},
+                              {"address", parameter.address},
+                              {"class", parameter.className},
+                              {"parameter", parameter.parameterName},
+                              {"access", parameter.access},
+                              {"value", parameter.value}});
+    }
+    return {{"mac", read.unit.mac},
+            {"ip", read.unit.ip},
+            {"result", resultText(read.result)},
+            {"parameters", std::move(parameters)}};
+}
+
+} // namespace
+
 Json readJson(const std::vector<UnitRead>& reads) {
     Json list = Json::array();
     for (const UnitRead& read : reads) {
-        Json parameters = Json::array();
-        for (const ParameterReport& parameter : read.outcome.parameters) {
-            parameters.push_back({{"index", parameter.index},
-                                  {"address", parameter.address},
-                                  {"class", parameter.className},
-                                  {"parameter", parameter.parameterName},
-                                  {"access", parameter.access},
-                                  {"value", parameter.value}});
-        }
-        list.push_back(
-            {{"mac", read.unit.mac}, {"ip", read.unit.ip}, {"parameters", std::move(parameters)}});
+        list.push_back(readUnitJson(read));
     }
     return list;
+}
+
+void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads) {
+    if (reads.empty()) {
+        out << jsonDocument(Json::array()) << '\n';
+        return;
+    }
+    out << "[\n";
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+        // Indented as the whole document would be; texts hold no raw line breaks.
+        const std::string unit = jsonDocument(readUnitJson(reads[i]));
+        std::string text = "  ";
+        text.reserve(unit.size() + unit.size() / 8);
+        for (const char c : unit) {
+            text += c;
+            if (c == '\n') {
+                text += "  ";
+            }
+        }
+        out << text << (i + 1 < reads.size() ? ",\n" : "\n");
+    }
+    out << "]\n";
 }
 
 std::string readTables(const std::vector<UnitRead>& reads) {
@@ -134,7 +166,9 @@ std::string readTables(const std::vector<UnitRead>& reads) {
         const DeviceRecord& unit = read.unit;
         text += escapeControlCharacters(unit.name + "  " + unit.ip + "  " + unit.mac +
                                         "  product " + unit.productId + " version " + unit.version);
-        if (!read.outcome.complete) {
+        if (read.result == UnitResult::CredentialsNeeded) {
+            text += "  (credentials needed)";
+        } else if (!read.outcome.complete) {
             text += read.outcome.refused         ? "  (refused)"
                     : read.outcome.checksumError ? "  (checksum error)"
                                                  : "  (incomplete)";
@@ -162,6 +196,52 @@ Json failureJson(const std::vector<std::string>& problems) {
         reasons = "the command failed before the operation";
     }
     return Json{{"error", reasons}};
+}
+
+Json differencesJson(const std::vector<UnitDifferences>& units) {
+    Json list = Json::array();
+    for (const UnitDifferences& unit : units) {
+        Json differences = Json::array();
+        for (const Difference& difference : unit.differences) {
+            differences.push_back({{"index", difference.index},
+                                   {"address", difference.address},
+                                   {"parameter", difference.parameter},
+                                   {"unit", difference.unitValue},
+                                   {"file", difference.newValue}});
+        }
+        list.push_back({{"mac", unit.unit.mac},
+                        {"ip", unit.unit.ip},
+                        {"result", resultText(unit.result)},
+                        {"differences", std::move(differences)}});
+    }
+    return list;
+}
+
+std::string differencesTables(const std::vector<UnitDifferences>& units) {
+    std::string text;
+    for (const UnitDifferences& unit : units) {
+        if (!text.empty()) {
+            text += '\n';
+        }
+        text +=
+            escapeControlCharacters(unit.unit.name + "  " + unit.unit.ip + "  " + unit.unit.mac);
+        if (unit.result != UnitResult::Ok) {
+            text += "  (" + resultText(unit.result) + ")\n";
+            continue;
+        }
+        if (unit.differences.empty()) {
+            text += "  (no difference)\n";
+            continue;
+        }
+        text += '\n';
+        std::vector<std::vector<std::string>> rows;
+        for (const Difference& difference : unit.differences) {
+            rows.push_back({std::to_string(difference.index), difference.address,
+                            difference.parameter, difference.unitValue, difference.newValue});
+        }
+        text += formatTable({"INDEX", "ADDRESS", "PARAMETER", "UNIT", "NEW"}, rows);
+    }
+    return text;
 }
 
 Json resultsJson(const std::vector<UnitOutcome>& outcomes) {

@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,22 @@ using Json = nlohmann::ordered_json;
 struct UnitRead {
     DeviceRecord unit;
     ReadOutcome outcome;
+    UnitResult result = UnitResult::NoAnswer;
+};
+
+// A writable row whose value would change: the unit's text and the one to be written.
+struct Difference {
+    int index = 0;
+    std::string address;
+    std::string parameter;
+    std::string unitValue;
+    std::string newValue;
+};
+
+struct UnitDifferences {
+    DeviceRecord unit;
+    UnitResult result = UnitResult::NoAnswer; // of reading the unit
+    std::vector<Difference> differences;
 };
 
 struct UnitOutcome {
@@ -32,13 +49,20 @@ struct UnitOutcome {
 Json probeJson(const std::vector<ProbedUnit>& units);
 std::string probeTable(const std::vector<ProbedUnit>& units);
 
-// [{"mac","ip","parameters":[{"index","address","class","parameter","access","value"}]}]
+// [{"mac","ip","result","parameters":[{"index","address","class","parameter","access","value"}]}]
 Json readJson(const std::vector<UnitRead>& reads);
+// The same document written unit by unit, so that a large fleet's read is never held whole.
+void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads);
 std::string readTables(const std::vector<UnitRead>& reads);
 
 // [{"mac","ip","result"}], plus "reboot" when a reboot was asked for.
 Json resultsJson(const std::vector<UnitOutcome>& outcomes);
 std::string resultsTable(const std::vector<UnitOutcome>& outcomes);
+
+// [{"mac","ip","result","differences":[{"index","address","parameter","unit","file"}]}]:
+// "file" is the text that would be written (of the file, or of the set command).
+Json differencesJson(const std::vector<UnitDifferences>& units);
+std::string differencesTables(const std::vector<UnitDifferences>& units);
 
 // The document as printed: indented, every text and key converted to UTF-8, so that it is
 // valid whatever bytes a unit sent.

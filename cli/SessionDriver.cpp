@@ -43,13 +43,15 @@ std::string resultText(UnitResult result) {
         return "no answer";
     case UnitResult::ChecksumError:
         return "checksum error";
+    case UnitResult::CredentialsNeeded:
+        return "credentials needed";
     }
     return {};
 }
 
 SessionDriver::SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic)
     : settings_(std::move(settings)), dialogs_(dialogs), traffic_(traffic),
-      pacer_(sleepingPacer_, traffic), table_(std::make_unique<ParameterTable>()) {}
+      table_(std::make_unique<ParameterTable>()) {}
 
 SessionDriver::~SessionDriver() = default;
 
@@ -60,8 +62,16 @@ bool SessionDriver::open() {
     }
     endpoint_->setReceiveBufferSize(kParameterReceiveBuffer);
     transport_ = std::make_unique<UdpTransport>(*endpoint_, settings_.endpoints);
+    scheduler_ = std::make_unique<FleetScheduler>(
+        FleetScheduler::Settings{settings_.pace, settings_.retries, settings_.timeout}, *endpoint_,
+        traffic_, sleepingPacer_,
+        [this](std::span<const std::uint8_t> datagram, const std::string& /*source*/) {
+            return unitOfDatagram(datagram);
+        },
+        [this](int unit, std::span<const std::uint8_t> datagram) { resend(unit, datagram); });
+    pacer_ = std::make_unique<MeasuredPacer>(*scheduler_, traffic_);
     session_ = std::make_unique<ParameterSession>(
-        ParameterSession::Ports{dialogs_, *this, *table_, classFilter_, *transport_, pacer_},
+        ParameterSession::Ports{dialogs_, *this, *table_, classFilter_, *transport_, *pacer_},
         settings_.dataDirectory, timeSeed());
     session_->setEvents(this);
     return true;
@@ -69,9 +79,13 @@ bool SessionDriver::open() {
 
 // ---- what the session reports -------------------------------------------------------------
 
-void SessionDriver::requestSent(int unit, Command /*command*/,
-                                std::span<const std::uint8_t> /*datagram*/) {
+void SessionDriver::requestSent(int unit, Command command, std::span<const std::uint8_t> datagram) {
     ++traffic_.requestsSent;
+    // Reads and writes that change no login come out the same when repeated; a reboot, or a
+    // login the unit may already hold, do not.
+    const bool repeatable =
+        command == Command::ReadRequest || (command == Command::WriteRequest && writeRepeatable_);
+    scheduler_->requestSent(unit, datagram, repeatable);
     ++progressSteps_; // one more reply to await
     if (unit >= 0 && unit < static_cast<int>(progress_.size())) {
         progress_[static_cast<std::size_t>(unit)].sent = true;
@@ -140,6 +154,63 @@ void SessionDriver::begin(Phase phase, const std::vector<DeviceRecord>& units) {
     progress_.assign(units.size(), Progress{});
     requested_.assign(kMaxParameterRows, false);
     requestedCount_ = 0;
+    scheduler_->begin(static_cast<int>(units.size()));
+}
+
+int SessionDriver::unitOfDatagram(std::span<const std::uint8_t> datagram) const {
+    const auto frame = parseFrame(datagram, session_->byteOrder());
+    if (!frame) {
+        return -1;
+    }
+    bool earlierPass = false;
+    const int unit = session_->targetOfFrame(*frame, &earlierPass);
+    // Only values are still taken from the answers to the pass before of a group read.
+    if (earlierPass && frame->command != static_cast<std::uint8_t>(Command::ReadReply)) {
+        return -1;
+    }
+    return unit;
+}
+
+void SessionDriver::resend(int unit, std::span<const std::uint8_t> datagram) {
+    if (unit < 0 || unit >= static_cast<int>(selection_.size())) {
+        return;
+    }
+    const DeviceRecord& record = selection_[static_cast<std::size_t>(unit)];
+    if (record.addressMode == "2") {
+        transport_->broadcast(datagram);
+    } else {
+        transport_->sendTo(datagram, record.ip);
+    }
+    ++traffic_.requestsRepeated;
+}
+
+// The window is as wide as the receive buffer holds the read replies of its units.
+void SessionDriver::expectReadReplies() {
+    const DescriptionSlot& description = session_->currentDescription();
+    std::size_t bytes = 0;
+    for (int p = 0; p < description.rowCount(); ++p) {
+        if (const ParameterRow* row = description.row(p)) {
+            bytes += static_cast<std::size_t>(row->size) + row->address.size() + 4;
+        }
+    }
+    scheduler_->expectReplies(bytes);
+}
+
+void SessionDriver::noteUnrepeated() {
+    if (settings_.retries <= 0) {
+        return;
+    }
+    for (const int unit : scheduler_->silentUnrepeatable()) {
+        if (progress_[static_cast<std::size_t>(unit)].finished) {
+            continue;
+        }
+        dialogs_.note(unitLabel(selection_[static_cast<std::size_t>(unit)]) +
+                      (phase_ == Phase::Reboot
+                           ? ": the reboot request was not sent again: a unit that took it "
+                             "would reboot twice"
+                           : ": the write was not sent again: it changes the login, which the "
+                             "unit may already hold"));
+    }
 }
 
 void SessionDriver::requestRange(int first, int end) {
@@ -172,6 +243,7 @@ void SessionDriver::finish(int unit, UnitResult result) {
         progress.result = result;
         ++progressSteps_;
     }
+    scheduler_->finished(unit);
 }
 
 bool SessionDriver::allFinished() const {
@@ -205,13 +277,38 @@ void SessionDriver::awaitReplies() {
     const Clock::duration pausesBefore = traffic_.unitPauses;
     Clock::time_point limit = baseLimit;
     Clock::time_point deadline = std::min(start + settings_.timeout, limit);
+    // Replies taken in while the session was still asking other units come first.
+    auto handle = [&](std::span<const std::uint8_t> datagram, const std::string& source) {
+        ++traffic_.repliesReceived;
+        const long stepsBefore = progressSteps_;
+        session_->handleUnitReply(datagram, source);
+        dialogs_.setSubject({});
+        if (progressSteps_ != stepsBefore) {
+            // Counted from the end of the handling: it may have sent the next requests.
+            limit = baseLimit + (traffic_.unitPauses - pausesBefore);
+            deadline = std::min(Clock::now() + settings_.timeout, limit);
+        }
+    };
     while (!allFinished() && anyRequestOutstanding()) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
+        if (auto held = scheduler_->takeHeld()) {
+            handle(held->datagram, held->sourceAddress);
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
             break;
         }
+        // A repeat waits for the unit's share of the time-out; it extends nothing.
+        Clock::time_point wakeUp = deadline;
+        if (endpoint_->waitReadable(0)) {
+            wakeUp = now;
+        } else if (const auto nextRepeat = scheduler_->repeatDueRequests(now)) {
+            wakeUp = std::min(wakeUp, *nextRepeat);
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(wakeUp - Clock::now());
         const Clock::time_point waitStart = Clock::now();
-        const bool readable = endpoint_->waitReadable(static_cast<int>(left.count()));
+        const bool readable =
+            endpoint_->waitReadable(static_cast<int>(std::max<long>(left.count(), 0)));
         traffic_.replyWaiting += Clock::now() - waitStart;
         if (!readable) {
             continue;
@@ -224,20 +321,15 @@ void SessionDriver::awaitReplies() {
             if (!received) {
                 continue; // longer than the receive buffer: discarded whole
             }
-            ++traffic_.repliesReceived;
-            const long stepsBefore = progressSteps_;
-            session_->handleUnitReply(
-                std::span<const std::uint8_t>(buffer.data(), received->length),
-                received->sourceAddress);
-            if (progressSteps_ != stepsBefore) {
-                // Counted from the end of the handling: it may have sent the next requests.
-                limit = baseLimit + (traffic_.unitPauses - pausesBefore);
-                deadline = std::min(Clock::now() + settings_.timeout, limit);
-            }
+            handle(std::span<const std::uint8_t>(buffer.data(), received->length),
+                   received->sourceAddress);
             if (allFinished()) {
                 break;
             }
         }
+    }
+    if (phase_ == Phase::Write || phase_ == Phase::Reboot) {
+        noteUnrepeated();
     }
 }
 
@@ -331,6 +423,7 @@ bool SessionDriver::admitReply(int unit, const ParsedFrame& frame, std::string_v
     } else if (source != record.ip) {
         return false; // a unit reached by its own address answers from it
     }
+    scheduler_->heardFrom(unit);
     if (rejectChecksum(unit, frame)) {
         return false;
     }
@@ -343,6 +436,8 @@ bool SessionDriver::admitReply(int unit, const ParsedFrame& frame, std::string_v
             return false;
         }
     }
+    // Messages the session shows while it handles this reply concern this unit.
+    dialogs_.setSubject(unitLabel(record));
     return true;
 }
 
@@ -404,11 +499,13 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
     } else if (group && *group > 0) {
         const DescriptionSlot& description = session_->currentDescription();
         if (description.hasGroup(*group)) {
+            expectReadReplies();
             session_->showGroup(*group);
             const auto [first, end] = description.groupRows(*group);
             requestRange(first, end);
         }
     } else {
+        expectReadReplies();
         session_->readParametersRequested(0);
         requestRange(0, session_->currentDescription().rowCount());
     }
@@ -533,6 +630,7 @@ std::vector<UnitResult> SessionDriver::write(const std::vector<DeviceRecord>& un
         const ParameterRow* row = description.row(value.parameter);
         return row != nullptr && isLoginAddress(row->address);
     });
+    writeRepeatable_ = !changesLogin;
     if (!changesLogin) {
         return writeOnce(units, plan);
     }
@@ -583,6 +681,18 @@ SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
         plans.push_back(std::move(plan));
     }
     return plans;
+}
+
+bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                                   const std::string& path) {
+    selection_ = {unit};
+    for (int line = 0; line < table_->lineCount(); ++line) {
+        table_->setText(line, ParameterTable::ValueColumn, {});
+    }
+    for (const ParameterReport& report : read.parameters) {
+        session_->setValueText(report.index, report.value);
+    }
+    return session_->saveConfiguration(path);
 }
 
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/ConsoleDialogs.h"
+#include "cli/FleetScheduler.h"
 #include "cli/Traffic.h"
 #include "description/LoginParameters.h"
 #include "parameters/ClassFilter.h"
@@ -16,8 +17,9 @@
 
 namespace morvik::cli {
 
-enum class UnitResult { Ok, Error, NoAnswer, ChecksumError };
-std::string resultText(UnitResult result); // "ok", "error", "no answer", "checksum error"
+enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded };
+// "ok", "error", "no answer", "checksum error", "credentials needed"
+std::string resultText(UnitResult result);
 
 struct ParameterReport {
     int index = 0;
@@ -64,7 +66,10 @@ public:
         std::chrono::milliseconds timeout{3000};
         std::optional<Credentials> credentials; // --id/--password
         bool interactive = false;
+        std::optional<std::chrono::milliseconds> pace; // --pace: a fixed pause per unit
+        int retries = kDefaultRetries;
     };
+    static constexpr int kDefaultRetries = 2;
 
     SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic);
     ~SessionDriver() override;
@@ -96,6 +101,9 @@ public:
     std::optional<std::vector<std::vector<PlannedValue>>>
     loadConfiguration(const std::vector<DeviceRecord>& units, const std::vector<ReadOutcome>& reads,
                       const std::string& path);
+    // After a read: `unit`'s own values (`read`) saved as a configuration file, as a save of
+    // that unit alone would write them. False when nothing was written (the session said why).
+    bool saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read, const std::string& path);
     // After a read of `units`: the shown values saved. False when nothing was written.
     bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
 
@@ -161,6 +169,11 @@ private:
     std::vector<UnitResult> writeOnce(const std::vector<DeviceRecord>& units,
                                       const std::vector<PlannedValue>& plan);
     bool readBackAfterLoginChange(const DeviceRecord& unit);
+    // The scheduler's view: which unit a datagram answers, and a request sent again.
+    int unitOfDatagram(std::span<const std::uint8_t> datagram) const;
+    void resend(int unit, std::span<const std::uint8_t> datagram);
+    void expectReadReplies();
+    void noteUnrepeated();
 
     Settings settings_;
     ConsoleDialogs& dialogs_;
@@ -168,7 +181,9 @@ private:
     std::optional<UdpEndpoint> endpoint_;
     std::unique_ptr<UdpTransport> transport_;
     SleepingPacer sleepingPacer_;
-    MeasuredPacer pacer_;
+    std::unique_ptr<FleetScheduler> scheduler_;
+    std::unique_ptr<MeasuredPacer> pacer_;
+    bool writeRepeatable_ = true; // a write that changes no login may be sent again
     std::unique_ptr<ParameterTable> table_;
     ClassFilterEntries classFilter_;
     std::unique_ptr<ParameterSession> session_;

@@ -15,6 +15,7 @@ struct Traffic {
     int probeRepliesReceived = 0; // datagrams read on the probe socket
     int requestsSent = 0;         // parameter requests, as the session reports them
     int repliesReceived = 0;      // datagrams read on the parameter socket
+    int requestsRepeated = 0;     // requests sent again after no complete answer
     Clock::duration probeWindow{};
     Clock::duration unitPauses{};   // the session's own pauses between the units of a read
     Clock::duration replyWaiting{}; // blocked waiting for a reply

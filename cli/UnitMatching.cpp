@@ -1,5 +1,6 @@
 #include "cli/UnitMatching.h"
 
+#include "protocol/Latin1Text.h"
 #include "protocol/MacAddress.h"
 
 #include <algorithm>
@@ -54,8 +55,15 @@ bool matches(const UnitSpec& spec, const DeviceRecord& unit) {
         return upperCaseMacText(unit.mac) == spec.normalized;
     case UnitSpec::Kind::Ip:
         return unit.ip == spec.normalized;
-    case UnitSpec::Kind::Name:
-        return unit.name == spec.normalized;
+    case UnitSpec::Kind::Name: {
+        if (unit.name == spec.normalized) {
+            return true;
+        }
+        // Units send their names as Latin-1 bytes, and --json prints them as UTF-8: a name
+        // copied from there names the unit too.
+        const auto latin1 = utf8ToLatin1(spec.normalized);
+        return latin1 && *latin1 == unit.name;
+    }
     }
     return false;
 }

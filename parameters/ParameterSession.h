@@ -105,6 +105,9 @@ public:
     void Refresh();
     // One datagram that arrived on the parameter socket from `source` (empty when unknown).
     void handleUnitReply(std::span<const std::uint8_t> datagram, std::string_view source = {});
+    // The unit of the current operation whose request `frame` answers, or -1; `earlierPass`
+    // tells that it answers the pass before of a group read.
+    int targetOfFrame(const ParsedFrame& frame, bool* earlierPass = nullptr) const;
     void writeParameters();
     void rebootUnits();
 

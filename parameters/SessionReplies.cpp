@@ -40,6 +40,25 @@ private:
 
 } // namespace
 
+int ParameterSession::targetOfFrame(const ParsedFrame& frame, bool* earlierPass) const {
+    for (int i = 0; i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if (target.requestSent && target.requestId == frame.requestId) {
+            return i;
+        }
+    }
+    for (int i = 0; i < targetCount_; ++i) {
+        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
+        if (target.earlierPassLive && target.earlierPassRequestId == frame.requestId) {
+            if (earlierPass != nullptr) {
+                *earlierPass = true;
+            }
+            return i;
+        }
+    }
+    return -1;
+}
+
 void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram,
                                        std::string_view source) {
     // Our own copy: a dialog opened below runs the event loop, and the caller's receive buffer
@@ -52,22 +71,8 @@ void ParameterSession::handleUnitReply(std::span<const std::uint8_t> datagram,
     if (!frame) {
         return;
     }
-    int unit = -1;
-    for (int i = 0; i < targetCount_; ++i) {
-        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
-        if (target.requestSent && target.requestId == frame->requestId) {
-            unit = i;
-            break;
-        }
-    }
     bool earlierPass = false;
-    for (int i = 0; unit < 0 && i < targetCount_; ++i) {
-        const TargetUnit& target = targets_[static_cast<std::size_t>(i)];
-        if (target.earlierPassLive && target.earlierPassRequestId == frame->requestId) {
-            unit = i;
-            earlierPass = true;
-        }
-    }
+    const int unit = targetOfFrame(*frame, &earlierPass);
     if (unit < 0 ||
         (earlierPass && frame->command != static_cast<std::uint8_t>(Command::ReadReply))) {
         return;

@@ -116,7 +116,7 @@ UnitFaults readFaults(const Value& value, const std::string& where) {
     }
     rejectUnknownKeys(value, where,
                       {"badChecksum", "noAnswer", "lateAnswerMs", "duplicateAnswer",
-                       "oversizedProbeReply", "errorReply"});
+                       "oversizedProbeReply", "errorReply", "lossPercent", "lossSeed"});
     UnitFaults faults;
     for (const auto& [key, item] : value.items()) {
         const std::string at = where + "." + key;
@@ -132,6 +132,10 @@ UnitFaults readFaults(const Value& value, const std::string& where) {
             faults.oversizedProbeReply = flag(item, at);
         } else if (key == "errorReply") {
             faults.errorReply = flag(item, at);
+        } else if (key == "lossPercent") {
+            faults.lossPercent = wholeNumber(item, at, 0, 100);
+        } else if (key == "lossSeed") {
+            faults.lossSeed = static_cast<std::uint32_t>(wholeNumber(item, at, 0, 2147483647));
         }
     }
     return faults;

@@ -20,6 +20,11 @@ struct UnitFaults {
     bool duplicateAnswer = false;     // every reply datagram is sent twice
     bool oversizedProbeReply = false; // the probe reply is padded past 100 bytes
     bool errorReply = false;          // every parameter request gets an ErrorReply
+    // Parameter frames lost on the way, in percent, each way on its own: a request that never
+    // reaches the unit, or a reply datagram that never leaves it. Probes are never lost, so
+    // that a lossy fleet is still found whole.
+    int lossPercent = 0;
+    std::uint32_t lossSeed = 1; // the same seed loses the same datagrams of the same traffic
 
     friend bool operator==(const UnitFaults&, const UnitFaults&) = default;
 };

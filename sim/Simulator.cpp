@@ -84,6 +84,14 @@ bool Simulator::start(const Fleet& fleet, std::string& error) {
                 log(problem);
             }
         }
+        // Each unit draws on its own, so that one unit's traffic does not change what another
+        // loses.
+        std::uint32_t macSeed = 0;
+        for (const std::uint8_t byte : spec.mac) {
+            macSeed = macSeed * 131U + byte;
+        }
+        std::seed_seq seed{spec.faults.lossSeed, macSeed};
+        lossDraws_.emplace_back(seed);
         units_.push_back(std::move(unit));
     }
 
@@ -122,6 +130,7 @@ int Simulator::pollOnce(int timeoutMs) {
         timeout = timeout < 0 ? wait : std::min(timeout, wait);
     }
     int received = 0;
+    const auto probe = buildProbeRequest();
     const int ready = ::poll(pollSet_.data(), pollSet_.size(), timeout);
     if (ready > 0) {
         for (std::size_t i = 0; i < pollSet_.size(); ++i) {
@@ -145,7 +154,7 @@ int Simulator::pollOnce(int timeoutMs) {
                     } else {
                         recorder_.record(units_[i - 1]->macText(), from->sourceAddress,
                                          from->sourcePort, datagram);
-                        deliver(i - 1, datagram, *from);
+                        deliver(i - 1, datagram, *from, !std::ranges::equal(datagram, probe));
                     }
                 }
             }
@@ -168,7 +177,7 @@ void Simulator::handleListenerDatagram(std::span<const std::uint8_t> datagram,
         recorder_.record("-", from.sourceAddress, from.sourcePort, datagram);
         log("probe from " + from.sourceAddress + ":" + std::to_string(from.sourcePort));
         for (std::size_t i = 0; i < units_.size(); ++i) {
-            deliver(i, datagram, from);
+            deliver(i, datagram, from, false);
         }
         return;
     }
@@ -179,7 +188,7 @@ void Simulator::handleListenerDatagram(std::span<const std::uint8_t> datagram,
         if (found != unitByMac_.end()) {
             recorder_.record(units_[found->second]->macText(), from.sourceAddress, from.sourcePort,
                              datagram);
-            deliver(found->second, datagram, from);
+            deliver(found->second, datagram, from, true);
             return;
         }
     }
@@ -188,9 +197,22 @@ void Simulator::handleListenerDatagram(std::span<const std::uint8_t> datagram,
         from.sourceAddress + ": no probe and no long header naming a unit");
 }
 
+bool Simulator::loses(std::size_t unitIndex) {
+    const int percent = units_[unitIndex]->spec().faults.lossPercent;
+    if (percent <= 0) {
+        return false;
+    }
+    return std::uniform_int_distribution<int>(0, 99)(lossDraws_[unitIndex]) < percent;
+}
+
 void Simulator::deliver(std::size_t unitIndex, std::span<const std::uint8_t> datagram,
-                        const UdpEndpoint::Received& from) {
+                        const UdpEndpoint::Received& from, bool lossy) {
     SimulatedUnit& unit = *units_[unitIndex];
+    if (lossy && loses(unitIndex)) {
+        log(unit.macText() + " <- " + from.sourceAddress + ":" + std::to_string(from.sourcePort) +
+            ": lost on the way (lossPercent fault)");
+        return;
+    }
     auto response = unit.handleDatagram(datagram);
     log(unit.macText() + " <- " + from.sourceAddress + ":" + std::to_string(from.sourcePort) +
         ": " + response.note);
@@ -200,15 +222,20 @@ void Simulator::deliver(std::size_t unitIndex, std::span<const std::uint8_t> dat
             log("cannot save the state of " + unit.macText() + ": " + error);
         }
     }
-    sendReplies(unitIndex, std::move(response.datagrams), from);
+    sendReplies(unitIndex, std::move(response.datagrams), from, lossy);
 }
 
 void Simulator::sendReplies(std::size_t unitIndex, std::vector<std::vector<std::uint8_t>> datagrams,
-                            const UdpEndpoint::Received& to) {
+                            const UdpEndpoint::Received& to, bool lossy) {
     const UnitFaults& faults = units_[unitIndex]->spec().faults;
     const int copies = faults.duplicateAnswer ? 2 : 1;
     const auto due = Clock::now() + std::chrono::milliseconds(faults.lateAnswerMs);
     for (auto& datagram : datagrams) {
+        if (lossy && loses(unitIndex)) {
+            log(units_[unitIndex]->macText() + " -> " + to.sourceAddress + ": reply of " +
+                std::to_string(datagram.size()) + " bytes lost (lossPercent fault)");
+            continue;
+        }
         for (int copy = 0; copy < copies; ++copy) {
             pending_.emplace(due, PendingReply{unitIndex, to.sourceAddress, to.sourcePort,
                                                copy + 1 < copies ? datagram : std::move(datagram)});

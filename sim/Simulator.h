@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <poll.h>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -71,10 +72,13 @@ private:
     void receiveOn(std::size_t socketIndex);
     void handleListenerDatagram(std::span<const std::uint8_t> datagram,
                                 const UdpEndpoint::Received& from);
+    // `lossy`: a parameter frame, which the unit's loss fault may drop, with its replies.
     void deliver(std::size_t unitIndex, std::span<const std::uint8_t> datagram,
-                 const UdpEndpoint::Received& from);
+                 const UdpEndpoint::Received& from, bool lossy);
     void sendReplies(std::size_t unitIndex, std::vector<std::vector<std::uint8_t>> datagrams,
-                     const UdpEndpoint::Received& to);
+                     const UdpEndpoint::Received& to, bool lossy);
+    // One draw of the unit's loss fault: true when the datagram is to be lost.
+    bool loses(std::size_t unitIndex);
     void sendDueReplies();
 
     SimulatorOptions options_;
@@ -87,6 +91,7 @@ private:
     std::multimap<Clock::time_point, PendingReply> pending_;
     DatagramRecorder recorder_;
     std::vector<std::uint8_t> receiveBuffer_;
+    std::vector<std::mt19937> lossDraws_; // by unit, seeded from its fault and its MAC
 };
 
 } // namespace morvik::sim

@@ -101,6 +101,10 @@ FLEET FILE
                     {"oversizedProbeReply": true}
                                                the probe reply is padded to 128 bytes
                     {"errorReply": true}       ErrorReply to every parameter request
+                    {"lossPercent": 5, "lossSeed": 7}
+                                               that share of parameter frames is lost each
+                                               way (requests and replies; never probes),
+                                               drawn from the seed (default 1)
 
     A series of generated units:
       {"template": {unit without "mac" and "ip"}, "count": 700,

@@ -23,7 +23,7 @@ const std::string kRack = "02:4D:56:00:00:06";  // orion16-rack
 const std::string kNew = "02:4D:56:00:00:08";   // orion16-new, not in pwd.ini
 
 const Strings kProbeKeys{"name", "ip", "mac", "productId", "version", "addressMode", "checksumOk"};
-const Strings kReadKeys{"mac", "ip", "parameters"};
+const Strings kReadKeys{"mac", "ip", "result", "parameters"};
 const Strings kParameterKeys{"index", "address", "class", "parameter", "access", "value"};
 const Strings kResultKeys{"mac", "ip", "result"};
 
@@ -415,7 +415,10 @@ TEST(CliEndToEnd, RebootAwaitsEachAcknowledgement) {
 
     const ProcessResult plain = harness.cli({"reboot", "vela1-dock", "vela1-lab", "--yes"});
     EXPECT_EQ(plain.exitCode, 0) << plain.err;
-    EXPECT_EQ(count(plain.err, "Done: Shut down completed!. Now rebooting...\n"), 2) << plain.err;
+    EXPECT_EQ(count(plain.err, ": Shut down completed!. Now rebooting...\n"), 2) << plain.err;
+    // Each report names the unit that gave it.
+    EXPECT_EQ(count(plain.err, "Done: 02:4D:56:00:00:01 (vela1-dock, "), 1) << plain.err;
+    EXPECT_EQ(count(plain.err, "Done: 02:4D:56:00:00:02 (vela1-lab, "), 1) << plain.err;
     EXPECT_EQ(count(plain.out, "  ok\n"), 2) << plain.out;
 
     // A refusal: the desktop program would ask for the password now; nothing can answer here.

@@ -75,7 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"--verbos probe", "unknown option --verbos"},
         UsageCase{"-x probe", "unknown option -x"}, UsageCase{"--wait", "--wait needs a value"},
         UsageCase{"--wait 5 --wait 6 probe", "--wait given twice"},
-        UsageCase{"--data-dir= probe", "--data-dir needs a directory"}),
+        UsageCase{"--data-dir= probe", "--data-dir needs a directory"},
+        UsageCase{"diff vela1", "diff needs UNIT... FILE.cnf"},
+        UsageCase{"--dry-run read x", "--dry-run belongs to the set and load"},
+        UsageCase{"--dry-run --reboot set x 1.1.1=a", "nothing to --reboot"},
+        UsageCase{"--backup d reboot x", "--backup belongs to the set and load"},
+        UsageCase{"--skip 1.1.1 set x 0.6.1=a", "--skip belongs to the load and diff"},
+        UsageCase{"--skip 1.1.1,,0.1.1 load x f.cnf", "--skip needs parameter addresses"},
+        UsageCase{"--skip , load x f.cnf", "--skip needs parameter addresses"},
+        UsageCase{"--pace 10001 read x", "--pace needs milliseconds from 0 to 10000"},
+        UsageCase{"--retries 11 read x", "--retries needs a count from 0 to 10"},
+        UsageCase{"--retries -1 read x", "--retries needs a count"}),
     [](const auto& info) { return morvik::testing::caseName(info.param.line); });
 
 TEST(CommandLine, DefaultsAreTheDocumentedOnes) {

@@ -70,5 +70,28 @@ TEST(TerminalText, NeitherTablesNorMessagesPassControlCharacters) {
                             "Error: Checksum Error! evil good  127.0.0.9\\x1b[2J\n");
 }
 
+// A read written unit by unit is the very document that the whole would print.
+TEST(ReadJson, WrittenUnitByUnitEqualsTheWholeDocument) {
+    UnitRead first;
+    first.unit.mac = "02:4D:56:00:00:01";
+    first.unit.ip = "127.77.0.1";
+    first.result = UnitResult::Ok;
+    first.outcome.parameters = {{0, "0.1.1", "System", "Name", "R/W",
+                                 "K\xFC"
+                                 "che\n\"x\""},
+                                {1, "0.2.1", "System", "Empty", "R/O", ""}};
+    UnitRead second = first;
+    second.unit.mac = "02:4D:56:00:00:02";
+    second.result = UnitResult::CredentialsNeeded;
+    second.outcome.parameters.clear();
+    for (const std::vector<UnitRead>& reads :
+         {std::vector<UnitRead>{}, std::vector<UnitRead>{first},
+          std::vector<UnitRead>{first, second}}) {
+        std::ostringstream out;
+        writeReadJson(out, reads);
+        EXPECT_EQ(out.str(), jsonDocument(readJson(reads)) + "\n") << reads.size();
+    }
+}
+
 } // namespace
 } // namespace morvik::cli

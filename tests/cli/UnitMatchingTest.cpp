@@ -86,6 +86,23 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{{"VELA1-DOCK"}, {}, {"VELA1-DOCK"}, {}}),
     [](const auto& info) { return morvik::testing::caseName(info.param.words); });
 
+// Units send names as Latin-1 bytes; --json prints them as UTF-8, and either names the unit.
+TEST(Matching, NameAsJsonPrintsItNamesTheLatin1Unit) {
+    const std::vector<DeviceRecord> fleet{unit("K\xFC"
+                                               "che",
+                                               "127.0.0.26", "02:4D:56:00:00:06"),
+                                          unit("other", "127.0.0.27", "02:4D:56:00:00:07")};
+    for (const std::string word : {"K\xC3\xBC"
+                                   "che",
+                                   "K\xFC"
+                                   "che"}) {
+        const UnitMatch match = matchUnits(parseUnitSpecs({word}), fleet);
+        EXPECT_EQ(match.selected, std::vector<int>{0}) << word;
+    }
+    EXPECT_EQ(matchUnits(parseUnitSpecs({"K\xC3\xBC"}), fleet).unknown,
+              std::vector<std::string>{"K\xC3\xBC"});
+}
+
 struct EarlyEndCase {
     const char* label;
     std::vector<std::string> words;

@@ -19,7 +19,8 @@ TEST(FleetFile, ReadsEveryFieldOfAUnit) {
         "version": "1.0", "addressMode": 2, "loginId": "operator", "password": "pw",
         "values": {"0.1.1": "dock", "1.1.1": "10.0.0.1"}, "rawValues": {"1.4.1": "024D5600000A"},
         "faults": {"badChecksum": true, "noAnswer": true, "lateAnswerMs": 250,
-                   "duplicateAnswer": true, "oversizedProbeReply": true, "errorReply": true}}]})");
+                   "duplicateAnswer": true, "oversizedProbeReply": true, "errorReply": true,
+                   "lossPercent": 5, "lossSeed": 42}}]})");
     ASSERT_EQ(fleet.units.size(), 1U);
     const UnitSpec& unit = fleet.units[0];
     EXPECT_EQ(unit.name, "dock");
@@ -34,7 +35,7 @@ TEST(FleetFile, ReadsEveryFieldOfAUnit) {
     EXPECT_EQ(unit.values, (std::vector<std::pair<std::string, std::string>>{
                                {"0.1.1", "dock"}, {"1.1.1", "10.0.0.1"}}));
     EXPECT_EQ(unit.rawValues[0].second, (Bytes{0x02, 0x4D, 0x56, 0x00, 0x00, 0x0A}));
-    EXPECT_EQ(unit.faults, (UnitFaults{true, true, 250, true, true, true}));
+    EXPECT_EQ(unit.faults, (UnitFaults{true, true, 250, true, true, true, 5, 42}));
 }
 
 // The file is UTF-8; a unit holds one byte per character, and 255 of them fit its name.
@@ -134,6 +135,8 @@ TEST(FleetFile, MistakesAreRefusedWithTheirPlace) {
         {"address with a fifth part", unit(R"(, "ip": "127.0.0.1.5")"), "units[0].ip"},
         {"late answer below zero", unit(R"(, "faults": {"lateAnswerMs": -1})"),
          "units[0].faults.lateAnswerMs"},
+        {"loss past everything", unit(R"(, "faults": {"lossPercent": 101})"),
+         "units[0].faults.lossPercent"},
         {"fault not a flag", unit(R"(, "faults": {"noAnswer": 1})"), "units[0].faults.noAnswer"},
         {"name too long", unit(R"(, "name": ")" + std::string(256, 'n') + "\""), "units[0].name"},
         {"raw value with an odd digit", unit(R"(, "rawValues": {"1.1.1": "0a0"})"),

@@ -7,6 +7,7 @@
 #include "sim/UnitStateFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <ostream>
@@ -202,18 +203,61 @@ TEST_P(FaultOnTheWire, ShowsInWhatArrives) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, FaultOnTheWire,
-    ::testing::Values(FaultCase{"none", "{}", 1, ProbeVerdict::ChecksumValid, 1, true},
-                      FaultCase{"badChecksum", R"({"badChecksum": true})", 1,
-                                ProbeVerdict::ChecksumMismatch, 1, false},
-                      FaultCase{"oversizedProbeReply", R"({"oversizedProbeReply": true})", 1,
-                                ProbeVerdict::NotAReply, 1, true},
-                      FaultCase{"duplicateAnswer", R"({"duplicateAnswer": true})", 2,
-                                ProbeVerdict::ChecksumValid, 2, true},
-                      FaultCase{"noAnswer", R"({"noAnswer": true})", 1, ProbeVerdict::ChecksumValid,
-                                0, true},
-                      FaultCase{"errorReply", R"({"errorReply": true})", 1,
-                                ProbeVerdict::ChecksumValid, 1, true}),
+    ::testing::Values(
+        FaultCase{"none", "{}", 1, ProbeVerdict::ChecksumValid, 1, true},
+        FaultCase{"badChecksum", R"({"badChecksum": true})", 1, ProbeVerdict::ChecksumMismatch, 1,
+                  false},
+        FaultCase{"oversizedProbeReply", R"({"oversizedProbeReply": true})", 1,
+                  ProbeVerdict::NotAReply, 1, true},
+        FaultCase{"duplicateAnswer", R"({"duplicateAnswer": true})", 2, ProbeVerdict::ChecksumValid,
+                  2, true},
+        FaultCase{"noAnswer", R"({"noAnswer": true})", 1, ProbeVerdict::ChecksumValid, 0, true},
+        FaultCase{"errorReply", R"({"errorReply": true})", 1, ProbeVerdict::ChecksumValid, 1, true},
+        // Probes are never lost: a lossy fleet is still found whole.
+        FaultCase{"lossPercent", R"({"lossPercent": 100})", 1, ProbeVerdict::ChecksumValid, 0,
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A unit losing a share of its frames loses about that share each way, and the same seed loses
+// the same frames again, so that a lossy run can be repeated.
+TEST(Simulator, LossDropsAboutItsShareAndRepeatsWithItsSeed) {
+    constexpr int kRequests = 300;
+    auto answered = [](const char* faults) {
+        RunningSimulator running(oneUnit(faults));
+        EXPECT_TRUE(running.started());
+        Client client;
+        const ByteOrder order = byteOrderForProduct(7);
+        // In small batches, so that no socket buffer overflows and only the fault loses.
+        std::set<std::array<std::uint8_t, 2>> answers;
+        constexpr int kBatch = 20;
+        for (int first = 0; first < kRequests; first += kBatch) {
+            for (int i = first; i < first + kBatch; ++i) {
+                client.send(buildRequest({.requestId = static_cast<std::uint16_t>(i + 1)}, order),
+                            "127.77.1.1", running.port());
+            }
+            for (const auto& reply : client.receive(kBatch, 80, 0)) {
+                if (const auto frame = parseFrame(reply.bytes, order)) {
+                    answers.insert(frame->requestId);
+                }
+            }
+        }
+        for (const auto& reply : client.receive(kRequests, 200, 0)) {
+            if (const auto frame = parseFrame(reply.bytes, order)) {
+                answers.insert(frame->requestId);
+            }
+        }
+        return answers;
+    };
+    const auto first = answered(R"({"lossPercent": 30, "lossSeed": 9})");
+    const auto again = answered(R"({"lossPercent": 30, "lossSeed": 9})");
+    const auto otherSeed = answered(R"({"lossPercent": 30, "lossSeed": 10})");
+    EXPECT_EQ(first, again);
+    EXPECT_NE(first, otherSeed);
+    // 0.7 each way: about 49 % of the requests are answered.
+    const auto count = static_cast<int>(first.size());
+    EXPECT_GT(count, kRequests * 35 / 100);
+    EXPECT_LT(count, kRequests * 63 / 100);
+}
 
 TEST(Simulator, LateAnswerLeavesAfterItsDelay) {
     RunningSimulator running(oneUnit(R"({"lateAnswerMs": 400})"));

@@ -1,0 +1,253 @@
+#!/usr/bin/python3
+# Configures Morvik units through morvik-cli on the managed host. Units answer only on their
+# own network, so the task runs on a host of each network (delegate_to, or one inventory host
+# per network) and morvik-cli talks to them from there.
+
+from __future__ import annotations
+
+import json
+import subprocess
+
+from ansible.module_utils.basic import AnsibleModule
+
+DOCUMENTATION = r"""
+---
+module: morvik_units
+short_description: Configure Morvik serial-to-Ethernet units with morvik-cli
+description:
+  - Writes parameter values, or the values of a configuration file, to units found by a probe
+    from the managed host, through C(morvik-cli --json).
+  - Idempotent; a unit is written only when one of its values differs (C(morvik-cli diff), or
+    C(set --dry-run) for I(values)), and only the units that differ are written.
+  - Check mode compares and reports, and writes nothing. Diff mode shows each differing value
+    before and after.
+options:
+  units:
+    description: MACs, IPs or device names of the units, or C(all).
+    type: list
+    elements: str
+    required: true
+  values:
+    description: Parameter values by address, as C(morvik-cli read) shows them (unit included).
+    type: dict
+  config_file:
+    description: A configuration file on the managed host whose read/write values the units
+      are to hold, compared as C(morvik-cli load) does.
+    type: path
+  skip:
+    description: Addresses of I(config_file) left as each unit holds them (its IP, its name).
+    type: list
+    elements: str
+    default: []
+  reboot:
+    description: Reboot the units that were written, so that the values take effect.
+    type: bool
+    default: false
+  backup_dir:
+    description: Each unit about to be written is saved there first; loading that file is the
+      rollback.
+    type: path
+  login_id:
+    description: Login ID for units that pwd.ini of I(data_dir) does not know.
+    type: str
+  password:
+    description: Password that goes with I(login_id).
+    type: str
+  data_dir:
+    description: The data directory (prodid.ini, pwd.ini, descriptions) on the managed host.
+    type: path
+  port:
+    description: The units' UDP port.
+    type: int
+  broadcast:
+    description: Where probes go.
+    type: str
+  host_address:
+    description: The managed host's address for the local-subnet test.
+    type: str
+  wait:
+    description: Probe window in milliseconds.
+    type: int
+  timeout:
+    description: Milliseconds to wait for each awaited reply.
+    type: int
+  cli:
+    description: The morvik-cli program.
+    type: path
+    default: morvik-cli
+"""
+
+EXAMPLES = r"""
+- name: Every unit of this network holds the site's port settings, keeping its own identity
+  morvik_units:
+    units: [all]
+    config_file: /etc/morvik/site.cnf
+    skip: ["0.1.1", "1.1.1"]
+    backup_dir: /var/backups/morvik
+    data_dir: /etc/morvik
+    reboot: true
+
+- name: One value on two units
+  morvik_units:
+    units: ["vela1-dock", "02:4D:56:00:00:02"]
+    values:
+      "3.1.1": "19200 bps"
+    data_dir: /etc/morvik
+"""
+
+RETURN = r"""
+units:
+  description: For each unit, its MAC, IP, the differences found and, when written, the result.
+  type: list
+  returned: always
+written:
+  description: The results of the writes, one per unit written, as morvik-cli gave them.
+  type: list
+  returned: when a unit was written
+"""
+
+
+def common_arguments(params):
+    arguments = ["--json"]
+    for option, name in (("data_dir", "--data-dir"), ("port", "--port"),
+                         ("broadcast", "--broadcast"), ("host_address", "--host-address"),
+                         ("wait", "--wait"), ("timeout", "--timeout")):
+        if params[option] is not None:
+            arguments += [name, str(params[option])]
+    if params["login_id"] is not None:
+        arguments += ["--id", params["login_id"], "--password", params["password"]]
+    return arguments
+
+
+def tool_message(completed):
+    lines = [line for line in completed.stderr.splitlines() if line.strip()]
+    return "; ".join(lines) if lines else "morvik-cli ended with status %d" % completed.returncode
+
+
+def run_tool(module, command_arguments):
+    command = [module.params["cli"]] + common_arguments(module.params) + command_arguments
+    try:
+        completed = subprocess.run(command, capture_output=True, text=True, check=False)
+    except OSError as error:
+        module.fail_json(msg="cannot run %s: %s" % (module.params["cli"], error))
+    try:
+        document = json.loads(completed.stdout)
+    except ValueError:
+        module.fail_json(msg=tool_message(completed), rc=completed.returncode)
+    if isinstance(document, dict) and "error" in document:
+        module.fail_json(msg=document["error"], rc=completed.returncode)
+    return completed, document
+
+
+def differences(module):
+    """Each unit with the values that differ from what it is to hold."""
+    params = module.params
+    if params["config_file"]:
+        arguments = ["diff"] + params["units"] + [params["config_file"]]
+        if params["skip"]:
+            arguments += ["--skip", ",".join(params["skip"])]
+    else:
+        arguments = (["set"] + params["units"] +
+                     ["%s=%s" % (address, text) for address, text in params["values"].items()] +
+                     ["--dry-run"])
+    completed, document = run_tool(module, arguments)
+    failed = [unit for unit in document if unit.get("result") != "ok"]
+    if failed:
+        module.fail_json(msg=tool_message(completed), rc=completed.returncode, units=document)
+    units = []
+    for unit in document:
+        # A dry run of set lists every value it would send, equal or not.
+        changes = [change for change in unit["differences"] if change["unit"] != change["file"]]
+        units.append({"mac": unit["mac"], "ip": unit["ip"], "differences": changes})
+    return units
+
+
+def diff_view(units):
+    before, after = [], []
+    for unit in units:
+        for change in unit["differences"]:
+            where = "%s %s (%s)" % (unit["mac"], change["address"], change["parameter"])
+            before.append("%s: %s\n" % (where, change["unit"]))
+            after.append("%s: %s\n" % (where, change["file"]))
+    return {"before": "".join(before), "after": "".join(after)}
+
+
+def write(module, units):
+    params = module.params
+    written = []
+    # Units that differ in the same values share one run.
+    plans = {}
+    for unit in units:
+        if params["config_file"]:
+            key = ()
+        else:
+            key = tuple(sorted((change["address"], change["file"])
+                               for change in unit["differences"]))
+        plans.setdefault(key, []).append(unit["mac"])
+    for key, macs in plans.items():
+        if params["config_file"]:
+            arguments = ["load"] + macs + [params["config_file"]]
+            if params["skip"]:
+                arguments += ["--skip", ",".join(params["skip"])]
+        else:
+            arguments = ["set"] + macs + ["%s=%s" % pair for pair in key]
+        arguments.append("--yes")
+        if params["reboot"]:
+            arguments.append("--reboot")
+        if params["backup_dir"]:
+            arguments += ["--backup", params["backup_dir"]]
+        completed, document = run_tool(module, arguments)
+        written += document
+        refused = [unit for unit in document if unit.get("result") != "ok" or
+                   unit.get("reboot", "ok") != "ok"]
+        if refused or completed.returncode != 0:
+            module.fail_json(msg=tool_message(completed), rc=completed.returncode,
+                             changed=any(unit.get("result") == "ok" for unit in written),
+                             units=written)
+    return written
+
+
+def main():
+    module = AnsibleModule(
+        argument_spec=dict(
+            units=dict(type="list", elements="str", required=True),
+            values=dict(type="dict"),
+            config_file=dict(type="path"),
+            skip=dict(type="list", elements="str", default=[]),
+            reboot=dict(type="bool", default=False),
+            backup_dir=dict(type="path"),
+            login_id=dict(type="str"),
+            password=dict(type="str", no_log=True),
+            data_dir=dict(type="path"),
+            port=dict(type="int"),
+            broadcast=dict(type="str"),
+            host_address=dict(type="str"),
+            wait=dict(type="int"),
+            timeout=dict(type="int"),
+            cli=dict(type="path", default="morvik-cli"),
+        ),
+        required_one_of=[("values", "config_file")],
+        mutually_exclusive=[("values", "config_file")],
+        required_together=[("login_id", "password")],
+        supports_check_mode=True,
+    )
+    if module.params["skip"] and not module.params["config_file"]:
+        module.fail_json(msg="skip goes with config_file")
+    if module.params["values"] is not None:
+        module.params["values"] = {str(address): str(text)
+                                   for address, text in module.params["values"].items()}
+        if not module.params["values"]:
+            module.fail_json(msg="values names no parameter")
+
+    units = differences(module)
+    differing = [unit for unit in units if unit["differences"]]
+    result = {"changed": bool(differing), "units": units}
+    if module._diff:
+        result["diff"] = diff_view(differing)
+    if differing and not module.check_mode:
+        result["written"] = write(module, differing)
+    module.exit_json(**result)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,330 @@
+// Changes made safely across a fleet: diff, dry run, backup and its rollback, rows left alone,
+// and reads that report every unit whatever happened to the others.
+
+#include "CliHarness.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+namespace morvik::testing {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr ByteOrder kVela = ByteOrder::LeastSignificantFirst; // product 07
+constexpr ByteOrder kOrion = ByteOrder::MostSignificantFirst; // product 61
+
+const std::string kDock = "02:4D:56:00:00:01";      // vela1-dock, 127.77.0.1
+const std::string kLab = "02:4D:56:00:00:02";       // vela1-lab, same product, by broadcast
+const std::string kNew = "02:4D:56:00:00:08";       // orion16-new, not in pwd.ini
+const std::string kDockName = "Dock 3, gate house"; // 0.6.1 of vela1-dock
+
+int writesIn(const std::vector<RecordedFrame>& frames) {
+    return static_cast<int>(std::count_if(frames.begin(), frames.end(), [](const auto& frame) {
+        return frame.command == Command::WriteRequest;
+    }));
+}
+
+std::string valueAt(const Json& unit, const std::string& address) {
+    for (const Json& parameter : unit.at("parameters")) {
+        if (textOf(parameter, "address") == address) {
+            return textOf(parameter, "value");
+        }
+    }
+    return "<missing>";
+}
+
+// The differences of one unit of a diff document: address -> (unit, file).
+std::map<std::string, std::pair<std::string, std::string>> differencesOf(const Json& unit) {
+    std::map<std::string, std::pair<std::string, std::string>> differences;
+    for (const Json& difference : unit.at("differences")) {
+        EXPECT_EQ(keysOf(difference), (Strings{"index", "address", "parameter", "unit", "file"}));
+        differences[textOf(difference, "address")] = {textOf(difference, "unit"),
+                                                      textOf(difference, "file")};
+    }
+    return differences;
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// The whole safe change: what differs, what a dry run would write (and does not), a load that
+// keeps a backup first, and the backup loaded back as the rollback.
+TEST(CliFleet, DiffDryRunBackupAndRollback) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string wanted = harness.file("wanted.cnf");
+    ASSERT_EQ(harness.cli({"save", "vela1-dock", wanted}).exitCode, 0);
+    ASSERT_EQ(harness.cli({"set", "vela1-dock", "0.6.1=Elsewhere", "--yes"}).exitCode, 0);
+
+    struct Step {
+        const char* label;
+        Strings arguments;
+        int exitCode;
+        std::pair<std::string, std::string> difference; // of 0.6.1; empty: none listed
+    };
+    const std::vector<Step> looks{
+        {"diff", {"diff", "vela1-dock", wanted}, 1, {"Elsewhere", kDockName}},
+        // A dry run asks no confirmation: it writes nothing.
+        {"dry-run load", {"load", "vela1-dock", wanted, "--dry-run"}, 0, {"Elsewhere", kDockName}},
+        {"dry-run set",
+         {"set", "vela1-dock", "0.6.1=Third", "--dry-run"},
+         0,
+         {"Elsewhere", "Third"}},
+    };
+    for (const Step& step : looks) {
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(step.arguments, &run);
+        ASSERT_TRUE(document && document->size() == 1) << step.label << run.err;
+        EXPECT_EQ(run.exitCode, step.exitCode) << step.label << run.err;
+        EXPECT_EQ(keysOf(document->front()), (Strings{"mac", "ip", "result", "differences"}));
+        EXPECT_EQ(textOf(document->front(), "result"), "ok") << step.label;
+        const auto differences = differencesOf(document->front());
+        EXPECT_EQ(differences.size(), 1U) << step.label;
+        EXPECT_EQ(differences.at("0.6.1"), step.difference) << step.label;
+        EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0) << step.label;
+    }
+
+    const std::string backups = harness.file("backups");
+    harness.forget();
+    ProcessResult load;
+    const auto loaded =
+        harness.cliJson({"load", "vela1-dock", wanted, "--backup", backups, "--yes"}, &load);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(load.exitCode, 0) << load.err;
+    EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 1);
+    const auto saved = filesIn(backups);
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_TRUE(saved.front().starts_with("02-4D-56-00-00-01-")) << saved.front();
+    EXPECT_TRUE(saved.front().ends_with(".cnf")) << saved.front();
+
+    ProcessResult same;
+    const auto nothing = harness.cliJson({"diff", "vela1-dock", wanted}, &same);
+    ASSERT_TRUE(nothing);
+    EXPECT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_TRUE(nothing->front().at("differences").empty());
+
+    // The rollback: the backup loaded back.
+    const std::string backup = backups + "/" + saved.front();
+    ASSERT_EQ(harness.cli({"load", "vela1-dock", backup, "--yes"}).exitCode, 0);
+    const auto back = harness.cliJson({"read", "vela1-dock"});
+    ASSERT_TRUE(back && back->size() == 1);
+    EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Elsewhere");
+}
+
+// A backup that cannot be written stops the run before any unit is written.
+TEST(CliFleet, NoWriteWithoutItsBackup) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string notAFolder = harness.file("plain-file");
+    std::ofstream(notAFolder) << "x";
+    harness.forget();
+    const ProcessResult run = harness.cli(
+        {"set", "vela1-dock", "vela1-lab", "0.6.1=Elsewhere", "--backup", notAFolder, "--yes"});
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.err.find(notAFolder), std::string::npos) << run.err;
+    EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0);
+    EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+}
+
+// Cloning one unit's configuration onto another leaves the rows named by --skip alone.
+TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string dock = harness.file("dock.cnf");
+    ASSERT_EQ(harness.cli({"save", "vela1-dock", dock}).exitCode, 0);
+    const auto before = harness.cliJson({"read", "vela1-lab"});
+    ASSERT_TRUE(before && before->size() == 1);
+
+    harness.forget();
+    const ProcessResult unknown =
+        harness.cli({"load", "vela1-lab", dock, "--skip", "0.1.1,9.9.9", "--yes"});
+    EXPECT_EQ(unknown.exitCode, 2) << unknown.err;
+    EXPECT_NE(unknown.err.find("9.9.9"), std::string::npos) << unknown.err;
+    EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+
+    const ProcessResult clone =
+        harness.cli({"load", "vela1-lab", dock, "--skip", "0.1.1,1.1.1", "--yes"});
+    EXPECT_EQ(clone.exitCode, 0) << clone.err;
+    const auto after = harness.cliJson({"read", "vela1-lab"});
+    ASSERT_TRUE(after && after->size() == 1);
+    for (const std::string address : {"0.1.1", "1.1.1"}) {
+        EXPECT_EQ(valueAt(after->front(), address), valueAt(before->front(), address)) << address;
+    }
+    EXPECT_EQ(valueAt(after->front(), "0.6.1"), kDockName);
+}
+
+// Every unit of a read gets a result; one unit without a login does not stop the others.
+TEST(CliFleet, ReadReportsEachUnitsResult) {
+    CliHarness harness(std::vector<Json>{fleetUnit("grumpy", "02:4D:56:00:00:22", "127.77.0.22", 7,
+                                                   "1.2", Json{{"errorReply", true}})});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:22", "admin", "quorvane");
+
+    struct Case {
+        const char* label;
+        Strings arguments;
+        int exitCode;
+        Strings results;
+    };
+    const std::vector<Case> cases{
+        {"one unit not in pwd.ini",
+         {"read", "orion16-rack", "orion16-new"},
+         3,
+         {"ok", "credentials needed"}},
+        {"one unit refusing", {"read", "vela1-dock", "grumpy"}, 3, {"ok", "credentials needed"}},
+        {"refusing given credentials",
+         {"read", "vela1-dock", "grumpy", "--id", "admin", "--password", "quorvane"},
+         1,
+         {"ok", "error"}},
+    };
+    for (const Case& c : cases) {
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(c.arguments, &run);
+        ASSERT_TRUE(document && document->size() == c.results.size()) << c.label << run.err;
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.label << run.err;
+        for (std::size_t i = 0; i < c.results.size(); ++i) {
+            EXPECT_EQ(textOf((*document)[i], "result"), c.results[i]) << c.label << i;
+        }
+        EXPECT_NE(valueAt(document->front(), "0.1.1"), "") << c.label;
+    }
+    EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
+}
+
+// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way.
+std::vector<Json> lossyFleet(int count, int lossPercent) {
+    std::vector<Json> units;
+    for (int n = 1; n <= count; ++n) {
+        std::array<char, 3> two{};
+        std::snprintf(two.data(), two.size(), "%02X", n);
+        units.push_back(fleetUnit("lossy-" + std::to_string(n),
+                                  "02:4D:56:00:03:" + std::string(two.data()),
+                                  "127.77.3." + std::to_string(n), 7, "1.2",
+                                  Json{{"lossPercent", lossPercent}, {"lossSeed", 11}}));
+    }
+    return units;
+}
+
+int framesOf(const std::vector<RecordedFrame>& frames, Command command) {
+    return static_cast<int>(std::count_if(
+        frames.begin(), frames.end(), [&](const auto& frame) { return frame.command == command; }));
+}
+
+// Without the fixed pause, a read still sends each unit exactly the request the paced read
+// sends it, and gives the same values.
+TEST(CliFleet, WindowedReadEqualsThePacedOne) {
+    CliHarness harness(lossyFleet(24, 0), false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : lossyFleet(24, 0)) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+    }
+    std::vector<Json> documents;
+    for (const Strings& pace : {Strings{}, Strings{"--pace", "100"}}) {
+        Strings arguments{"read", "all", "--wait", "500"};
+        arguments.insert(arguments.end(), pace.begin(), pace.end());
+        harness.forget();
+        ProcessResult run;
+        const auto document = harness.cliJson(arguments, &run);
+        ASSERT_TRUE(document && document->size() == 24) << run.err;
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        for (const Json& unit : lossyFleet(24, 0)) {
+            const auto frames = harness.framesTo(textOf(unit, "mac"), kVela);
+            EXPECT_EQ(framesOf(frames, Command::ReadRequest), 1) << textOf(unit, "mac");
+        }
+        // Units answer in their own order; compare them by MAC.
+        Json sorted = *document;
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const Json& a, const Json& b) { return textOf(a, "mac") < textOf(b, "mac"); });
+        documents.push_back(std::move(sorted));
+    }
+    EXPECT_EQ(documents[0], documents[1]);
+}
+
+// On a lossy network requests that went unanswered are sent again: every value arrives and
+// every write lands; without repeats the same losses leave units unanswered. A reboot is
+// never sent twice.
+TEST(CliFleet, RepeatsCarryReadsAndWritesThroughLoss) {
+    constexpr int kUnits = 20;
+    const std::vector<Json> fleet = lossyFleet(kUnits, 10);
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : fleet) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+    }
+    const Strings common{"--wait", "500", "--timeout", "1200"};
+    auto cli = [&](Strings arguments, ProcessResult* run) {
+        arguments.insert(arguments.end(), common.begin(), common.end());
+        return harness.cliJson(arguments, run);
+    };
+
+    ProcessResult bare;
+    const auto unrepeated = cli({"read", "all", "--retries", "0"}, &bare);
+    ASSERT_TRUE(unrepeated);
+    EXPECT_EQ(bare.exitCode, 1) << "the losses should leave a unit unanswered";
+
+    ProcessResult set;
+    const auto written =
+        cli({"set", "all", "0.6.1=Rack 9", "0.7.1=noc", "0.10.1=Blink", "--retries", "5", "--yes"},
+            &set);
+    ASSERT_TRUE(written && written->size() == kUnits) << set.err;
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    for (const Json& unit : *written) {
+        EXPECT_EQ(textOf(unit, "result"), "ok") << textOf(unit, "mac");
+    }
+
+    ProcessResult read;
+    const auto back = cli({"read", "all", "--retries", "5"}, &read);
+    ASSERT_TRUE(back && back->size() == kUnits) << read.err;
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    for (const Json& unit : *back) {
+        EXPECT_EQ(textOf(unit, "result"), "ok") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.6.1"), "Rack 9") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
+        EXPECT_EQ(valueAt(unit, "0.10.1"), "Blink") << textOf(unit, "mac");
+    }
+}
+
+TEST(CliFleet, OnlySafeRequestsAreSentAgain) {
+    CliHarness harness(std::vector<Json>{
+        fleetUnit("mute", "02:4D:56:00:00:21", "127.77.0.21", 7, "1.2", Json{{"noAnswer", true}})});
+    ASSERT_TRUE(harness.ready());
+    harness.addCredentials("02:4D:56:00:00:21", "admin", "quorvane");
+    struct Case {
+        const char* label;
+        Strings arguments;
+        Command command;
+        int frames;
+    };
+    const std::vector<Case> cases{
+        {"read", {"read", "mute"}, Command::ReadRequest, 3},
+        {"write", {"set", "mute", "0.6.1=x", "--yes"}, Command::WriteRequest, 3},
+        {"login write", {"set", "mute", "2.1.2=secret", "--yes"}, Command::WriteRequest, 1},
+        {"reboot", {"reboot", "mute", "--yes"}, Command::RebootRequest, 1},
+    };
+    for (const Case& c : cases) {
+        harness.forget();
+        Strings arguments = c.arguments;
+        arguments.insert(arguments.end(), {"--retries", "2", "--timeout", "600", "--wait", "300"});
+        const ProcessResult run = harness.cli(arguments);
+        EXPECT_EQ(run.exitCode, 4) << c.label << run.err; // nothing answered at all
+        EXPECT_EQ(framesOf(harness.framesTo("02:4D:56:00:00:21", kVela), c.command), c.frames)
+            << c.label;
+        if (c.frames == 1) {
+            EXPECT_NE(run.err.find("not sent again"), std::string::npos) << c.label << run.err;
+        }
+    }
+}
+
+} // namespace
+} // namespace morvik::testing
