@@ -60,6 +60,12 @@ void CMorvikDoc::onSave() {
 }
 
 void CMorvikDoc::onClear() {
+    // Every stored login goes at once, and nothing brings them back: ask first.
+    if (!dialogs_.confirm("Clear Confirm", "You are to clear every stored login ID and password !",
+                          "The values shown are cleared too. ",
+                          "Do you want to clear them now? ")) {
+        return;
+    }
     session_.clearCredentials();
 }
 

@@ -150,7 +150,23 @@ TEST_F(AppCommands, RebootAsksFirstAndSendsNothingOnNo) {
 TEST_F(AppCommands, ClearEmptiesTheLogAndEveryValueCell) {
     clickRow(rowNamed("vela1-dock"));
     ASSERT_TRUE(waitUntil([&] { return valueOf("0.1.1") == "vela1-dock"; }));
+    expectDialogs();
+    const char* answer = "No";
+    DialogAnswerer answerer([&](QWidget& dialog) {
+        ASSERT_NE(qobject_cast<ConfirmDialog*>(&dialog), nullptr);
+        testing::clickButton(dialog, answer);
+    });
+    // Every stored login would go: No keeps them and the values.
+    const auto logSize = std::filesystem::file_size(fleet->data().file("pwd.ini"));
     frame()->commandAction(CMainFrame::Clear)->trigger();
+    ASSERT_EQ(answerer.answered(), 1);
+    EXPECT_EQ(answerer.captions()[0], "Clear Confirm");
+    EXPECT_EQ(std::filesystem::file_size(fleet->data().file("pwd.ini")), logSize);
+    EXPECT_EQ(valueOf("0.1.1"), "vela1-dock");
+
+    answer = "Yes";
+    frame()->commandAction(CMainFrame::Clear)->trigger();
+    ASSERT_EQ(answerer.answered(), 2);
     EXPECT_EQ(std::filesystem::file_size(fleet->data().file("pwd.ini")), 0u);
     for (int line = 0; line < view().table().lineCount(); ++line) {
         EXPECT_EQ(view().table().text(line, ParameterTable::ValueColumn), "") << line;

@@ -270,6 +270,10 @@ TEST_F(PaneApp, SaveThenLoadRoundTripsAndClearEmptiesTheLogAndTheValues) {
     const QString saved = QString::fromStdString(fleet->data().file("dock"));
     const QString written = QString::fromStdString(fleet->data().file("dock.CNF"));
     DialogAnswerer answerer([&](QWidget& dialog) {
+        if (dialog.windowTitle() == QStringLiteral("Clear Confirm")) {
+            testing::clickButton(dialog, "Yes");
+            return;
+        }
         auto* files = qobject_cast<QFileDialog*>(&dialog);
         ASSERT_NE(files, nullptr);
         if (files->windowTitle() == QStringLiteral("Save")) {

@@ -233,7 +233,10 @@ TEST_F(PaneSessionTest, AnEditOpenWhenTheListIsRefilledNeverLeavesAnUnmarkedText
 TEST_F(PaneSessionTest, ClearEmptiesTheCredentialLogAndEveryValue) {
     readUnits({"dock"});
     CMorvikDoc document(pane->session(), pane->selection, pane->dialogs, pane->list.get());
+    pane->dialogs.confirmAnswers = {true};
     document.onClear();
+    ASSERT_EQ(pane->dialogs.confirmations.size(), 1u);
+    EXPECT_EQ(pane->dialogs.confirmations[0].caption, "Clear Confirm");
     EXPECT_EQ(std::filesystem::file_size(pane->data().file("pwd.ini")), 0u);
     for (int line = 0; line < pane->table.lineCount(); ++line) {
         EXPECT_EQ(pane->table.text(line, Column::ValueColumn), "") << line;
