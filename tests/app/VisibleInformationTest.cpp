@@ -70,6 +70,7 @@ TEST_F(VisibleInformation, TheFirstWindowShowsWholeNamesAddressesAndMacs) {
         tree().SetItemText(row, CLeftView::MacColumn, mac);
         EXPECT_EQ(shownText(row, CLeftView::MacColumn), mac);
     }
+    // The widest address text a cell can hold; only drawn, never sent to.
     tree().SetItemText(row, CLeftView::IpColumn, QStringLiteral("255.255.255.255"));
     EXPECT_EQ(shownText(row, CLeftView::IpColumn), QStringLiteral("255.255.255.255"));
     // All three columns side by side, without scrolling.

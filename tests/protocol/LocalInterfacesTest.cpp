@@ -116,6 +116,7 @@ struct RouteCase {
 
 class BroadcastRoutesTest : public ::testing::TestWithParam<RouteCase> {};
 
+// Plans routes over made-up interfaces; no socket is opened and nothing is sent.
 TEST_P(BroadcastRoutesTest, TheLimitedBroadcastGoesOutOnceOnEveryBroadcastNetwork) {
     const RouteCase& c = GetParam();
     EndpointSettings settings;
