@@ -112,6 +112,26 @@ std::pair<int, std::string> createTemporaryBeside(const std::string& target, mod
     return {-1, std::string()};
 }
 
+// The whole content from the start, whatever the descriptor's offset.
+std::optional<std::string> readFrom(int fd) {
+    std::string content;
+    char buffer[16384];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+        at += got;
+    }
+}
+
 } // namespace
 
 bool IniDatabaseFile::ensureExists() const {
@@ -141,21 +161,7 @@ std::optional<std::string> IniDatabaseFile::readAll() const {
     if (file.get() < 0) {
         return std::nullopt;
     }
-    std::string content;
-    char buffer[16384];
-    for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (got == 0) {
-            return content;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
-    }
+    return readFrom(file.get());
 }
 
 namespace {
@@ -206,25 +212,6 @@ bool replaceFile(const std::string& target, std::string_view content, mode_t own
         ::fsync(directory.get());
     }
     return true;
-}
-
-std::optional<std::string> readFrom(int fd) {
-    std::string content;
-    char buffer[16384];
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return std::nullopt;
-        }
-        if (got == 0) {
-            return content;
-        }
-        content.append(buffer, static_cast<std::size_t>(got));
-        at += got;
-    }
 }
 
 bool sameFile(const struct stat& a, const struct stat& b) {
