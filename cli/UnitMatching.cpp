@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
+#include <map>
 
 namespace morvik::cli {
 
@@ -77,42 +78,97 @@ bool everySpecAnswered(const std::vector<UnitSpec>& specs, const std::vector<Dev
 }
 
 SpecAnswers::SpecAnswers(std::vector<UnitSpec> specs)
-    : specs_(std::move(specs)), answered_(specs_.size(), false), unanswered_(specs_.size()),
+    : specs_(std::move(specs)), unanswered_(specs_.size()),
       onlyMacs_(std::all_of(specs_.begin(), specs_.end(), [](const UnitSpec& spec) {
           return spec.kind == UnitSpec::Kind::Mac;
-      })) {}
+      })) {
+    if (onlyMacs_) {
+        for (const UnitSpec& spec : specs_) {
+            ++awaited_[spec.normalized];
+        }
+    }
+}
 
 bool SpecAnswers::take(const DeviceRecord& unit) {
-    for (std::size_t i = 0; onlyMacs_ && i < specs_.size() && unanswered_ > 0; ++i) {
-        if (!answered_[i] && specs_[i].kind != UnitSpec::Kind::All && matches(specs_[i], unit)) {
-            answered_[i] = true;
-            --unanswered_;
+    if (onlyMacs_ && unanswered_ > 0) {
+        if (const auto found = awaited_.find(upperCaseMacText(unit.mac)); found != awaited_.end()) {
+            unanswered_ -= found->second; // a MAC typed twice is answered by one unit
+            awaited_.erase(found);
         }
     }
     return everyAnswered();
 }
 
+namespace {
+
+// The probed units by each form a word may name them with, for lookups in fleets of hundreds.
+struct UnitIndex {
+    std::multimap<std::string, int> byMac;
+    std::multimap<std::string, int> byIp;
+    std::multimap<std::string, int> byName;
+
+    explicit UnitIndex(const std::vector<DeviceRecord>& units) {
+        for (std::size_t i = 0; i < units.size(); ++i) {
+            const int index = static_cast<int>(i);
+            byMac.emplace(upperCaseMacText(units[i].mac), index);
+            byIp.emplace(units[i].ip, index);
+            byName.emplace(units[i].name, index);
+        }
+    }
+
+    static void collect(const std::multimap<std::string, int>& map, const std::string& key,
+                        std::vector<int>& found) {
+        const auto [first, last] = map.equal_range(key);
+        for (auto it = first; it != last; ++it) {
+            found.push_back(it->second);
+        }
+    }
+
+    // The units `spec` names, in order of arrival.
+    std::vector<int> named(const UnitSpec& spec) const {
+        std::vector<int> found;
+        switch (spec.kind) {
+        case UnitSpec::Kind::All:
+            break;
+        case UnitSpec::Kind::Mac:
+            collect(byMac, spec.normalized, found);
+            break;
+        case UnitSpec::Kind::Ip:
+            collect(byIp, spec.normalized, found);
+            break;
+        case UnitSpec::Kind::Name:
+            collect(byName, spec.normalized, found);
+            if (const auto latin1 = utf8ToLatin1(spec.normalized);
+                latin1 && *latin1 != spec.normalized) {
+                collect(byName, *latin1, found);
+            }
+            std::sort(found.begin(), found.end());
+            break;
+        }
+        return found;
+    }
+};
+
+} // namespace
+
 UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<DeviceRecord>& units) {
     UnitMatch match;
+    std::vector<bool> isSelected(units.size(), false);
     auto select = [&](int index) {
-        if (std::find(match.selected.begin(), match.selected.end(), index) ==
-            match.selected.end()) {
+        if (!isSelected[static_cast<std::size_t>(index)]) {
+            isSelected[static_cast<std::size_t>(index)] = true;
             match.selected.push_back(index);
         }
     };
+    const UnitIndex index(units);
     for (const UnitSpec& spec : specs) {
-        std::vector<int> found;
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            if (matches(spec, units[i])) {
-                found.push_back(static_cast<int>(i));
-            }
-        }
         if (spec.kind == UnitSpec::Kind::All) {
-            for (const int index : found) {
-                select(index);
+            for (std::size_t i = 0; i < units.size(); ++i) {
+                select(static_cast<int>(i));
             }
             continue;
         }
+        const std::vector<int> found = index.named(spec);
         if (found.empty()) {
             match.unknown.push_back(spec.text);
         } else if (found.size() > 1) {

@@ -2,6 +2,7 @@
 
 #include "protocol/DeviceRecord.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,7 @@ public:
 
 private:
     std::vector<UnitSpec> specs_;
-    std::vector<bool> answered_;
+    std::map<std::string, std::size_t> awaited_; // MACs not yet answered, and how often typed
     std::size_t unanswered_ = 0;
     bool onlyMacs_ = true;
 };
