@@ -3,8 +3,11 @@
 #include "parameters/SessionPorts.h"
 #include "protocol/Broadcast.h"
 #include "protocol/EndpointSettings.h"
+#include "protocol/LocalInterfaces.h"
 #include "protocol/UdpEndpoint.h"
 
+#include <chrono>
+#include <optional>
 #include <thread>
 
 namespace morvik {
@@ -23,15 +26,19 @@ public:
     void broadcast(std::span<const std::uint8_t> datagram) override {
         sendBroadcast(endpoint_, datagram, settings_);
     }
-    bool isOnLocalSubnet(const std::string& address) override {
-        return morvik::isOnLocalSubnet(address, settings_.hostAddress);
-    }
+    bool isOnLocalSubnet(const std::string& address) override;
 
     const EndpointSettings& settings() const { return settings_; }
 
 private:
     UdpEndpoint& endpoint_;
     EndpointSettings settings_;
+    // The host's networks as last looked up. A fleet's requests go out far faster than
+    // interfaces come and go, so the lookup (every interface, the host name resolved) is
+    // repeated only when it is older than kBasisLifetime.
+    static constexpr std::chrono::milliseconds kBasisLifetime{1000};
+    std::optional<LocalSubnetBasis> basis_;
+    std::chrono::steady_clock::time_point basisTakenAt_;
 };
 
 // Pauses by sleeping: for callers without an event loop to keep alive.
