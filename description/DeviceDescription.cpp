@@ -29,8 +29,7 @@ int DescriptionSlot::findParameter(std::string_view address) const {
     if (!indexed_) {
         buildIndex();
     }
-    // A C++20 map without heterogeneous lookup wants a key string; addresses are short.
-    const auto found = firstRowOfAddress_.find(std::string(address));
+    const auto found = firstRowOfAddress_.find(address);
     return found == firstRowOfAddress_.end() ? -1 : found->second;
 }
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -92,7 +93,14 @@ private:
     std::vector<ParameterRow> rows_;
     mutable bool indexed_ = false;
     mutable int rowCount_ = 0;
-    mutable std::unordered_map<std::string, int> firstRowOfAddress_;
+    // Looked up by the views of reply entries, without a key string made for each.
+    struct AddressHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view address) const {
+            return std::hash<std::string_view>{}(address);
+        }
+    };
+    mutable std::unordered_map<std::string, int, AddressHash, std::equal_to<>> firstRowOfAddress_;
     std::vector<int> groupStarts_{0, 0};
     std::vector<std::string> groupNames_{std::string(kAllClasses)};
 };

@@ -12,6 +12,8 @@
 
 namespace morvik {
 
+using namespace std::string_view_literals;
+
 namespace {
 
 enum class ValueType {
@@ -27,32 +29,33 @@ enum class ValueType {
     None, // pointer-like types and names outside the type table
 };
 
-ValueType valueTypeOf(const std::string& typeName) {
-    if (typeName == "char" || typeName == "unsigned char") {
+// Asked for every value of every reply: the views compare lengths before bytes.
+ValueType valueTypeOf(std::string_view typeName) {
+    if (typeName == "char"sv || typeName == "unsigned char"sv) {
         return ValueType::Byte;
     }
-    if (typeName == "int" || typeName == "unsigned int") {
+    if (typeName == "int"sv || typeName == "unsigned int"sv) {
         return ValueType::Short;
     }
-    if (typeName == "long") {
+    if (typeName == "long"sv) {
         return ValueType::SignedLong;
     }
-    if (typeName == "unsigned long") {
+    if (typeName == "unsigned long"sv) {
         return ValueType::UnsignedLong;
     }
-    if (typeName == "float") {
+    if (typeName == "float"sv) {
         return ValueType::Float;
     }
-    if (typeName == "IP") {
+    if (typeName == "IP"sv) {
         return ValueType::Ip;
     }
-    if (typeName == "MAC") {
+    if (typeName == "MAC"sv) {
         return ValueType::Mac;
     }
-    if (typeName == "*char" || typeName == "unsigned *char") {
+    if (typeName == "*char"sv || typeName == "unsigned *char"sv) {
         return ValueType::Text;
     }
-    if (typeName == "FLAG") {
+    if (typeName == "FLAG"sv) {
         return ValueType::Flag;
     }
     return ValueType::None;

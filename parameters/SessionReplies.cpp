@@ -162,7 +162,8 @@ void ParameterSession::saveCredentialLog(CredentialLog& log) {
 void ParameterSession::updateCell(int parameter, const std::string& text, int unit) {
     if (targetCount_ == 1 || unit == 0) {
         setValueText(parameter, text);
-    } else if (getValueText(parameter) != text) {
+    } else if (const int line = ports_.table.lineOfParameter(parameter);
+               line >= 0 && ports_.table.text(line, ParameterTable::ValueColumn) != text) {
         // Several units: a value is shown only while every unit agrees with the first one.
         setValueText(parameter, {});
     }

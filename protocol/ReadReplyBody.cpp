@@ -7,15 +7,23 @@ namespace morvik {
 
 namespace {
 
-std::string addressText(std::span<const std::uint8_t> components) {
-    std::string text;
+// The dotted text of an entry's address, into `text` (kept between entries: a reply has
+// hundreds of them).
+void addressText(std::span<const std::uint8_t> components, std::string& text) {
+    text.clear();
     for (std::size_t i = 0; i < components.size(); ++i) {
         if (i > 0) {
             text += '.';
         }
-        text += std::to_string(components[i]);
+        const unsigned number = components[i];
+        if (number >= 100) {
+            text += static_cast<char>('0' + number / 100);
+        }
+        if (number >= 10) {
+            text += static_cast<char>('0' + number / 10 % 10);
+        }
+        text += static_cast<char>('0' + number % 10);
     }
-    return text;
 }
 
 } // namespace
@@ -34,6 +42,7 @@ BodyWalkEnd walkReadReplyBody(
     // Kept wide: a long run of entries cannot wrap it.
     long long expected = declaredLength;
     std::size_t position = 0;
+    std::string address;
     auto take = [&](std::size_t count) -> std::optional<std::span<const std::uint8_t>> {
         if (count > body.size() - position) {
             return std::nullopt;
@@ -58,7 +67,7 @@ BodyWalkEnd walkReadReplyBody(
             return BodyWalkEnd::LengthError;
         }
         const std::size_t valueLength = readUnsigned(*lengthField, 2, order);
-        const std::string address = addressText(*components);
+        addressText(*components, address);
 
         if (isRangeAddress(address)) {
             // Each covered parameter takes its own size, whatever the entry's value length says.
