@@ -83,6 +83,15 @@ start_sim() {
     exit 1
 }
 stop_sim() {
+    # A simulator that ended by itself would leave the runs after its end unanswered: say so.
+    if ! kill -0 "$SIM_PID" 2>/dev/null; then
+        local status=0
+        wait "$SIM_PID" || status=$?
+        SIM_PID=
+        echo "fleet_bench.sh: morvik-sim ended by itself during the runs (exit status $status):" >&2
+        cat "$SCRATCH/sim.err" >&2
+        exit 1
+    fi
     kill "$SIM_PID"
     wait "$SIM_PID" || true
     SIM_PID=
@@ -247,6 +256,8 @@ for count in (10, 100, 700):
         print("   peak RSS of morvik-cli, 700-unit read: median %.0f KiB" % med(r[4] for r in window))
         if under < len(window) - len(window) // 20:
             failed.append("700-unit read over 3 s or incomplete in %d runs" % (len(window) - under))
+        if d and w / d > 2:
+            failed.append("700-unit read %.2f times the bare loop (target at most 2)" % (w / d))
 print("   (ratio: window wall time, probe included, to the bare loop's first send to last reply)")
 print()
 reads = pick("lossy-read", 100)

@@ -131,12 +131,8 @@ std::string macFileName(std::string mac) {
 
 // The value the read gave parameter `index`, "" when none.
 std::string readValue(const ReadOutcome& read, int index) {
-    for (const ParameterReport& report : read.parameters) {
-        if (report.index == index) {
-            return report.value;
-        }
-    }
-    return {};
+    const std::string* value = read.valueOf(index);
+    return value != nullptr ? *value : std::string();
 }
 
 class CommandRun {

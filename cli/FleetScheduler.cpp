@@ -27,9 +27,9 @@ int receiveBufferBytes(const UdpEndpoint& endpoint) {
 } // namespace
 
 FleetScheduler::FleetScheduler(Settings settings, UdpEndpoint& endpoint, Traffic& traffic,
-                               Pacer& sleeper, UnitOf unitOf, Resend resend)
+                               Pacer& sleeper, UnitOf unitOf, Resend resend, TakeNow takeNow)
     : settings_(settings), endpoint_(endpoint), traffic_(traffic), sleeper_(sleeper),
-      unitOf_(std::move(unitOf)), resend_(std::move(resend)) {}
+      unitOf_(std::move(unitOf)), resend_(std::move(resend)), takeNow_(std::move(takeNow)) {}
 
 int FleetScheduler::windowFor(int receiveBufferBytes, std::size_t replyBytesPerUnit) {
     const std::size_t datagrams = replyBytesPerUnit / kDatagramPayload + 1;
@@ -72,6 +72,9 @@ void FleetScheduler::drainWaiting() {
         }
         const std::span<const std::uint8_t> datagram(buffer.data(), received->length);
         heardFrom(unitOf_(datagram, received->sourceAddress));
+        if (held_.empty() && takeNow_ && takeNow_(datagram, received->sourceAddress)) {
+            continue;
+        }
         held_.push_back({{datagram.begin(), datagram.end()}, received->sourceAddress});
     }
 }

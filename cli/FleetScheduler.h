@@ -18,8 +18,9 @@ namespace morvik::cli {
 //
 // The desktop program pauses 100 ms after each unit of a read. The tool instead keeps a window
 // of units that have been asked and not yet heard from: while the session sends, every reply
-// that arrives is taken off the socket at once and held for the session, and the next unit is
-// asked as soon as fewer than `window` units are silent. The window is sized from the socket's
+// that arrives is taken off the socket at once, handed to the session when `takeNow` accepts it
+// (values that cannot make the session send) or else held for the session, and the next unit
+// is asked as soon as fewer than `window` units are silent. The window is sized from the socket's
 // receive buffer, so that the replies of the units in flight always fit it. A unit that stays
 // silent for its share of the time-out leaves the window (and is asked again, when repeats are
 // allowed), so that a silent unit cannot hold up the others.
@@ -41,9 +42,12 @@ public:
     // The unit (index of the operation) that a datagram answers, or -1.
     using UnitOf = std::function<int(std::span<const std::uint8_t>, const std::string&)>;
     using Resend = std::function<void(int unit, std::span<const std::uint8_t>)>;
+    // Handles a datagram while the session is still sending, or refuses to (false): it is held
+    // then, and so is every datagram after it, so that the session sees them in order.
+    using TakeNow = std::function<bool(std::span<const std::uint8_t>, const std::string&)>;
 
     FleetScheduler(Settings settings, UdpEndpoint& endpoint, Traffic& traffic, Pacer& sleeper,
-                   UnitOf unitOf, Resend resend);
+                   UnitOf unitOf, Resend resend, TakeNow takeNow);
 
     // A new operation on `units` units.
     void begin(int units);
@@ -92,6 +96,7 @@ private:
     Pacer& sleeper_;
     UnitOf unitOf_;
     Resend resend_;
+    TakeNow takeNow_;
     std::vector<Unit> units_;
     std::deque<Held> held_;
     int window_ = 1;

@@ -1,10 +1,12 @@
 #include "cli/Output.h"
 
+#include "cli/JsonText.h"
 #include "cli/Terminal.h"
 #include "protocol/Latin1Text.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 #include <string_view>
 
 namespace morvik::cli {
@@ -111,18 +113,41 @@ namespace {
 
 Json readUnitJson(const UnitRead& read) {
     Json parameters = Json::array();
-    for (const ParameterReport& parameter : read.outcome.parameters) {
-        parameters.push_back({{"index", parameter.index},
-                              {"address", parameter.address},
-                              {"class", parameter.className},
-                              {"parameter", parameter.parameterName},
-                              {"access", parameter.access},
-                              {"value", parameter.value}});
+    const ReadOutcome& outcome = read.outcome;
+    for (std::size_t i = 0; i < outcome.parameterCount(); ++i) {
+        const ParameterHeading& heading = outcome.heading(i);
+        parameters.push_back({{"index", heading.index},
+                              {"address", heading.address},
+                              {"class", heading.className},
+                              {"parameter", heading.parameterName},
+                              {"access", heading.access},
+                              {"value", outcome.values[i]}});
     }
     return {{"mac", read.unit.mac},
             {"ip", read.unit.ip},
             {"result", resultText(read.result)},
             {"parameters", std::move(parameters)}};
+}
+
+// A parameter's object as printed up to its value's text, the same for every unit read with
+// one description: a fleet's read writes it by copying.
+std::vector<std::string> parameterOpenings(const std::vector<ParameterHeading>& headings) {
+    std::vector<std::string> openings;
+    openings.reserve(headings.size());
+    for (const ParameterHeading& heading : headings) {
+        std::string text = "      {\n        \"index\": " + std::to_string(heading.index) +
+                           ",\n        \"address\": ";
+        appendJsonText(text, heading.address);
+        text += ",\n        \"class\": ";
+        appendJsonText(text, heading.className);
+        text += ",\n        \"parameter\": ";
+        appendJsonText(text, heading.parameterName);
+        text += ",\n        \"access\": ";
+        appendJsonText(text, heading.access);
+        text += ",\n        \"value\": ";
+        openings.push_back(std::move(text));
+    }
+    return openings;
 }
 
 } // namespace
@@ -137,24 +162,48 @@ Json readJson(const std::vector<UnitRead>& reads) {
 
 void writeReadJson(std::ostream& out, const std::vector<UnitRead>& reads) {
     if (reads.empty()) {
-        out << jsonDocument(Json::array()) << '\n';
+        out << "[]\n";
         return;
     }
-    out << "[\n";
-    for (std::size_t i = 0; i < reads.size(); ++i) {
-        // Indented as the whole document would be; texts hold no raw line breaks.
-        const std::string unit = jsonDocument(readUnitJson(reads[i]));
-        std::string text = "  ";
-        text.reserve(unit.size() + unit.size() / 8);
-        for (const char c : unit) {
-            text += c;
-            if (c == '\n') {
-                text += "  ";
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+    std::string text;
+    text.reserve(kFlushAt + kFlushAt / 4);
+    std::map<const void*, std::vector<std::string>> openingsOf;
+    text += "[\n";
+    for (std::size_t u = 0; u < reads.size(); ++u) {
+        const UnitRead& read = reads[u];
+        const ReadOutcome& outcome = read.outcome;
+        text += "  {\n    \"mac\": ";
+        appendJsonText(text, read.unit.mac);
+        text += ",\n    \"ip\": ";
+        appendJsonText(text, read.unit.ip);
+        text += ",\n    \"result\": ";
+        appendJsonText(text, resultText(read.result));
+        const std::size_t count = outcome.parameterCount();
+        if (count == 0) {
+            text += ",\n    \"parameters\": []";
+        } else {
+            auto [found, fresh] = openingsOf.try_emplace(outcome.headings.get());
+            if (fresh) {
+                found->second = parameterOpenings(*outcome.headings);
             }
+            const std::vector<std::string>& openings = found->second;
+            text += ",\n    \"parameters\": [\n";
+            for (std::size_t i = 0; i < count; ++i) {
+                text += openings[i];
+                appendJsonText(text, outcome.values[i]);
+                text += i + 1 < count ? "\n      },\n" : "\n      }\n";
+                if (text.size() >= kFlushAt) {
+                    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+                    text.clear();
+                }
+            }
+            text += "    ]";
         }
-        out << text << (i + 1 < reads.size() ? ",\n" : "\n");
+        text += u + 1 < reads.size() ? "\n  },\n" : "\n  }\n";
     }
-    out << "]\n";
+    text += "]\n";
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::string readTables(const std::vector<UnitRead>& reads) {
@@ -175,9 +224,11 @@ std::string readTables(const std::vector<UnitRead>& reads) {
         }
         text += '\n';
         std::vector<std::vector<std::string>> rows;
-        for (const ParameterReport& parameter : read.outcome.parameters) {
-            rows.push_back({std::to_string(parameter.index), parameter.address, parameter.className,
-                            parameter.parameterName, parameter.access, parameter.value});
+        const ReadOutcome& outcome = read.outcome;
+        for (std::size_t i = 0; i < outcome.parameterCount(); ++i) {
+            const ParameterHeading& heading = outcome.heading(i);
+            rows.push_back({std::to_string(heading.index), heading.address, heading.className,
+                            heading.parameterName, heading.access, outcome.values[i]});
         }
         text += formatTable({"INDEX", "ADDRESS", "CLASS", "PARAMETER", "ACCESS", "VALUE"}, rows);
     }

@@ -68,7 +68,10 @@ bool SessionDriver::open() {
         [this](std::span<const std::uint8_t> datagram, const std::string& /*source*/) {
             return unitOfDatagram(datagram);
         },
-        [this](int unit, std::span<const std::uint8_t> datagram) { resend(unit, datagram); });
+        [this](int unit, std::span<const std::uint8_t> datagram) { resend(unit, datagram); },
+        [this](std::span<const std::uint8_t> datagram, const std::string& source) {
+            return takeDuringSends(datagram, source);
+        });
     pacer_ = std::make_unique<MeasuredPacer>(*scheduler_, traffic_);
     session_ = std::make_unique<ParameterSession>(
         ParameterSession::Ports{dialogs_, *this, *table_, classFilter_, *transport_, *pacer_},
@@ -169,6 +172,30 @@ int SessionDriver::unitOfDatagram(std::span<const std::uint8_t> datagram) const 
         return -1;
     }
     return unit;
+}
+
+// A fleet's replies are handled while the session still asks the other units, so that their
+// handling overlaps the waiting for the window. Only the values of a read whose requests
+// hold every parameter asked for are taken that way: handling them never makes the session
+// send (there is no next pass to start) nor ask anything. A refusal, an acknowledgement or a
+// reply of a read in passes waits until the session has asked every unit.
+bool SessionDriver::takeDuringSends(std::span<const std::uint8_t> datagram,
+                                    const std::string& source) {
+    if (phase_ != Phase::Read || session_->resumeIndex() != 0) {
+        return false;
+    }
+    const auto frame = parseFrame(datagram, session_->byteOrder());
+    if (!frame || frame->command != static_cast<std::uint8_t>(Command::ReadReply)) {
+        return false;
+    }
+    handleReply(datagram, source);
+    return true;
+}
+
+void SessionDriver::handleReply(std::span<const std::uint8_t> datagram, const std::string& source) {
+    ++traffic_.repliesReceived;
+    session_->handleUnitReply(datagram, source);
+    dialogs_.setSubject({});
 }
 
 void SessionDriver::resend(int unit, std::span<const std::uint8_t> datagram) {
@@ -279,10 +306,8 @@ void SessionDriver::awaitReplies() {
     Clock::time_point deadline = std::min(start + settings_.timeout, limit);
     // Replies taken in while the session was still asking other units come first.
     auto handle = [&](std::span<const std::uint8_t> datagram, const std::string& source) {
-        ++traffic_.repliesReceived;
         const long stepsBefore = progressSteps_;
-        session_->handleUnitReply(datagram, source);
-        dialogs_.setSubject({});
+        handleReply(datagram, source);
         if (progressSteps_ != stepsBefore) {
             // Counted from the end of the handling: it may have sent the next requests.
             limit = baseLimit + (traffic_.unitPauses - pausesBefore);
@@ -485,6 +510,20 @@ int SessionDriver::findGroup(const std::string& name) const {
     return -1;
 }
 
+const std::string* ReadOutcome::valueOf(int index) const {
+    if (!headings) {
+        return nullptr;
+    }
+    const auto end = headings->begin() + static_cast<std::ptrdiff_t>(parameterCount());
+    const auto found = std::lower_bound(
+        headings->begin(), end, index,
+        [](const ParameterHeading& heading, int wanted) { return heading.index < wanted; });
+    if (found == end || found->index != index) {
+        return nullptr;
+    }
+    return &values[static_cast<std::size_t>(found - headings->begin())];
+}
+
 std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& units,
                                              std::optional<int> group) {
     begin(Phase::Read, units);
@@ -511,11 +550,21 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
     }
     awaitReplies();
 
-    std::vector<ReadOutcome> outcomes(units.size());
     const DescriptionSlot& description = session_->currentDescription();
+    auto headings = std::make_shared<std::vector<ParameterHeading>>();
+    for (int p = 0; p < kMaxParameterRows; ++p) {
+        const ParameterRow* row = description.row(p);
+        if (row == nullptr) {
+            break;
+        }
+        if (requested_[static_cast<std::size_t>(p)]) {
+            headings->push_back({p, row->address, row->className, row->parameterName, row->access});
+        }
+    }
+    std::vector<ReadOutcome> outcomes(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         ReadOutcome& outcome = outcomes[i];
-        const Progress& progress = progress_[i];
+        Progress& progress = progress_[i];
         outcome.complete = progress.finished && progress.result == UnitResult::Ok;
         outcome.refused = progress.refused && !outcome.complete;
         outcome.checksumError = progress.checksumFailed && !outcome.complete;
@@ -523,23 +572,15 @@ std::vector<ReadOutcome> SessionDriver::read(const std::vector<DeviceRecord>& un
         if (!outcome.sent) {
             continue; // stopped before its request: no description to speak of
         }
-        for (int p = 0; p < kMaxParameterRows; ++p) {
-            if (!requested_[static_cast<std::size_t>(p)]) {
-                continue;
-            }
-            const ParameterRow* row = description.row(p);
-            if (row == nullptr) {
-                break;
-            }
-            ParameterReport report{p, row->address, row->className, row->parameterName, row->access,
-                                   {}};
+        outcome.headings = headings;
+        outcome.values.resize(headings->size());
+        for (std::size_t h = 0; h < headings->size(); ++h) {
+            const auto p = static_cast<std::size_t>((*headings)[h].index);
             // A hidden parameter's cell is never filled.
-            if (row->accessKind != AccessKind::Hidden) {
-                if (static_cast<std::size_t>(p) < progress.values.size()) {
-                    report.value = progress.values[static_cast<std::size_t>(p)].value_or("");
-                }
+            if (description.row(static_cast<int>(p))->accessKind != AccessKind::Hidden &&
+                p < progress.values.size() && progress.values[p]) {
+                outcome.values[h] = std::move(*progress.values[p]);
             }
-            outcome.parameters.push_back(std::move(report));
         }
     }
     phase_ = Phase::Idle;
@@ -665,8 +706,9 @@ SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
             table_->setModifiedMark(table_->parameterOfLine(line), 0);
             table_->setText(line, ParameterTable::ValueColumn, {});
         }
-        for (const ParameterReport& report : reads[unit].parameters) {
-            session_->setValueText(report.index, report.value);
+        const ReadOutcome& read = reads[unit];
+        for (std::size_t i = 0; i < read.parameterCount(); ++i) {
+            session_->setValueText(read.heading(i).index, read.values[i]);
         }
         if (!session_->loadConfiguration(path)) {
             return std::nullopt;
@@ -689,8 +731,8 @@ bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& 
     for (int line = 0; line < table_->lineCount(); ++line) {
         table_->setText(line, ParameterTable::ValueColumn, {});
     }
-    for (const ParameterReport& report : read.parameters) {
-        session_->setValueText(report.index, report.value);
+    for (std::size_t i = 0; i < read.parameterCount(); ++i) {
+        session_->setValueText(read.heading(i).index, read.values[i]);
     }
     return session_->saveConfiguration(path);
 }

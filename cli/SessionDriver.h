@@ -10,6 +10,7 @@
 #include "parameters/UdpTransport.h"
 #include "protocol/UdpEndpoint.h"
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,14 +22,16 @@ enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded };
 // "ok", "error", "no answer", "checksum error", "credentials needed"
 std::string resultText(UnitResult result);
 
-struct ParameterReport {
+// What a read shows of one parameter besides its value. It is the same for every unit read
+// with one description, so a fleet's read holds it once.
+struct ParameterHeading {
     int index = 0;
     std::string address;
     std::string className;
     std::string parameterName;
     std::string access;
-    std::string value; // this unit's text; empty when none arrived or the parameter is hidden
 };
+using ParameterHeadings = std::shared_ptr<const std::vector<ParameterHeading>>;
 
 struct ReadOutcome {
     bool complete = false; // every requested parameter received its value
@@ -36,7 +39,18 @@ struct ReadOutcome {
     bool sent = false;     // a request went out to it
     // A reply failed its checksum and no valid one took its place: its values were not taken.
     bool checksumError = false;
-    std::vector<ParameterReport> parameters;
+    // The parameters requested, in the order of their indexes, and this unit's text of each:
+    // values[i] is the text of (*headings)[i], empty when none arrived or the parameter is
+    // hidden. No headings when nothing was sent to the unit.
+    ParameterHeadings headings;
+    std::vector<std::string> values;
+
+    std::size_t parameterCount() const {
+        return headings ? std::min(headings->size(), values.size()) : 0;
+    }
+    const ParameterHeading& heading(std::size_t i) const { return (*headings)[i]; }
+    // The text read for the parameter of index `index`; nullptr when it was not read.
+    const std::string* valueOf(int index) const;
 };
 
 // One value of a write: the parameter and the text for its value column.
@@ -172,6 +186,8 @@ private:
     // The scheduler's view: which unit a datagram answers, and a request sent again.
     int unitOfDatagram(std::span<const std::uint8_t> datagram) const;
     void resend(int unit, std::span<const std::uint8_t> datagram);
+    bool takeDuringSends(std::span<const std::uint8_t> datagram, const std::string& source);
+    void handleReply(std::span<const std::uint8_t> datagram, const std::string& source);
     void expectReadReplies();
     void noteUnrepeated();
 

@@ -70,23 +70,39 @@ TEST(TerminalText, NeitherTablesNorMessagesPassControlCharacters) {
                             "Error: Checksum Error! evil good  127.0.0.9\\x1b[2J\n");
 }
 
-// A read written unit by unit is the very document that the whole would print.
+// A read written unit by unit is the very document that the whole would print, whatever bytes
+// the units and the description hold, and with units of different descriptions mixed.
 TEST(ReadJson, WrittenUnitByUnitEqualsTheWholeDocument) {
+    std::string everyByte;
+    for (int byte = 0; byte < 256; ++byte) {
+        everyByte += static_cast<char>(byte);
+    }
+    const auto oneDescription = std::make_shared<std::vector<ParameterHeading>>(
+        std::vector<ParameterHeading>{{0, "0.1.1", "System", "Name", "R/W"},
+                                      {1, "0.2.1", "System", "Empty", "R/O"},
+                                      {5, "0.6.1", "Sys\xE9me\t\"q\"", everyByte, "R/W"}});
+    const auto otherDescription = std::make_shared<std::vector<ParameterHeading>>(
+        std::vector<ParameterHeading>{{3, "1.1.1", "Serial", "Baud rate", "R/W"}});
     UnitRead first;
     first.unit.mac = "02:4D:56:00:00:01";
     first.unit.ip = "127.77.0.1";
     first.result = UnitResult::Ok;
-    first.outcome.parameters = {{0, "0.1.1", "System", "Name", "R/W",
-                                 "K\xFC"
-                                 "che\n\"x\""},
-                                {1, "0.2.1", "System", "Empty", "R/O", ""}};
+    first.outcome.headings = oneDescription;
+    first.outcome.values = {"K\xFC"
+                            "che\n\"x\"",
+                            "", everyByte};
     UnitRead second = first;
     second.unit.mac = "02:4D:56:00:00:02";
     second.result = UnitResult::CredentialsNeeded;
-    second.outcome.parameters.clear();
+    second.outcome.headings = nullptr;
+    second.outcome.values.clear();
+    UnitRead third = first;
+    third.unit.mac = "02:4D:56:00:00:03";
+    third.outcome.headings = otherDescription;
+    third.outcome.values = {"9600"};
     for (const std::vector<UnitRead>& reads :
          {std::vector<UnitRead>{}, std::vector<UnitRead>{first},
-          std::vector<UnitRead>{first, second}}) {
+          std::vector<UnitRead>{first, second, third, first}}) {
         std::ostringstream out;
         writeReadJson(out, reads);
         EXPECT_EQ(out.str(), jsonDocument(readJson(reads)) + "\n") << reads.size();
