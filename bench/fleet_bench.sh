@@ -127,13 +127,20 @@ units = json.load(open(sys.argv[1]))
 print("%d/%d" % (sum(1 for u in units if u.get("result") == "ok"), len(units)))' "$1" 2>/dev/null ||
         echo "0/0"
 }
-# Runs a command; prints "wall_ms peak_rss_kb exit".
-measure() {
+# Runs a command with its output in OUT and its messages in ERR; prints "wall_ms peak_rss_kb
+# exit". The clock runs from the start of the command to its exit: the last run's output is
+# removed and the files are opened before it starts (dropping a file of 90 MB takes the file
+# system tens of milliseconds, which are not the tool's).
+measure() { # out err command...
     python3 - "$@" <<'EOF'
-import resource, subprocess, sys, time
-start = time.monotonic()
-status = subprocess.call(sys.argv[1:])
-wall = (time.monotonic() - start) * 1000
+import os, resource, subprocess, sys, time
+out, err, command = sys.argv[1], sys.argv[2], sys.argv[3:]
+if out != "/dev/null" and os.path.exists(out):
+    os.remove(out)
+with open(out, "w") as stdout, open(err, "w") as stderr:
+    start = time.monotonic()
+    status = subprocess.call(command, stdout=stdout, stderr=stderr)
+    wall = (time.monotonic() - start) * 1000
 print("%.1f %d %d" % (wall, resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, status))
 EOF
 }
@@ -148,7 +155,7 @@ for count in 10 100 700; do
     mapfile -t UNITS < <(macs "$count")
     echo "read of $count units: $RUNS runs" >&2
     for run in $(seq "$RUNS"); do
-        read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/read.json" 2>"'"$SCRATCH"'/read.err"' _ \
+        read -r wall rss status < <(measure "$SCRATCH/read.json" "$SCRATCH/read.err" \
             "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
             --host-address "$HOST_ADDRESS" --id admin --password quorvane --json --verbose read "${UNITS[@]}")
         record window "$count" "$run" "$wall" "$rss" "$status" "$(read_check "$SCRATCH/read.json")"
@@ -159,7 +166,7 @@ for count in 10 100 700; do
     paced_runs=$RUNS
     [ "$count" -ge 100 ] && paced_runs=$((RUNS < 3 ? RUNS : 3))
     for run in $(seq "$paced_runs"); do
-        read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/read.json" 2>/dev/null' _ \
+        read -r wall rss status < <(measure "$SCRATCH/read.json" /dev/null \
             "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
             --host-address "$HOST_ADDRESS" --id admin --password quorvane --json --pace 100 read "${UNITS[@]}")
         record paced "$count" "$run" "$wall" "$rss" "$status" "$(read_check "$SCRATCH/read.json")"
@@ -174,14 +181,14 @@ mapfile -t UNITS < <(macs 100)
 echo "5 % loss: $RUNS reads and $RUNS sets of 100 units" >&2
 for run in $(seq "$RUNS"); do
     start_sim "$SCRATCH/lossy.json" --record "$RECORD"
-    read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/read.json" 2>/dev/null' _ \
+    read -r wall rss status < <(measure "$SCRATCH/read.json" /dev/null \
         "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
         --host-address "$HOST_ADDRESS" --id admin --password quorvane --json read "${UNITS[@]}")
     record lossy-read 100 "$run" "$wall" "$rss" "$status" "$(read_check "$SCRATCH/read.json")"
     : >"$RECORD"
     VALUES=()
     for port in $(seq 1 10); do VALUES+=("4.13.$port=run $run port $port"); done
-    read -r wall rss status < <(measure bash -c '"$@" >"'"$SCRATCH"'/set.json" 2>"'"$SCRATCH"'/set.err"' _ \
+    read -r wall rss status < <(measure "$SCRATCH/set.json" "$SCRATCH/set.err" \
         "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
         --host-address "$HOST_ADDRESS" --id admin --password quorvane --json --yes set \
         "${UNITS[@]}" "${VALUES[@]}")
