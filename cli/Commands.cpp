@@ -7,9 +7,11 @@
 #include "cli/SessionDriver.h"
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
+#include "config/ConfigurationFile.h"
 #include "protocol/MacAddress.h"
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
+#include "stores/WholeFile.h"
 
 #include <algorithm>
 #include <array>
@@ -71,6 +73,13 @@ std::vector<std::vector<int>> groupsOfLikeUnits(const std::vector<DeviceRecord>&
     }
     return groups;
 }
+
+bool sameProduct(const DeviceRecord& a, const DeviceRecord& b) {
+    return a.productId == b.productId && a.version == b.version;
+}
+
+// The desktop program's words for a configuration file of another product or version.
+constexpr std::string_view kFileNotMatch = "Saved file not match. Wrong product id & version.";
 
 std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
                                   const std::vector<int>& indices) {
@@ -173,6 +182,9 @@ private:
         }
         if (const int status = selectUnits(); status != kExitSuccess) {
             return status;
+        }
+        if (options_.command == CommandKind::Load || options_.command == CommandKind::Diff) {
+            notForTheFile_ = unitsTheFileIsNotFor();
         }
         if (const int status = checkCredentials(); status != kExitSuccess) {
             return status;
@@ -378,8 +390,11 @@ private:
         CredentialLog log(dataDirectory_);
         log.load();
         std::vector<std::string> unknown;
-        for (const DeviceRecord& unit : selection_) {
-            if (log.find(upperCaseMacText(unit.mac)) < 0) {
+        for (std::size_t i = 0; i < selection_.size(); ++i) {
+            const DeviceRecord& unit = selection_[i];
+            // A unit the configuration file is not for is not asked anything.
+            const bool leftOut = i < notForTheFile_.size() && notForTheFile_[i];
+            if (!leftOut && log.find(upperCaseMacText(unit.mac)) < 0) {
                 unknown.push_back(unitLabel(unit));
             }
         }
@@ -521,15 +536,19 @@ private:
     // write are added to `written`.
     void writeUnits(const std::vector<DeviceRecord>& units, const std::vector<PlannedValue>& plan,
                     std::vector<UnitOutcome>& outcomes, std::vector<DeviceRecord>& written) {
-        const std::vector<UnitResult> results = driver_->write(units, plan);
-        for (std::size_t i = 0; i < units.size(); ++i) {
-            for (UnitOutcome& outcome : outcomes) {
-                if (outcome.unit.mac == units[i].mac) {
-                    outcome.result = results[i];
+        // Units reached in different ways share no request: one write for each kind.
+        for (const auto& group : groupsOfLikeUnits(units)) {
+            const auto members = unitsAt(units, group);
+            const std::vector<UnitResult> results = driver_->write(members, plan);
+            for (std::size_t i = 0; i < members.size(); ++i) {
+                for (UnitOutcome& outcome : outcomes) {
+                    if (outcome.unit.mac == members[i].mac) {
+                        outcome.result = results[i];
+                    }
                 }
-            }
-            if (results[i] == UnitResult::Ok) {
-                written.push_back(units[i]);
+                if (results[i] == UnitResult::Ok) {
+                    written.push_back(members[i]);
+                }
             }
         }
     }
@@ -605,7 +624,19 @@ private:
     }
 
     int setCommand() {
-        if (!driver_->prepare(selection_)) {
+        // An address names one parameter only within one product and version; units of one
+        // kind reached in different ways (address modes) are written group by group. A
+        // selection of several products is refused by the session, which says so.
+        if (selection_.empty()) {
+            return refused({}, selection_);
+        }
+        const std::vector<DeviceRecord> firstKind =
+            unitsAt(selection_, groupsOfLikeUnits(selection_).front());
+        const bool oneProduct =
+            std::all_of(selection_.begin(), selection_.end(), [&](const DeviceRecord& unit) {
+                return sameProduct(unit, firstKind.front());
+            });
+        if (!driver_->prepare(oneProduct ? firstKind : selection_)) {
             return refused(pendingOutcomes(selection_), selection_);
         }
         std::vector<PlannedValue> plan;
@@ -640,12 +671,29 @@ private:
         std::vector<std::vector<PlannedValue>> plans;
     };
 
-    // Reads the selection; the units that did not answer completely get their failure.
-    WritePlan readForPlan() {
+    // Reads the selection, like units together; the units that did not answer completely get
+    // their failure. Units marked in `leftOut` are not read and get an error.
+    WritePlan readForPlan(const std::vector<bool>& leftOut = {}) {
         WritePlan plan;
-        const std::vector<ReadOutcome> reads = driver_->read(selection_, std::nullopt);
         plan.outcomes = pendingOutcomes(selection_);
+        std::vector<DeviceRecord> toRead;
+        std::vector<std::size_t> readAt;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
+            if (i < leftOut.size() && leftOut[i]) {
+                plan.outcomes[i].result = UnitResult::Error;
+            } else {
+                toRead.push_back(selection_[i]);
+                readAt.push_back(i);
+            }
+        }
+        std::vector<ReadOutcome> reads(selection_.size());
+        for (const auto& group : groupsOfLikeUnits(toRead)) {
+            std::vector<ReadOutcome> outcomes = driver_->read(unitsAt(toRead, group), std::nullopt);
+            for (std::size_t i = 0; i < group.size(); ++i) {
+                reads[readAt[static_cast<std::size_t>(group[i])]] = std::move(outcomes[i]);
+            }
+        }
+        for (const std::size_t i : readAt) {
             reportIncompleteRead(selection_[i], reads[i]);
             if (reads[i].complete) {
                 plan.answered.push_back(selection_[i]);
@@ -657,13 +705,70 @@ private:
         return plan;
     }
 
+    // The file put into each group of like units that answered; nothing when it was refused.
+    // The units share the file's product and version, so the plans name the parameters of
+    // one description, the one prepared last.
+    std::optional<std::vector<std::vector<PlannedValue>>> planEachKind(const WritePlan& plan) {
+        std::vector<std::vector<PlannedValue>> plans(plan.answered.size());
+        for (const auto& group : groupsOfLikeUnits(plan.answered)) {
+            const std::vector<DeviceRecord> units = unitsAt(plan.answered, group);
+            std::vector<ReadOutcome> reads;
+            for (const int index : group) {
+                reads.push_back(plan.answeredReads[static_cast<std::size_t>(index)]);
+            }
+            // The list laid out for these units' description, as the read left it for them.
+            if (!driver_->prepare(units)) {
+                return std::nullopt;
+            }
+            auto groupPlans = driver_->loadConfiguration(units, reads, options_.file);
+            if (!groupPlans) {
+                return std::nullopt;
+            }
+            for (std::size_t i = 0; i < group.size(); ++i) {
+                plans[static_cast<std::size_t>(group[i])] = std::move((*groupPlans)[i]);
+            }
+        }
+        return plans;
+    }
+
+    // Units of another product or version than the configuration file's, each named in a
+    // note: a site's file goes to the units it is for. None when the file's header cannot be
+    // read; the session says why when it loads the file.
+    std::vector<bool> unitsTheFileIsNotFor() {
+        std::vector<bool> leftOut(selection_.size(), false);
+        const auto text = readWholeFile(options_.file);
+        if (!text) {
+            return leftOut;
+        }
+        const auto header = parseConfiguration(*text).header;
+        if (!header) {
+            return leftOut;
+        }
+        bool anyLeftOut = false;
+        for (std::size_t i = 0; i < selection_.size(); ++i) {
+            const DeviceRecord& unit = selection_[i];
+            if (unit.productId == header->productId && unit.version == header->version) {
+                continue;
+            }
+            if (!anyLeftOut) {
+                dialogs_.showMessage(kFileNotMatch, "Error");
+                anyLeftOut = true;
+            }
+            leftOut[i] = true;
+            dialogs_.note(options_.file + " is for product " + header->productId + " version " +
+                          header->version + ": " + unitLabel(unit) + " (product " + unit.productId +
+                          " version " + unit.version + ") is left out");
+        }
+        return leftOut;
+    }
+
     // The file compared with each unit's own values, by the rules of the load command, less
     // the --skip rows. A status when the run ends here.
     std::optional<int> planFromFile(WritePlan& plan) {
         if (plan.answered.empty()) {
             return reportPlanFailure(plan);
         }
-        auto plans = driver_->loadConfiguration(plan.answered, plan.answeredReads, options_.file);
+        auto plans = planEachKind(plan);
         if (!plans) {
             dialogs_.note("the configuration file " + options_.file +
                           " was not taken: it names another product or version than the units");
@@ -826,7 +931,7 @@ private:
 
     int loadCommand() {
         // The file's values are compared with the units' own: read them first.
-        WritePlan plan = readForPlan();
+        WritePlan plan = readForPlan(notForTheFile_);
         if (const auto status = planFromFile(plan)) {
             return *status;
         }
@@ -834,7 +939,7 @@ private:
     }
 
     int diffCommand() {
-        WritePlan plan = readForPlan();
+        WritePlan plan = readForPlan(notForTheFile_);
         if (const auto status = planFromFile(plan)) {
             return *status;
         }
@@ -909,6 +1014,8 @@ private:
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;
+    // load and diff: the selected units of another product or version than the file's.
+    std::vector<bool> notForTheFile_;
     bool documentPrinted_ = false;
 };
 

@@ -306,15 +306,17 @@ TEST(CliEndToEnd, SetWritesExactlyTheNamedValuesToEveryUnit) {
         EXPECT_EQ(valueAt(unit, "3.1.1"), "19200 bps");
     }
 
-    // Units of one product but different address modes are refused with the tool's message,
-    // and nothing is sent.
+    // Units of different products are refused with the tool's message, since an address
+    // names one parameter only within one product, and nothing is sent.
     harness.forget();
-    const auto modes =
-        harness.cliJson({"set", "vela1-dock", "vela1-lab", "0.6.1=x", "--yes"}, &run);
-    ASSERT_TRUE(modes);
+    const auto products =
+        harness.cliJson({"set", "vela1-dock", "vela4-line-a", "0.6.1=x", "--yes"}, &run);
+    ASSERT_TRUE(products);
     EXPECT_EQ(run.exitCode, 1);
-    expectResults(*modes, {kDock, kLab}, {"error", "error"});
+    expectResults(*products, {kDock, kLineA}, {"error", "error"});
     EXPECT_NE(run.err.find("Error: You've selected other devices.!!\n"), std::string::npos);
+    EXPECT_EQ(framesOf(harness.framesTo(kDock, kVela), Command::WriteRequest), 0);
+    EXPECT_EQ(framesOf(harness.framesTo(kLineA, kVela), Command::WriteRequest), 0);
 
     // Without --yes and without a terminal nothing is sent.
     harness.forget();

@@ -164,6 +164,74 @@ TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
     EXPECT_EQ(valueAt(after->front(), "0.6.1"), kDockName);
 }
 
+// A site's configuration file goes to every unit of its product and version, whichever way
+// each is reached, and to no other: those are named, left unread and unwritten.
+TEST(CliFleet, ASiteFileGoesToTheUnitsItIsFor) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string lineA = "02:4D:56:00:00:03"; // vela4-line-a, another product
+    const std::string site = harness.file("site.cnf");
+    ASSERT_EQ(harness.cli({"save", "vela1-dock", site}).exitCode, 0);
+    const auto labBefore = harness.cliJson({"read", "vela1-lab"});
+    ASSERT_TRUE(labBefore && labBefore->size() == 1);
+    auto command = [&](Strings words) {
+        words.insert(words.end(), {site, "--skip", "0.1.1,1.1.1"});
+        return words;
+    };
+    auto resultsOf = [](const Json& document) {
+        Strings results;
+        for (const Json& unit : document) {
+            results.push_back(textOf(unit, "result"));
+        }
+        return results;
+    };
+    const Strings units{"vela1-dock", "vela1-lab", "vela4-line-a"};
+
+    harness.forget();
+    ProcessResult diff;
+    Strings diffWords{"diff"};
+    diffWords.insert(diffWords.end(), units.begin(), units.end());
+    const auto differences = harness.cliJson(command(diffWords), &diff);
+    ASSERT_TRUE(differences && differences->size() == 3) << diff.err;
+    EXPECT_EQ(diff.exitCode, 1) << diff.err;
+    EXPECT_EQ(resultsOf(*differences), (Strings{"ok", "ok", "error"})) << diff.err;
+    EXPECT_TRUE((*differences)[0].at("differences").empty());
+    EXPECT_EQ(differencesOf((*differences)[1]).at("0.6.1"),
+              std::make_pair(valueAt(labBefore->front(), "0.6.1"), kDockName));
+    EXPECT_NE(diff.err.find("vela4-line-a"), std::string::npos) << diff.err;
+    EXPECT_NE(diff.err.find("is left out"), std::string::npos) << diff.err;
+    EXPECT_TRUE(harness.framesTo(lineA, kVela).empty());
+
+    harness.forget();
+    ProcessResult load;
+    Strings loadWords{"load", "--yes"};
+    loadWords.insert(loadWords.end(), units.begin(), units.end());
+    const auto loaded = harness.cliJson(command(loadWords), &load);
+    ASSERT_TRUE(loaded && loaded->size() == 3) << load.err;
+    EXPECT_EQ(load.exitCode, 1) << load.err;
+    EXPECT_EQ(resultsOf(*loaded), (Strings{"ok", "ok", "error"})) << load.err;
+    EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0); // it holds the file already
+    EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 1);
+    EXPECT_TRUE(harness.framesTo(lineA, kVela).empty());
+    const auto labAfter = harness.cliJson({"read", "vela1-lab"});
+    ASSERT_TRUE(labAfter && labAfter->size() == 1);
+    EXPECT_EQ(valueAt(labAfter->front(), "0.6.1"), kDockName);
+    EXPECT_EQ(valueAt(labAfter->front(), "0.1.1"), valueAt(labBefore->front(), "0.1.1"));
+
+    // One product reached by its own address and by broadcast takes one set.
+    ProcessResult set;
+    const auto written =
+        harness.cliJson({"set", "vela1-dock", "vela1-lab", "0.7.1=noc", "--yes"}, &set);
+    ASSERT_TRUE(written && written->size() == 2) << set.err;
+    EXPECT_EQ(set.exitCode, 0) << set.err;
+    EXPECT_EQ(resultsOf(*written), (Strings{"ok", "ok"}));
+    const auto back = harness.cliJson({"read", "vela1-dock", "vela1-lab"});
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
+        EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
+    }
+}
+
 // Every unit of a read gets a result; one unit without a login does not stop the others.
 TEST(CliFleet, ReadReportsEachUnitsResult) {
     CliHarness harness(std::vector<Json>{fleetUnit("grumpy", "02:4D:56:00:00:22", "127.77.0.22", 7,
