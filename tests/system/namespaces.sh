@@ -87,8 +87,10 @@ in_network() {
 # "$work/data".
 start_units() {
     local name=$1 fleet=$2
-    in_network "$name" "$sim" --data-dir "$work/data" --fleet "$fleet" --allow-non-loopback \
-        >"$work/sim-$name.out" 2>"$work/sim-$name.err" &
+    # Exec'd, so that "$!" is the simulator itself and stop_all ends it: killing a subshell
+    # around it would leave it running in its namespace.
+    (exec nsenter --net="/proc/${network_pid[$name]}/ns/net" "$sim" --data-dir "$work/data" \
+        --fleet "$fleet" --allow-non-loopback) >"$work/sim-$name.out" 2>"$work/sim-$name.err" &
     sims+=("$!")
     for _ in $(seq 100); do
         grep -q '^ready' "$work/sim-$name.out" 2>/dev/null && break
