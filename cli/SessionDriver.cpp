@@ -706,10 +706,7 @@ SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
             table_->setModifiedMark(table_->parameterOfLine(line), 0);
             table_->setText(line, ParameterTable::ValueColumn, {});
         }
-        const ReadOutcome& read = reads[unit];
-        for (std::size_t i = 0; i < read.parameterCount(); ++i) {
-            session_->setValueText(read.heading(i).index, read.values[i]);
-        }
+        showValues(reads[unit]);
         if (!session_->loadConfiguration(path)) {
             return std::nullopt;
         }
@@ -725,15 +722,19 @@ SessionDriver::loadConfiguration(const std::vector<DeviceRecord>& units,
     return plans;
 }
 
+void SessionDriver::showValues(const ReadOutcome& read) {
+    for (std::size_t i = 0; i < read.parameterCount(); ++i) {
+        session_->setValueText(read.heading(i).index, read.values[i]);
+    }
+}
+
 bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
                                    const std::string& path) {
     selection_ = {unit};
     for (int line = 0; line < table_->lineCount(); ++line) {
         table_->setText(line, ParameterTable::ValueColumn, {});
     }
-    for (std::size_t i = 0; i < read.parameterCount(); ++i) {
-        session_->setValueText(read.heading(i).index, read.values[i]);
-    }
+    showValues(read);
     return session_->saveConfiguration(path);
 }
 

@@ -190,6 +190,8 @@ private:
     void handleReply(std::span<const std::uint8_t> datagram, const std::string& source);
     void expectReadReplies();
     void noteUnrepeated();
+    // A unit's values of a read put into the value column, as that unit alone would fill it.
+    void showValues(const ReadOutcome& read);
 
     Settings settings_;
     ConsoleDialogs& dialogs_;
