@@ -25,7 +25,7 @@ void typeAnswer(QWidget& dialog, const QStringList& keys) {
     }
 }
 
-// Set Confirm, Reboot Confirm and Clear Confirm are all this dialog.
+// Set Confirm, Reboot Confirm, Clear Confirm, Exit Confirm and Load Confirm are all this dialog.
 TEST(Questions, EnterPressesTheFocusedButtonEscapeAndClosingAreNo) {
     using Default = ConfirmDialog::Default;
     struct Case {
@@ -47,6 +47,29 @@ TEST(Questions, EnterPressesTheFocusedButtonEscapeAndClosingAreNo) {
                   c.yes);
         EXPECT_EQ(answerer.answered(), 1);
     }
+}
+
+class ExitQuestion : public AppFixture {};
+
+TEST_F(ExitQuestion, UnwrittenValuesAreNotDroppedWithoutAYes) {
+    startApp();
+    probeAll();
+    clickRow(rowNamed("vela1-dock"));
+    ASSERT_TRUE(waitUntil([&] { return valueOf("0.1.1") == "vela1-dock"; }));
+    QStringList keys{"Enter"};
+    DialogAnswerer answerer([&](QWidget& dialog) { typeAnswer(dialog, keys); });
+    frame()->close(); // nothing marked: no question
+    EXPECT_EQ(answerer.answered(), 0);
+    frame()->show();
+    view().table().setModifiedMark(session().findParameter("0.1.1"), 1);
+    frame()->commandAction(CMainFrame::Exit)->trigger();
+    ASSERT_EQ(answerer.answered(), 1);
+    EXPECT_EQ(answerer.captions()[0], "Exit Confirm");
+    EXPECT_TRUE(frame()->isVisible());
+    keys = {"Tab", "Enter"};
+    frame()->close();
+    EXPECT_EQ(answerer.answered(), 2);
+    EXPECT_FALSE(frame()->isVisible());
 }
 
 } // namespace
