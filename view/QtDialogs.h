@@ -15,6 +15,9 @@ public:
     void showMessage(std::string_view text, std::string_view caption) override;
     bool confirm(std::string_view caption, std::string_view line1, std::string_view line2,
                  std::string_view line3) override;
+    // "Load Confirm", No the default: Enter alone keeps the units' own identity.
+    bool confirmIdentityLoad(std::string_view line1, std::string_view line2,
+                             std::string_view line3) override;
     std::optional<Credentials> promptCredentials(std::string_view label) override;
 
 private:
