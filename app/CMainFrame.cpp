@@ -3,6 +3,8 @@
 #include "app/CAboutDialog.h"
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
+#include "app/DataDirectory.h"
+#include "app/DemoLogins.h"
 #include "app/HelpLauncher.h"
 #include "app/LockKeyState.h"
 #include "app/ProbeStatusText.h"
@@ -309,6 +311,8 @@ void CMainFrame::initialUpdate(const QString& dataDirectory, const EndpointSetti
                                 toolBar_->classFilter(), *transport_, morvikView_->pacer()},
         QFile::encodeName(dataDirectory).toStdString(), seed);
     morvikView_->attachSession(*session_, *selection_);
+    morvikView_->dialogs().setPromptHint(
+        [dataDirectory] { return demoLoginHint(dataDirectory, installedDataDirectories()); });
     restoreLayout();
 }
 

@@ -36,7 +36,7 @@ bool QtDialogs::confirmIdentityLoad(std::string_view line1, std::string_view lin
 }
 
 std::optional<Credentials> QtDialogs::promptCredentials(std::string_view label) {
-    return PasswordPrompt::ask(toQString(label), parent_);
+    return PasswordPrompt::ask(toQString(label), parent_, promptHint_ ? promptHint_() : QString());
 }
 
 } // namespace morvik

@@ -2,6 +2,9 @@
 
 #include "parameters/Dialogs.h"
 
+#include <QString>
+#include <functional>
+
 class QWidget;
 
 namespace morvik {
@@ -20,8 +23,12 @@ public:
                              std::string_view line3) override;
     std::optional<Credentials> promptCredentials(std::string_view label) override;
 
+    // Asked each time the password prompt opens: a line it adds under its fields.
+    void setPromptHint(std::function<QString()> hint) { promptHint_ = std::move(hint); }
+
 private:
     QWidget* parent_;
+    std::function<QString()> promptHint_;
 };
 
 } // namespace morvik
