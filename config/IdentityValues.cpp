@@ -32,9 +32,10 @@ bool isEveryUnitsOwn(const std::string& value, const std::vector<UnitIdentity>& 
 } // namespace
 
 bool isIdentityParameter(std::string_view parameterText) {
-    static constexpr std::array<std::string_view, 12> kNames{
-        "device name",  "unit name",    "host name", "hostname",        "ip address", "ip",
-        "ipv4 address", "ipv6 address", "gateway",   "default gateway", "dns server", "dns"};
+    static constexpr std::array<std::string_view, 14> kNames{
+        "device name", "unit name",       "host name",    "hostname",    "ip address",
+        "ip",          "ipv4 address",    "ipv6 address", "mac address", "mac",
+        "gateway",     "default gateway", "dns server",   "dns"};
     const std::string name = folded(parameterText);
     return std::find(kNames.begin(), kNames.end(), name) != kNames.end();
 }

@@ -24,7 +24,7 @@ struct IdentityChange {
 };
 
 // Is this parameter text one that names a unit on its network (device or host name, its IP
-// address, gateway or DNS server)? Blanks and underscores alike, case ignored.
+// or MAC address, gateway or DNS server)? Blanks and underscores alike, case ignored.
 bool isIdentityParameter(std::string_view parameterText);
 
 // The lines whose loading would change an identity value of the units: a value that the load
