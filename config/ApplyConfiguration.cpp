@@ -3,6 +3,16 @@
 
 namespace morvik {
 
+bool marksParameter(const ConfigurationLine& line, const ParameterTable& table) {
+    const int n = line.lineNumber;
+    if (line.empty || n < 0 || n >= table.lineCount() ||
+        table.description().accessKind(table.parameterOfLine(n)) != AccessKind::ReadWrite) {
+        return false;
+    }
+    const std::string& shown = table.text(n, ParameterTable::ValueColumn);
+    return line.token != configurationToken(shown) && line.value != shown;
+}
+
 void applyConfiguration(const ConfigurationContent& content, ParameterTable& table) {
     for (const ConfigurationLine& line : content.lines) {
         const int n = line.lineNumber;

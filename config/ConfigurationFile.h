@@ -51,4 +51,7 @@ ConfigurationContent parseConfiguration(std::string_view text);
 // that are not lines of the list are ignored.
 void applyConfiguration(const ConfigurationContent& content, ParameterTable& table);
 
+// Would applyConfiguration mark the parameter of `line` for writing, the table as it is now?
+bool marksParameter(const ConfigurationLine& line, const ParameterTable& table);
+
 } // namespace morvik
