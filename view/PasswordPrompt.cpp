@@ -1,5 +1,7 @@
 #include "view/PasswordPrompt.h"
 
+#include "controls/FixedSizeDialog.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -40,6 +42,8 @@ PasswordPrompt::PasswordPrompt(const QString& label, QWidget* parent)
     layout->addWidget(unitLabel_);
     layout->addLayout(fields);
     layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    makeFixedSizeDialog(*this);
     loginId_->setFocus();
 }
 
