@@ -17,6 +17,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 
 namespace morvik::testing {
 namespace {
@@ -263,6 +264,9 @@ TEST_F(DesktopLooks, KeyboardAndScreenReadersMeetThePartsInReadingOrder) {
     QAccessibleInterface* panes = QAccessible::queryAccessibleInterface(&frame()->splitter());
     EXPECT_LT(panes->indexOfChild(QAccessible::queryAccessibleInterface(&leftView())),
               panes->indexOfChild(QAccessible::queryAccessibleInterface(&view())));
+    for (const QToolButton* button : frame()->toolBar().findChildren<QToolButton*>()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty() && button->text().isEmpty());
+    }
     tree().setFocus();
     QTest::keyClick(&tree(), Qt::Key_Tab);
     EXPECT_TRUE(list().hasFocus());
