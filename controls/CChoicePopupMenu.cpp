@@ -387,9 +387,15 @@ void CChoicePopupMenu::buttonPressed(Qt::MouseButton button, QPoint p, QPoint gl
     if (!isOutsideItemArea(p)) {
         return;
     }
+    // The window system follows the second press of a double click with a double-click
+    // event of the same time: both are that press.
+    if (swallowedPressTime_ && *swallowedPressTime_ == timestamp) {
+        return;
+    }
     if (completesOpeningDoubleClick(globalPoint, timestamp)) {
         // Its release is the end of the opening click too.
         hasOpeningClick_ = false;
+        swallowedPressTime_ = timestamp;
         (button == Qt::LeftButton ? leftWasDown_ : rightWasDown_) = true;
         return;
     }

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QEventLoop;
@@ -146,6 +147,7 @@ private:
     bool hasOpeningClick_ = false;
     QPoint openingClickPosition_;
     quint64 openingClickTime_ = 0;
+    std::optional<quint64> swallowedPressTime_;
     QEventLoop* loop_ = nullptr;
 };
 

@@ -167,6 +167,7 @@ TEST_F(ChoicePopupMenuTest, TheRestOfTheOpeningDoubleClickLeavesItOpenALaterPres
         QApplication::sendEvent(menu.window(), &event);
     };
     track(menu, {30, 50}, [&] {
+        send(QEvent::MouseButtonPress, cell + QPoint(1, 0), 1100);
         send(QEvent::MouseButtonDblClick, cell + QPoint(1, 0), 1100);
         send(QEvent::MouseButtonRelease, cell + QPoint(1, 0), 1150);
         EXPECT_NE(menu.window(), nullptr);
