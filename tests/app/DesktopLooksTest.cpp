@@ -7,12 +7,14 @@
 #include "controls/CParamListCtrl.h"
 #include "controls/ParameterListModel.h"
 #include "controls/ReadableColours.h"
+#include "view/ConfirmDialog.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QHash>
 #include <QHeaderView>
 #include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QStyle>
@@ -257,6 +259,14 @@ TEST_F(DesktopLooks, EveryWidgetTheKeyboardReachesHasANameAndShowsItsFocus) {
     QApplication::processEvents();
     const QImage unfocused = list().viewport()->grab(cell).toImage();
     EXPECT_NE(focused, unfocused);
+
+    // A dialog's buttons show the focus from the start, not only after Tab was pressed.
+    ConfirmDialog question(QStringLiteral("Reboot Confirm"), {}, {}, {}, frame());
+    showActive(question);
+    QPushButton* no = question.findChildren<QPushButton*>().last();
+    const QImage withoutFocus = no->grab().toImage();
+    no->setFocus(Qt::OtherFocusReason);
+    EXPECT_NE(no->grab().toImage(), withoutFocus);
 }
 
 TEST_F(DesktopLooks, KeyboardAndScreenReadersMeetThePartsInReadingOrder) {
