@@ -1,6 +1,8 @@
 #include "app/CAboutDialog.h"
 
 #include "controls/CCreditsWindow.h"
+#include "controls/DialogUnits.h"
+#include "controls/FixedSizeDialog.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -31,7 +33,12 @@ CAboutDialog::CAboutDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(copyright, 1, 1);
     layout->addWidget(buttons, 0, 2, 2, 1, Qt::AlignTop);
     layout->setHorizontalSpacing(16);
-    setFixedSize(sizeHint());
+    // Room for the credits window over the box's corner.
+    const QSize credits =
+        DialogUnits(font()).size(CCreditsWindow::kWidthUnits, CCreditsWindow::kHeightUnits);
+    setFixedSize(
+        sizeHint().expandedTo(credits + QSize(2 * kCreditsCorner.x(), 2 * kCreditsCorner.y())));
+    makeFixedSizeDialog(*this);
 }
 
 void CAboutDialog::mousePressEvent(QMouseEvent* event) {
@@ -39,8 +46,11 @@ void CAboutDialog::mousePressEvent(QMouseEvent* event) {
         creditsArmed_ = true;
     } else if (event->button() == Qt::RightButton && creditsArmed_) {
         creditsArmed_ = false;
+        // A window inside the box rather than a window of its own, which a compositor may put
+        // anywhere: so it always opens over the box's corner.
         auto* credits = new CCreditsWindow(this);
-        credits->move(mapToGlobal(QPoint(5, 2)));
+        credits->move(kCreditsCorner);
+        credits->raise();
         credits->show();
         credits_ = credits;
     }

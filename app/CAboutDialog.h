@@ -21,6 +21,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    static constexpr QPoint kCreditsCorner{5, 2};
+
     bool creditsArmed_ = false;
     QPointer<CCreditsWindow> credits_;
 };

@@ -30,6 +30,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 #include <algorithm>
 #include <ctime>
 
@@ -99,6 +100,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     addCommand(NextPane, QStringLiteral("Next Pane"), {})->setShortcut(QKeySequence(Qt::Key_F6));
     addCommand(PreviousPane, QStringLiteral("Previous Pane"), {})
         ->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    addCommand(ClassFilter, QStringLiteral("Class &Filter..."),
+               QStringLiteral("Choose the class of parameters shown\nClass Filter"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     // Keys without a menu entry still belong to the window.
     addAction(actions_[Refresh]);
     addAction(actions_[NextPane]);
@@ -121,6 +125,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     connect(actions_[Save], &QAction::triggered, morvikView_, &CMorvikView::onSave);
     connect(actions_[NextPane], &QAction::triggered, this, &CMainFrame::activateOtherPane);
     connect(actions_[PreviousPane], &QAction::triggered, this, &CMainFrame::activateOtherPane);
+    connect(actions_[ClassFilter], &QAction::triggered, this, &CMainFrame::chooseClassFilter);
 
     connect(actions_[ToggleToolBar], &QAction::toggled, toolBar_, &QWidget::setVisible);
     connect(toolBar_, &QToolBar::visibilityChanged, actions_[ToggleToolBar], &QAction::setChecked);
@@ -200,6 +205,8 @@ void CMainFrame::createMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(actions_[ToggleToolBar]);
     view->addAction(actions_[ToggleStatusBar]);
+    view->addSeparator();
+    view->addAction(actions_[ClassFilter]);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(actions_[Help]);
@@ -269,6 +276,12 @@ QSize CMainFrame::firstWindowSize(QSize wanted, const QScreen* screen) {
 void CMainFrame::nameForAssistiveTechnology() {
     menuBar()->setAccessibleName(QStringLiteral("Menu bar"));
     toolBar_->setAccessibleName(QStringLiteral("Toolbar"));
+    // The toolbar's own button that shows the buttons a narrow window has no room for.
+    for (QToolButton* button : toolBar_->findChildren<QToolButton*>()) {
+        if (button->defaultAction() == nullptr) {
+            button->setAccessibleName(QStringLiteral("More toolbar buttons"));
+        }
+    }
     toolBar_->classFilter().setAccessibleName(QStringLiteral("Parameter class"));
     statusBar()->setAccessibleName(QStringLiteral("Status bar"));
     splitter_->setAccessibleName(QStringLiteral("Devices and parameters"));
@@ -294,6 +307,10 @@ void CMainFrame::createPanes() {
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({kLeftPaneWidth, kRightPaneWidth});
     setCentralWidget(splitter_);
+    // Screen readers and the Tab key meet the panes as the eye does: devices first.
+    morvikView_->raise();
+    setTabOrder(&toolBar_->classFilter(), &leftView_->treeList());
+    setTabOrder(&leftView_->treeList(), &morvikView_->parameterList());
 }
 
 void CMainFrame::initialUpdate(const QString& dataDirectory, const EndpointSettings& endpoints) {
@@ -385,6 +402,13 @@ void CMainFrame::onHelp() {
 void CMainFrame::onAbout() {
     CAboutDialog about(this);
     about.exec();
+}
+
+void CMainFrame::chooseClassFilter() {
+    toolBar_->show();
+    CClassFilterCombo& box = toolBar_->classFilter();
+    box.setFocus(Qt::ShortcutFocusReason);
+    box.showPopup();
 }
 
 void CMainFrame::activateOtherPane() {

@@ -45,6 +45,7 @@ public:
         Refresh = 32786,
         NextPane = 57680,
         PreviousPane = 57681,
+        ClassFilter = 32784,
     };
     static constexpr int kLeftPaneWidth = 330;
     static constexpr int kRightPaneWidth = 500;
@@ -95,6 +96,8 @@ private:
     void nameForAssistiveTechnology();
     void createPanes();
     void activateOtherPane();
+    // Puts the keyboard into the class filter box and opens its list.
+    void chooseClassFilter();
 
     QMap<int, QAction*> actions_;
     CMainToolBar* toolBar_ = nullptr;

@@ -4,6 +4,7 @@
 #include "app/CMainFrame.h"
 #include "app/DataDirectory.h"
 #include "app/FirstPaintTiming.h"
+#include "app/FocusFrameStyle.h"
 #include "protocol/UdpEndpoint.h"
 
 #include <QDir>
@@ -27,6 +28,7 @@ bool CMorvikApp::initInstance() {
         return false;
     }
     useProgramSettings();
+    FocusFrameStyle::install();
     dataDirectory_ = std::make_unique<DataDirectoryRecord>(chooseDataDirectory(
         QDir::currentPath(), perUserDataDirectory(), installedDataDirectories()));
 

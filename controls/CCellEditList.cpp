@@ -21,6 +21,8 @@ CCellEditList::CCellEditList(QWidget* parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // One stop in the window's Tab chain: the arrows move between cells, Tab leaves the list.
+    setTabKeyNavigation(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setWordWrap(false);

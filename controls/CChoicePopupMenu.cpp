@@ -12,6 +12,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QStyleHints>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -67,7 +68,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         if (menu_ != nullptr &&
             (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
-            menu_->buttonPressed(event->position().toPoint());
+            menu_->buttonPressed(event->button(), event->position().toPoint(),
+                                 event->globalPosition().toPoint(), event->timestamp());
         }
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -179,7 +181,7 @@ void CChoicePopupMenu::layOut(int& windowHeight) {
         }
         h += item.height;
     }
-    width_ = widest + kWidthBeyondText;
+    width_ = std::max(widest + kWidthBeyondText, minimumWidth);
     windowHeight = h + kSpaceBelowLastItem;
 }
 
@@ -209,7 +211,9 @@ int CChoicePopupMenu::Track(QPoint screenPoint, QObject* owner, bool modal, bool
                         ? screenPoint.y()
                         : std::max(0, workBottom - windowHeight);
 
-    highlighted_ = -1;
+    const bool currentIsShown = currentItem >= 0 && currentItem < static_cast<int>(items_.size()) &&
+                                isReachableByKeys(currentItem);
+    highlighted_ = currentIsShown ? currentItem : -1;
     result_ = 0;
     modal_ = modal;
     owner_ = owner;
@@ -330,11 +334,26 @@ void CChoicePopupMenu::paint(QWidget& window) {
             textColour = colours.greyedText;
         }
         painter.setPen(textColour);
+        if (static_cast<int>(i) == currentItem && item.image < 0) {
+            drawTick(painter, item.top);
+        }
         const int textTop = item.top + (kItemHeight - lineHeight) / 2;
         painter.drawText(QRect(kTextLeft, textTop, width, lineHeight),
                          Qt::TextShowMnemonic | Qt::TextDontClip | Qt::AlignLeft | Qt::AlignTop,
                          item.text);
     }
+}
+
+void CChoicePopupMenu::drawTick(QPainter& painter, int itemTop) {
+    // In the image column, which text items without an image leave empty.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen = painter.pen();
+    pen.setWidthF(2.0);
+    painter.setPen(pen);
+    const QPointF points[] = {{7.0, itemTop + 8.5}, {10.0, itemTop + 11.5}, {16.0, itemTop + 5.0}};
+    painter.drawPolyline(points, 3);
+    painter.restore();
 }
 
 void CChoicePopupMenu::mouseMoved(QPoint p) {
@@ -347,10 +366,40 @@ void CChoicePopupMenu::mouseMoved(QPoint p) {
     }
 }
 
-void CChoicePopupMenu::buttonPressed(QPoint p) {
-    if (isOutsideItemArea(p)) {
-        dismiss();
+void CChoicePopupMenu::setOpeningClick(QPoint globalPosition, quint64 timestamp) {
+    hasOpeningClick_ = true;
+    openingClickPosition_ = globalPosition;
+    openingClickTime_ = timestamp;
+}
+
+bool CChoicePopupMenu::completesOpeningDoubleClick(QPoint globalPoint, quint64 timestamp) const {
+    if (!hasOpeningClick_ || timestamp < openingClickTime_) {
+        return false;
     }
+    const QStyleHints* hints = QGuiApplication::styleHints();
+    const QPoint moved = globalPoint - openingClickPosition_;
+    return timestamp - openingClickTime_ <= quint64(hints->mouseDoubleClickInterval()) &&
+           std::max(std::abs(moved.x()), std::abs(moved.y())) <= hints->mouseDoubleClickDistance();
+}
+
+void CChoicePopupMenu::buttonPressed(Qt::MouseButton button, QPoint p, QPoint globalPoint,
+                                     quint64 timestamp) {
+    if (!isOutsideItemArea(p)) {
+        return;
+    }
+    // The window system follows the second press of a double click with a double-click
+    // event of the same time: both are that press.
+    if (swallowedPressTime_ && *swallowedPressTime_ == timestamp) {
+        return;
+    }
+    if (completesOpeningDoubleClick(globalPoint, timestamp)) {
+        // Its release is the end of the opening click too.
+        hasOpeningClick_ = false;
+        swallowedPressTime_ = timestamp;
+        (button == Qt::LeftButton ? leftWasDown_ : rightWasDown_) = true;
+        return;
+    }
+    dismiss();
 }
 
 void CChoicePopupMenu::buttonReleased(Qt::MouseButton button, QPoint p) {

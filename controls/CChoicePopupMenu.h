@@ -9,9 +9,11 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QEventLoop;
+class QPainter;
 class QWidget;
 
 namespace morvik {
@@ -73,6 +75,14 @@ public:
     Colours colours;
     QString faceName = QStringLiteral("MS Sans Serif");
     int pointSize = 8;
+    // At least as wide as the cell the menu opens under.
+    int minimumWidth = 0;
+    // The item that holds the value shown now: ticked, and highlighted when the menu opens.
+    int currentItem = -1;
+
+    // The click that opens the menu: the second press of a double click on the same spot,
+    // and its release, belong to it and do not dismiss the menu.
+    void setOpeningClick(QPoint globalPosition, quint64 timestamp);
 
     // Removes every item and makes the fonts; `imageStrip` holds 16 x 15 cells side by side
     // (a null pixmap: no images).
@@ -102,8 +112,11 @@ private:
     QRect itemBand(int item) const;
     void layOut(int& windowHeight);
     void paint(QWidget& window);
+    static void drawTick(QPainter& painter, int itemTop);
     void mouseMoved(QPoint clientPoint);
-    void buttonPressed(QPoint clientPoint);
+    void buttonPressed(Qt::MouseButton button, QPoint clientPoint, QPoint globalPoint,
+                       quint64 timestamp);
+    bool completesOpeningDoubleClick(QPoint globalPoint, quint64 timestamp) const;
     void buttonReleased(Qt::MouseButton button, QPoint clientPoint);
     void characterTyped(const QString& text);
     // Arrows, Home and End move the highlight, Enter picks it, Esc closes the menu.
@@ -131,6 +144,10 @@ private:
     QPointer<QObject> owner_;
     bool leftWasDown_ = false;
     bool rightWasDown_ = false;
+    bool hasOpeningClick_ = false;
+    QPoint openingClickPosition_;
+    quint64 openingClickTime_ = 0;
+    std::optional<quint64> swallowedPressTime_;
     QEventLoop* loop_ = nullptr;
 };
 

@@ -13,7 +13,7 @@ const QString CCreditsWindow::kCreditsText = QStringLiteral(
     "Made by Quorvane Networks||+++++++++++++++++++++|||");
 
 CCreditsWindow::CCreditsWindow(QWidget* parent)
-    : QFrame(parent, Qt::Tool | Qt::FramelessWindowHint), rollingText_(new CRollingTextCtrl(this)) {
+    : QFrame(parent), rollingText_(new CRollingTextCtrl(this)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFrameShape(QFrame::WinPanel);
     setFrameShadow(QFrame::Raised);

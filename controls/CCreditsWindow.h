@@ -6,8 +6,8 @@ namespace morvik {
 
 class CRollingTextCtrl;
 
-// The credits hidden in the About box: a small frameless window with a dialog frame, filled
-// with the rolling credits text. A left click in it closes it.
+// The credits hidden in the About box: a small panel with a dialog frame laid over its
+// parent, filled with the rolling credits text. A left click in it closes it.
 class CCreditsWindow : public QFrame {
     Q_OBJECT
 public:

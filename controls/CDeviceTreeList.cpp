@@ -547,7 +547,11 @@ void CDeviceTreeList::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Down: {
         const int step = key == Qt::Key_Up ? -1 : 1;
         QTreeWidgetItem* oldCaret = currentItem();
-        QTreeWidgetItem* next = neighbour(oldCaret, step);
+        // A caret that the view placed on its own when the list got the focus, with nothing
+        // selected yet, is where the first arrow key selects.
+        QTreeWidgetItem* next = oldCaret != nullptr && anchor_ == nullptr && GetSelectedCount() == 0
+                                    ? oldCaret
+                                    : neighbour(oldCaret, step);
         if (!shift) {
             if (GetSelectedCount() > 1) {
                 ClearSelection(true);
@@ -612,25 +616,49 @@ void CDeviceTreeList::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void CDeviceTreeList::focusInEvent(QFocusEvent* event) {
+    QTreeWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void CDeviceTreeList::focusOutEvent(QFocusEvent* event) {
+    QTreeWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
 void CDeviceTreeList::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
     QTreeWidget::drawRow(painter, option, index);
     QTreeWidgetItem* item = itemFromIndex(index);
-    if (item == nullptr || !isRowSelected(item)) {
+    const bool selected = isRowSelected(item);
+    const bool keyboardIsHere = item != nullptr && item == currentItem() && hasFocus();
+    if (item == nullptr || (!selected && !keyboardIsHere)) {
         return;
     }
     const int left = labelRect(item).left();
     const int right = header_->sectionViewportPosition(0) + totalWidth_;
-    // A dotted frame in the selection's text colour. Not the style's focus frame: some styles
-    // fill that with a tint, which would sit over the text and dim it.
     const QColor highlight = palette().color(QPalette::Highlight);
-    QPen frame(readable::textOn(palette().color(QPalette::HighlightedText), highlight));
-    frame.setStyle(Qt::DotLine);
+    const QColor onSelection =
+        readable::textOn(palette().color(QPalette::HighlightedText), highlight);
     painter->save();
-    painter->setPen(frame);
     painter->setBrush(Qt::NoBrush);
-    painter->drawRect(
-        QRect(left, option.rect.top(), std::max(1, right - left) - 1, option.rect.height() - 1));
+    if (keyboardIsHere) {
+        // Where the keyboard is, a solid frame that stands out from the row under it.
+        painter->setPen(QPen(
+            selected ? onSelection
+                     : readable::textOn(highlight, kBackground, readable::kMinimumFrameContrast),
+            2));
+        painter->drawRect(QRect(left + 1, option.rect.top() + 1, std::max(2, right - left) - 2,
+                                option.rect.height() - 2));
+    } else {
+        // A dotted frame in the selection's text colour. Not the style's focus frame: some
+        // styles fill that with a tint, which would sit over the text and dim it.
+        QPen frame(onSelection);
+        frame.setStyle(Qt::DotLine);
+        painter->setPen(frame);
+        painter->drawRect(QRect(left, option.rect.top(), std::max(1, right - left) - 1,
+                                option.rect.height() - 1));
+    }
     painter->restore();
 }
 

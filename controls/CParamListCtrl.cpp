@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 namespace morvik {
@@ -30,6 +31,12 @@ CParamListCtrl::CParamListCtrl(ParameterTable& table, QWidget* parent)
     setColumnWidth(ParameterTable::ClassColumn, kClassColumnWidth);
     setColumnWidth(ParameterTable::ParameterColumn, kParameterColumnWidth);
     setColumnWidth(ParameterTable::ValueColumn, kValueColumnWidth);
+    connect(&model_, &QAbstractItemModel::modelReset, this, [this] {
+        widestClassText_ = 0;
+        fitClassColumn(0, model_.rowCount() - 1);
+    });
+    connect(&model_, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex&, int first, int last) { fitClassColumn(first, last); });
     model_.setPendingEditCommitter([this] { commitOpenEdit(); });
     // An edit open while the list is refilled (a class change, a read of everything) ends
     // first, or the editor would store its text on whatever line then sits under it.
@@ -62,6 +69,25 @@ void CParamListCtrl::setUnitLookup(std::function<std::string(int parameter)> uni
     unitOfParameter_ = std::move(unitOfParameter);
 }
 
+void CParamListCtrl::fitClassColumn(int firstLine, int lastLine) {
+    const QFontMetrics metrics(font());
+    const ParameterTable& parameters = table();
+    for (int line = std::max(0, firstLine); line <= lastLine && line < parameters.lineCount();
+         ++line) {
+        const std::string& text = parameters.text(line, ParameterTable::ClassColumn);
+        widestClassText_ =
+            std::max(widestClassText_, metrics.horizontalAdvance(QString::fromLatin1(
+                                           text.data(), static_cast<qsizetype>(text.size()))));
+    }
+    // Class names are whole up to twice the usual width, so that they never crowd out the
+    // values; longer ones are cut with "...".
+    const int width = std::clamp(widestClassText_ + kClassTextAllowance, kClassColumnWidth,
+                                 2 * kClassColumnWidth);
+    if (width != columnWidth(ParameterTable::ClassColumn)) {
+        setColumnWidth(ParameterTable::ClassColumn, width);
+    }
+}
+
 QString CParamListCtrl::emptyListMessage() {
     return QStringLiteral("No Device is selected.   Select a device. ");
 }
@@ -86,7 +112,9 @@ void CParamListCtrl::mousePressEvent(QMouseEvent* event) {
     if (cell->column != ParameterTable::ValueColumn) {
         return;
     }
+    openingClick_ = OpeningClick{event->globalPosition().toPoint(), event->timestamp()};
     openValue(cell->row);
+    openingClick_.reset();
 }
 
 void CParamListCtrl::keyPressEvent(QKeyEvent* event) {
@@ -131,11 +159,19 @@ void CParamListCtrl::runChoicePopup(int row, int parameter) {
     menu.colours.highlightText = readable::textOn(palette().color(QPalette::HighlightedText),
                                                   palette().color(QPalette::Highlight));
     menu.Init();
+    const std::string shown = table().text(row, ParameterTable::ValueColumn);
     for (int j = 0; j < choices.count(); ++j) {
         // Doubled so that the name shows as it is and has no mnemonic.
         QString name = QString::fromLatin1(choices[j].name);
         name.replace(QLatin1Char('&'), QStringLiteral("&&"));
         menu.AddItem(0, name, j + 1);
+        if (menu.currentItem < 0 && choices[j].name == shown) {
+            menu.currentItem = j;
+        }
+    }
+    menu.minimumWidth = columnWidth(ParameterTable::ValueColumn);
+    if (openingClick_) {
+        menu.setOpeningClick(openingClick_->globalPosition, openingClick_->timestamp);
     }
     const QRect bounds = rowBounds(row);
     const QPoint anchor(bounds.left() + columnWidth(ParameterTable::ClassColumn) +

@@ -4,6 +4,7 @@
 #include "controls/ParameterListModel.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace morvik {
@@ -20,6 +21,8 @@ public:
     static constexpr int kClassColumnWidth = 150;
     static constexpr int kParameterColumnWidth = 172;
     static constexpr int kValueColumnWidth = 175;
+    // Room beside a class name: the cell's margins and the grid line.
+    static constexpr int kClassTextAllowance = 12;
 
     explicit CParamListCtrl(ParameterTable& table, QWidget* parent = nullptr);
 
@@ -49,10 +52,19 @@ private:
     void openValue(int row);
     void runChoicePopup(int row, int parameter);
     void showDefinedNames();
+    // Widens the class column for the class names of these lines.
+    void fitClassColumn(int firstLine, int lastLine);
 
     ParameterListModel model_;
     std::function<std::string(int parameter)> unitOfParameter_;
     int editRow_ = -1;
+    int widestClassText_ = 0;
+    struct OpeningClick {
+        QPoint globalPosition;
+        quint64 timestamp = 0;
+    };
+    // The press that is opening a value, while it does.
+    std::optional<OpeningClick> openingClick_;
 };
 
 } // namespace morvik

@@ -10,6 +10,8 @@ namespace morvik {
 namespace {
 
 constexpr int kTextMargin = 4;
+constexpr int kMarkInset = 2;
+constexpr int kFocusFrameWidth = 2;
 
 } // namespace
 
@@ -30,29 +32,41 @@ void ParameterCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem&
     const bool selected = (option.state & QStyle::State_Selected) != 0;
     const QPalette::ColorGroup group =
         (option.state & QStyle::State_Active) != 0 ? QPalette::Active : QPalette::Inactive;
-    const QColor background = selected ? option.palette.color(group, QPalette::Highlight)
-                                       : option.palette.color(group, QPalette::Base);
-    if (selected) {
-        painter->fillRect(option.rect, background);
-    }
-    // A marked value stays red on the selection too; the red and the theme's own text colours
-    // are moved towards black or white where the theme puts them on a background they do not
-    // read on (red on a blue selection, black on a dark list).
+    const QColor base = option.palette.color(group, QPalette::Base);
+    const QColor highlight = option.palette.color(group, QPalette::Highlight);
     const bool marked = index.data(ParameterListModel::MarkedRole).toBool();
+    QRect textArea = option.rect;
+    QColor background = base;
+    if (selected) {
+        painter->fillRect(option.rect, highlight);
+        background = highlight;
+        if (marked) {
+            // Red on the selection colour reads badly in any theme: a marked value keeps a
+            // patch of the list's own background inside the selected row, red on it as on
+            // the rows around.
+            textArea = option.rect.adjusted(kMarkInset, kMarkInset, -kMarkInset, -kMarkInset);
+            painter->fillRect(textArea, base);
+            background = base;
+        }
+    }
+    // A marked value stays red; the red and the theme's own text colours are moved towards
+    // black or white where the theme puts them on a background they do not read on.
     const QColor wanted = marked     ? ParameterListModel::markedTextColour()
                           : selected ? option.palette.color(group, QPalette::HighlightedText)
                                      : option.palette.color(group, QPalette::Text);
     const QColor colour = readableText(wanted, background);
 
     if ((option.state & QStyle::State_HasFocus) != 0) {
-        // The keyboard's place in the list, a dotted frame in the text's colour. Drawn here
-        // rather than by the style, which shows it only after Tab has been pressed.
-        QPen frame(colour);
-        frame.setStyle(Qt::DotLine);
+        // The keyboard's place in the list: a solid frame that stands out from the row it is
+        // on. Drawn here rather than by the style, which shows it only after Tab was pressed.
+        const QColor frameColour =
+            selected
+                ? readableText(option.palette.color(group, QPalette::HighlightedText), highlight)
+                : readable::textOn(highlight, base, readable::kMinimumFrameContrast);
         painter->save();
-        painter->setPen(frame);
+        painter->setPen(QPen(frameColour, kFocusFrameWidth));
         painter->setBrush(Qt::NoBrush);
-        painter->drawRect(option.rect.adjusted(1, 1, -2, -2));
+        painter->drawRect(option.rect.adjusted(1, 1, -1, -1));
         painter->restore();
     }
 

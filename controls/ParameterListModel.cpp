@@ -49,9 +49,40 @@ QVariant ParameterListModel::data(const QModelIndex& index, int role) const {
         return isMarked(index) ? markedTextColour() : plainTextColour();
     case MarkedRole:
         return isMarked(index);
+    case Qt::AccessibleDescriptionRole:
+        return accessibleDescription(index);
     default:
         return {};
     }
+}
+
+Qt::ItemFlags ParameterListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    // Editable where a click opens the editor or the choice pop-up, so that assistive
+    // technology tells R/W values from the others; the list itself starts every edit.
+    if (index.isValid() && index.column() == ParameterTable::ValueColumn &&
+        index.row() < table_.lineCount() && valueCanChange(index.row())) {
+        flags |= Qt::ItemIsEditable;
+    }
+    return flags;
+}
+
+bool ParameterListModel::valueCanChange(int line) const {
+    const int parameter = table_.parameterOfLine(line);
+    return table_.description().enumeration(parameter).count() > 0 ||
+           table_.description().accessKind(parameter) == AccessKind::ReadWrite;
+}
+
+QString ParameterListModel::accessibleDescription(const QModelIndex& index) const {
+    if (index.column() != ParameterTable::ValueColumn) {
+        return {};
+    }
+    QString description =
+        valueCanChange(index.row()) ? QStringLiteral("changeable") : QStringLiteral("read only");
+    if (isMarked(index)) {
+        description += QStringLiteral(", marked for writing");
+    }
+    return description;
 }
 
 bool ParameterListModel::isMarked(const QModelIndex& index) const {

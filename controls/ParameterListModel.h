@@ -27,6 +27,7 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
 
@@ -59,6 +60,10 @@ private:
 
     void noteChangedLine(int line);
     bool isMarked(const QModelIndex& index) const;
+    // The editor or the choice pop-up opens on the line's value.
+    bool valueCanChange(int line) const;
+    // What a screen reader says besides the text: whether the value can change, and its mark.
+    QString accessibleDescription(const QModelIndex& index) const;
 
     ParameterTable& table_;
     std::function<void()> pendingEditCommitter_;

@@ -10,6 +10,8 @@ namespace morvik {
 namespace readable {
 
 constexpr double kMinimumTextContrast = 4.5;
+// Frames and other marks that are not text.
+constexpr double kMinimumFrameContrast = 3.0;
 
 double relativeLuminance(const QColor& colour);
 double contrastRatio(const QColor& first, const QColor& second);

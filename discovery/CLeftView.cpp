@@ -4,6 +4,7 @@
 #include "controls/CDeviceTreeHeader.h"
 #include "controls/CDeviceTreeList.h"
 #include "controls/CDeviceTreeTip.h"
+#include "controls/FixedSizeDialog.h"
 #include "protocol/NoAnswerHint.h"
 #include "protocol/ProbeCodec.h"
 
@@ -112,6 +113,7 @@ void CLeftView::onSocketData() {
             checksumBoxOpen_ = true;
             QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"),
                             QStringLiteral("Checksum Error!"), QMessageBox::Ok, this);
+            makeFixedSizeDialog(box);
             box.exec();
             checksumBoxOpen_ = false;
         }

@@ -4,6 +4,7 @@
 #include "document/CMorvikDoc.h"
 #include "protocol/ParameterFrame.h"
 
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -55,6 +56,8 @@ void CMorvikView::initialUpdate() {
     list_->setColumnWidth(ParameterTable::ClassColumn, CParamListCtrl::kClassColumnWidth);
     list_->setColumnWidth(ParameterTable::ParameterColumn, CParamListCtrl::kParameterColumnWidth);
     list_->setColumnWidth(ParameterTable::ValueColumn, CParamListCtrl::kValueColumnWidth);
+    // In the pane the value column takes the room a wider window gives.
+    list_->horizontalHeader()->setStretchLastSection(true);
     socket_.create();
     // Replies wait in the socket while a read pauses between units.
     pacer_.holdDuringPauses(socket_.notifier());

@@ -1,6 +1,7 @@
 #include "view/ConfirmDialog.h"
 
 #include "controls/DialogUnits.h"
+#include "controls/FixedSizeDialog.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -55,6 +56,7 @@ ConfirmDialog::ConfirmDialog(const QString& caption, const QString& line1, const
         right = std::max(right, line->geometry().right() + units.x(8));
     }
     setFixedSize(right, units.y(68));
+    makeFixedSizeDialog(*this);
     frame->setGeometry(QRect(units.point(4, 4), QSize(right - units.x(8), units.y(44))));
 
     yes_ = new QPushButton(QStringLiteral("Yes"), this);

@@ -1,5 +1,7 @@
 #include "view/PasswordPrompt.h"
 
+#include "controls/FixedSizeDialog.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -48,6 +50,8 @@ PasswordPrompt::PasswordPrompt(const QString& label, QWidget* parent, const QStr
         layout->addWidget(hintText);
     }
     layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    makeFixedSizeDialog(*this);
     loginId_->setFocus();
 }
 

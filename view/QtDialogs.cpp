@@ -1,5 +1,6 @@
 #include "view/QtDialogs.h"
 
+#include "controls/FixedSizeDialog.h"
 #include "view/ConfirmDialog.h"
 #include "view/PasswordPrompt.h"
 
@@ -20,6 +21,7 @@ void QtDialogs::showMessage(std::string_view text, std::string_view caption) {
     QMessageBox box(QMessageBox::Warning, toQString(caption), toQString(text), QMessageBox::Ok,
                     parent_);
     box.setTextFormat(Qt::PlainText);
+    makeFixedSizeDialog(box);
     box.exec();
 }
 

@@ -136,7 +136,9 @@ TEST_F(AppStartup, MenusToolbarPromptsAndKeys) {
     EXPECT_EQ(
         describe(menus[2]->menu()->actions()),
         (std::vector<std::string>{"&Toolbar||Show or hide the toolbar|Toggle ToolBar",
-                                  "&Status Bar||Show or hide the status bar|Toggle StatusBar"}));
+                                  "&Status Bar||Show or hide the status bar|Toggle StatusBar", "-",
+                                  "Class &Filter...|Ctrl+F|Choose the class of parameters "
+                                  "shown|Class Filter"}));
     EXPECT_EQ(
         describe(menus[3]->menu()->actions()),
         (std::vector<std::string>{

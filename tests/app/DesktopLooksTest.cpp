@@ -7,12 +7,19 @@
 #include "controls/CParamListCtrl.h"
 #include "controls/ParameterListModel.h"
 #include "controls/ReadableColours.h"
+#include "view/ConfirmDialog.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QHash>
+#include <QHeaderView>
 #include <QImage>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStyle>
+#include <QTimer>
+#include <QToolButton>
 
 namespace morvik::testing {
 namespace {
@@ -127,6 +134,17 @@ TEST_F(DesktopLooks, TextReadsOnItsBackgroundInLightAndDarkThemes) {
                 }
             }
         }
+        // The marked value on the selected line is still red.
+        int redPixels = 0;
+        const QRect markedOnSelection =
+            list().visualRect(list().model()->index(3, 2)) & params.rect();
+        for (int y = markedOnSelection.top(); y <= markedOnSelection.bottom(); ++y) {
+            for (int x = markedOnSelection.left(); x <= markedOnSelection.right(); ++x) {
+                const QColor pixel = params.pixelColor(x, y);
+                redPixels += pixel.red() > pixel.green() + 80 && pixel.red() > pixel.blue() + 80;
+            }
+        }
+        EXPECT_GT(redPixels, 5) << name;
         const QImage devices = tree().viewport()->grab().toImage();
         // MORVIK_KEEP_SCREENSHOTS=DIR keeps what the test looked at, for a person to look at.
         if (const char* keep = std::getenv("MORVIK_KEEP_SCREENSHOTS")) {
@@ -186,6 +204,7 @@ TEST_F(DesktopLooks, EnterInTheDeviceListReadsTheSelectionAndArrowsDoNot) {
     QTest::keyClick(&tree(), Qt::Key_Down);
     QTest::keyClick(&tree(), Qt::Key_Down);
     EXPECT_EQ(reads.count(), 0);
+    EXPECT_EQ(tree().caret(), tree().topLevelItem(1)) << "the first Down selects the first row";
     QTest::keyClick(&tree(), Qt::Key_Return);
     ASSERT_EQ(reads.count(), 1);
     EXPECT_EQ(reads.at(0).at(0).toInt(), 0);
@@ -240,6 +259,84 @@ TEST_F(DesktopLooks, EveryWidgetTheKeyboardReachesHasANameAndShowsItsFocus) {
     QApplication::processEvents();
     const QImage unfocused = list().viewport()->grab(cell).toImage();
     EXPECT_NE(focused, unfocused);
+
+    // A dialog's buttons show the focus from the start, not only after Tab was pressed.
+    ConfirmDialog question(QStringLiteral("Reboot Confirm"), {}, {}, {}, frame());
+    showActive(question);
+    QPushButton* no = question.findChildren<QPushButton*>().last();
+    const QImage withoutFocus = no->grab().toImage();
+    no->setFocus(Qt::OtherFocusReason);
+    EXPECT_NE(no->grab().toImage(), withoutFocus);
+}
+
+TEST_F(DesktopLooks, KeyboardAndScreenReadersMeetThePartsInReadingOrder) {
+    readFirstUnit();
+    QAccessibleInterface* panes = QAccessible::queryAccessibleInterface(&frame()->splitter());
+    EXPECT_LT(panes->indexOfChild(QAccessible::queryAccessibleInterface(&leftView())),
+              panes->indexOfChild(QAccessible::queryAccessibleInterface(&view())));
+    for (const QToolButton* button : frame()->toolBar().findChildren<QToolButton*>()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty() && button->text().isEmpty());
+    }
+    tree().setFocus();
+    QTest::keyClick(&tree(), Qt::Key_Tab);
+    EXPECT_TRUE(list().hasFocus());
+    QTest::keyClick(&list(), Qt::Key_Tab);
+    EXPECT_FALSE(list().hasFocus()) << "the parameter list is one stop";
+    QTest::keyClick(frame()->windowHandle(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(frame()->toolBar().classFilter().view()->isVisible()) << "its list is open";
+    frame()->toolBar().classFilter().hidePopup();
+
+    // Values say whether they can be changed, and when they are marked for writing.
+    ParameterTable& table = view().table();
+    table.setModifiedMark(table.parameterOfLine(0), 1);
+    QAccessibleTableInterface* cells =
+        QAccessible::queryAccessibleInterface(&list())->tableInterface();
+    QMap<QString, int> said;
+    for (int line = 0; line < table.lineCount(); ++line) {
+        const QString description =
+            cells->cellAt(line, Column::ValueColumn)->text(QAccessible::Description);
+        ++said[description];
+        EXPECT_EQ(
+            description.startsWith(QStringLiteral("changeable")),
+            bool(list().model()->index(line, Column::ValueColumn).flags() & Qt::ItemIsEditable));
+    }
+    EXPECT_EQ(said.value(QStringLiteral("changeable, marked for writing")), 1);
+    EXPECT_GT(said.value(QStringLiteral("read only")), 0);
+    EXPECT_GT(said.value(QStringLiteral("changeable")), 0);
+}
+
+TEST_F(DesktopLooks, TheParameterTableFillsThePaneAndShowsWholeClassNames) {
+    clickRow(rowNamed(QStringLiteral("orion16-rack")));
+    ParameterTable& table = view().table();
+    ASSERT_TRUE(waitUntil([&] { return table.lineCount() > 0; }));
+    frame()->resize(frame()->width() + 300, frame()->height());
+    QApplication::processEvents();
+    EXPECT_EQ(list().horizontalHeader()->length(), list().viewport()->width());
+    int widest = 0;
+    for (int line = 0; line < table.lineCount(); ++line) {
+        widest = std::max(widest, list().fontMetrics().horizontalAdvance(
+                                      QString::fromLatin1(table.text(line, Column::ClassColumn))));
+    }
+    EXPECT_GT(widest, CParamListCtrl::kClassColumnWidth - 8) << "a long class name is shown";
+    EXPECT_GE(list().columnWidth(Column::ClassColumn), widest + 8);
+}
+
+TEST_F(DesktopLooks, DialogsOpenOverTheMainWindowWithoutMinimiseOrMaximise) {
+    readFirstUnit();
+    for (const CMainFrame::Command command : {CMainFrame::About, CMainFrame::Reboot}) {
+        bool checked = false;
+        QTimer::singleShot(0, frame(), [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            checked = true;
+            EXPECT_EQ(dialog->parentWidget()->window(), frame());
+            EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+            EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMinMaxButtonsHint);
+            dialog->reject();
+        });
+        frame()->commandAction(command)->trigger();
+        EXPECT_TRUE(checked) << command;
+    }
 }
 
 } // namespace

@@ -155,6 +155,27 @@ TEST_F(ChoicePopupMenuTest, APressOrReleaseOutsideDismissesAndMovingOutsideOnlyU
     }
 }
 
+TEST_F(ChoicePopupMenuTest, TheRestOfTheOpeningDoubleClickLeavesItOpenALaterPressCloses) {
+    CChoicePopupMenu menu;
+    fill(menu);
+    const QPoint cell(40, 30); // where the opening click was, above the menu
+    menu.setOpeningClick(cell, 1000);
+    const auto send = [&](QEvent::Type type, QPoint global, quint64 time) {
+        QMouseEvent event(type, menu.window()->mapFromGlobal(global), global, Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, {});
+        event.setTimestamp(time);
+        QApplication::sendEvent(menu.window(), &event);
+    };
+    track(menu, {30, 50}, [&] {
+        send(QEvent::MouseButtonPress, cell + QPoint(1, 0), 1100);
+        send(QEvent::MouseButtonDblClick, cell + QPoint(1, 0), 1100);
+        send(QEvent::MouseButtonRelease, cell + QPoint(1, 0), 1150);
+        EXPECT_NE(menu.window(), nullptr);
+        send(QEvent::MouseButtonPress, cell, 1200);
+        EXPECT_EQ(menu.window(), nullptr) << "a third press is one outside";
+    });
+}
+
 TEST_F(ChoicePopupMenuTest, ThePixelRowBetweenTwoItemsHighlightsNeither) {
     CChoicePopupMenu menu;
     fill(menu);
@@ -321,6 +342,8 @@ TEST_F(ListChoiceTest, OpensUnderTheValueCellAndWritesThePickedNameBackUnchanged
     EXPECT_EQ(table.modifiedMark(0), 1);
 
     clickIntoPopup(0, [&](CChoicePopupMenu& menu) {
+        EXPECT_EQ(menu.highlightedItem(), 0) << "the value shown";
+        EXPECT_GE(menu.width(), list->columnWidth(ParameterTable::ValueColumn));
         const QPoint third(menu.width() / 2, menu.items()[2].top + 8);
         moveTo(menu.window(), third);
         clickAt(menu.window(), third, Qt::RightButton);

@@ -160,7 +160,7 @@ TEST_F(ParamListTest, F2AndEnterOpenTheCurrentValueAsASecondClickDoes) {
 }
 
 TEST_F(ParamListTest, ThePopUpOpenedWithKeysIsWorkedWithArrowsAndEnter) {
-    showList({{"port", "mode", "on", AccessKind::ReadWrite, {"on", "off", "auto"}, {}, {}}});
+    showList({{"port", "mode", "", AccessKind::ReadWrite, {"on", "off", "auto"}, {}, {}}});
     list->setCurrentIndex(list->model()->index(0, Column::ValueColumn));
     std::vector<int> highlighted;
     auto connection = QObject::connect(
