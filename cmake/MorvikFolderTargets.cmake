@@ -29,3 +29,17 @@ function(morvik_core_library target)
     target_link_libraries(${target} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE} morvik_warnings)
     set_property(GLOBAL APPEND PROPERTY MORVIK_CORE_LIBRARIES ${target})
 endfunction()
+
+# morvik_gui_library(<target> FOLDER <folder> SOURCES <file>... [PUBLIC <lib>...] [PRIVATE <lib>...])
+# One Qt library per GUI folder, seeing only its own folder and what it names: the Qt modules,
+# the core libraries and the GUI libraries below it. A header of a GUI folder that the library
+# does not name does not resolve, so the GUI libraries depend on each other one way only.
+function(morvik_gui_library target)
+    cmake_parse_arguments(ARG "" "FOLDER" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+    add_library(${target} STATIC ${ARG_SOURCES})
+    set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
+    morvik_expose_folders(${target} ${ARG_FOLDER})
+    target_link_libraries(${target} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE} morvik_warnings)
+    target_compile_definitions(${target} PRIVATE MORVIK_VERSION="${PROJECT_VERSION}")
+    set_property(GLOBAL APPEND PROPERTY MORVIK_GUI_LIBRARIES ${target})
+endfunction()

@@ -1,10 +1,10 @@
 #include "discovery/CLeftView.h"
 
-#include "app/Resources.h"
 #include "controls/CDeviceTreeHeader.h"
 #include "controls/CDeviceTreeList.h"
 #include "controls/CDeviceTreeTip.h"
 #include "controls/FixedSizeDialog.h"
+#include "guikit/Resources.h"
 #include "protocol/NoAnswerHint.h"
 #include "protocol/ProbeCodec.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "discovery/CDeviceSocket.h"
 #include "discovery/DiscoveredUnits.h"
+#include "guikit/CDeviceSocket.h"
 #include "protocol/Broadcast.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/EndpointSettings.h"

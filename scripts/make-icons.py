@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the program's icons (app/resources/icons/*.png) from the pixel grids below.
+"""Writes the program's icons (guikit/resources/icons/*.png) from the pixel grids below.
 
 Standard library only and deterministic: the same grids always give the same bytes. Each grid
 row is one line of pixels; every character is a palette entry ("." is transparent). A grid may
@@ -16,7 +16,7 @@ The program icon for the desktop's menus is also written to packaging/icons/: PN
 24) and a scalable SVG of the same grid.
 
     scripts/make-icons.py [OUTPUT_DIR [PACKAGE_ICON_DIR]]
-        # defaults: app/resources/icons and packaging/icons
+        # defaults: guikit/resources/icons and packaging/icons
 """
 import struct
 import sys
@@ -371,7 +371,7 @@ def write_package_icons(output):
 
 def main():
     root = Path(__file__).resolve().parent.parent
-    output = Path(sys.argv[1]) if len(sys.argv) > 1 else root / "app" / "resources" / "icons"
+    output = Path(sys.argv[1]) if len(sys.argv) > 1 else root / "guikit" / "resources" / "icons"
     package = Path(sys.argv[2]) if len(sys.argv) > 2 else root / "packaging" / "icons"
     output.mkdir(parents=True, exist_ok=True)
     drawings = [(name, with_halo(grid) if name in TOOLBAR_ICONS else grid, 1)

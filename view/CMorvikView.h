@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/CParamListCtrl.h"
-#include "discovery/CDeviceSocket.h"
+#include "guikit/CDeviceSocket.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
 #include "view/PaintingPacer.h"

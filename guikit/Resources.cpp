@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "guikit/Resources.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "discovery/CDeviceSocket.h"
+#include "guikit/CDeviceSocket.h"
 
 namespace morvik {
 
