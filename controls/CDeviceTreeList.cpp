@@ -256,9 +256,7 @@ void CDeviceTreeList::DeleteAllItems() {
 }
 
 void CDeviceTreeList::forgetItems() {
-    anchor_ = nullptr;
-    pressedItem_ = nullptr;
-    selectionDeferred_ = false;
+    selection_.forgetRows();
 }
 
 void CDeviceTreeList::SortChildren(QTreeWidgetItem* parent, int column, bool ascending) {
@@ -327,43 +325,16 @@ QTreeWidgetItem* CDeviceTreeList::GetNextSelected(QTreeWidgetItem* item) const {
 }
 
 void CDeviceTreeList::ClearSelection(bool keepCaret) {
-    if (!keepCaret) {
-        moveCaret(nullptr);
-    }
-    clearSelection();
+    loadSelection();
+    selection_.clearSelection(keepCaret);
+    showSelection();
 }
 
 bool CDeviceTreeList::SelectRange(QTreeWidgetItem* anchor, QTreeWidgetItem* item) {
-    const std::vector<QTreeWidgetItem*> items = visibleItems();
-    const auto positionOf = [&](QTreeWidgetItem* wanted) -> std::ptrdiff_t {
-        const auto found = std::find(items.begin(), items.end(), wanted);
-        return found == items.end() || wanted == nullptr ? -1 : found - items.begin();
-    };
-    std::ptrdiff_t first = positionOf(anchor);
-    std::ptrdiff_t last = positionOf(item);
-    if (first < 0 && last < 0) {
-        return false;
-    }
-    if (first < 0) {
-        first = last;
-    }
-    if (last < 0) {
-        last = first;
-    }
-    if (first > last) {
-        std::swap(first, last);
-    }
-    if (item != nullptr) {
-        moveCaret(item);
-    }
-    QItemSelection range;
-    for (std::ptrdiff_t position = first; position <= last; ++position) {
-        const QModelIndex index = indexFromItem(items[static_cast<std::size_t>(position)]);
-        range.select(index, index);
-    }
-    selectionModel()->select(range,
-                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    return true;
+    loadSelection();
+    const bool selected = selection_.selectRange(keyOf(anchor), keyOf(item));
+    showSelection();
+    return selected;
 }
 
 bool CDeviceTreeList::isRowSelected(const QTreeWidgetItem* item) const {
@@ -371,33 +342,89 @@ bool CDeviceTreeList::isRowSelected(const QTreeWidgetItem* item) const {
            selectionModel()->isSelected(indexFromItem(const_cast<QTreeWidgetItem*>(item), 0));
 }
 
-void CDeviceTreeList::setRowSelected(QTreeWidgetItem* item, bool selected) {
-    if (item == nullptr) {
-        return;
-    }
-    selectionModel()->select(indexFromItem(item, 0), (selected ? QItemSelectionModel::Select
-                                                               : QItemSelectionModel::Deselect) |
-                                                         QItemSelectionModel::Rows);
+DeviceTreeSelection::RowKey CDeviceTreeList::keyOf(const QTreeWidgetItem* item) {
+    return reinterpret_cast<DeviceTreeSelection::RowKey>(item);
 }
 
-void CDeviceTreeList::moveCaret(QTreeWidgetItem* item) {
-    QTreeWidgetItem* old = currentItem();
-    if (old != nullptr && old != item) {
-        setRowSelected(old, false);
+QTreeWidgetItem* CDeviceTreeList::itemOf(DeviceTreeSelection::RowKey key) {
+    return reinterpret_cast<QTreeWidgetItem*>(key);
+}
+
+void CDeviceTreeList::loadSelection() {
+    std::vector<DeviceTreeSelection::Row> rows;
+    rows.reserve(static_cast<std::size_t>(topLevelItemCount()));
+    const auto visit = [this, &rows](const auto& self, QTreeWidgetItem* item,
+                                     bool visible) -> void {
+        rows.push_back({keyOf(item), visible, isRowSelected(item)});
+        for (int child = 0; child < item->childCount(); ++child) {
+            self(self, item->child(child), visible && item->isExpanded());
+        }
+    };
+    for (int position = 0; position < topLevelItemCount(); ++position) {
+        visit(visit, topLevelItem(position), true);
     }
-    selectionModel()->setCurrentIndex(item != nullptr ? indexFromItem(item) : QModelIndex(),
-                                      QItemSelectionModel::NoUpdate);
-    if (item != nullptr) {
-        setRowSelected(item, true);
-        scrollToItem(item);
+    selection_.setRows(std::move(rows), keyOf(currentItem()));
+}
+
+void CDeviceTreeList::showSelection() {
+    QItemSelection shown;
+    bool changed = false;
+    QTreeWidgetItem* rangeStart = nullptr;
+    QTreeWidgetItem* rangeEnd = nullptr;
+    const auto closeRange = [&] {
+        if (rangeStart != nullptr) {
+            shown.select(indexFromItem(rangeStart), indexFromItem(rangeEnd));
+        }
+        rangeStart = nullptr;
+    };
+    for (const DeviceTreeSelection::Row& row : selection_.rows()) {
+        QTreeWidgetItem* item = itemOf(row.key);
+        changed = changed || row.selected != isRowSelected(item);
+        if (!row.selected) {
+            closeRange();
+            continue;
+        }
+        // Neighbouring siblings make one range, so that a long selection stays cheap to ask.
+        const bool continues = rangeStart != nullptr && rangeEnd->parent() == item->parent() &&
+                               indexFromItem(rangeEnd).row() + 1 == indexFromItem(item).row();
+        if (!continues) {
+            closeRange();
+            rangeStart = item;
+        }
+        rangeEnd = item;
+    }
+    closeRange();
+    QTreeWidgetItem* caretItem = itemOf(selection_.caret());
+    if (caretItem != currentItem()) {
+        selectionModel()->setCurrentIndex(caretItem != nullptr ? indexFromItem(caretItem)
+                                                               : QModelIndex(),
+                                          QItemSelectionModel::NoUpdate);
+    }
+    if (changed) {
+        selectionModel()->select(shown,
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    if (selection_.caretPlaced() && caretItem != nullptr) {
+        scrollToItem(caretItem);
     }
 }
 
-QTreeWidgetItem* CDeviceTreeList::neighbour(QTreeWidgetItem* item, int step) const {
-    if (item == nullptr) {
-        return topLevelItem(0);
+void CDeviceTreeList::finishStep(const DeviceTreeSelection::Notices& notices,
+                                 const QPoint& position, int key) {
+    QTreeWidgetItem* changedItem = itemOf(notices.selectionChanged.value_or(0));
+    if (notices.selectionChanging) {
+        emit selectionChanging(changedItem, position);
     }
-    return step < 0 ? itemAbove(item) : itemBelow(item);
+    showSelection();
+    if (notices.selectionChanged) {
+        emit treeSelectionChanged(changedItem);
+    }
+    if (notices.keyDown) {
+        emit keyDown(key);
+    }
+    if (notices.readParameters) {
+        emit readParametersRequested(0);
+    }
 }
 
 QTreeWidgetItem* CDeviceTreeList::pageTarget(int key) {
@@ -443,36 +470,12 @@ int CDeviceTreeList::cellWidth(QTreeWidgetItem* item, int column) const {
     return GetColumnWidth(column);
 }
 
-void CDeviceTreeList::mouseSelect(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers,
-                                  const QPoint& position) {
-    if (modifiers & Qt::ShiftModifier) {
-        if (anchor_ == nullptr) {
-            anchor_ = currentItem();
-        }
-        SelectRange(anchor_, item);
-    } else if (modifiers & Qt::ControlModifier) {
-        emit selectionChanging(item, position);
-        QTreeWidgetItem* caretItem = currentItem();
-        const bool caretSelected = caretItem != nullptr && isRowSelected(caretItem);
-        if (isRowSelected(item)) {
-            setRowSelected(item, false);
-        } else {
-            moveCaret(item);
-        }
-        // Moving the caret deselects the row it leaves; a Ctrl-click must not drop it.
-        if (caretSelected && caretItem != item) {
-            setRowSelected(caretItem, true);
-        }
-        if (anchor_ == nullptr) {
-            anchor_ = item;
-        }
-    } else {
-        ClearSelection(false);
-        moveCaret(item);
-        anchor_ = item;
-    }
-    emit treeSelectionChanged(item);
+namespace {
+DeviceTreeSelection::Modifiers modifiersOf(Qt::KeyboardModifiers modifiers) {
+    return {.shift = modifiers.testFlag(Qt::ShiftModifier),
+            .ctrl = modifiers.testFlag(Qt::ControlModifier)};
 }
+} // namespace
 
 void CDeviceTreeList::mousePressEvent(QMouseEvent* event) {
     const QPoint position = event->position().toPoint();
@@ -483,21 +486,16 @@ void CDeviceTreeList::mousePressEvent(QMouseEvent* event) {
             // Below the last row: nothing to select, and nothing else changes.
             return;
         }
-        pressedItem_ = item;
         pressPosition_ = position;
-        if (isRowSelected(item)) {
-            // Wait for the release: the press may start a drag of the whole selection.
-            selectionDeferred_ = true;
-        } else {
-            mouseSelect(item, event->modifiers(), position);
-            emit readParametersRequested(0);
-        }
+        loadSelection();
+        finishStep(selection_.leftPress(keyOf(item), modifiersOf(event->modifiers())), position);
         return;
     }
     if (event->button() == Qt::RightButton) {
-        if (item != nullptr && visualRect(indexFromItem(item, 0)).contains(position) &&
-            GetSelectedCount() <= 1) {
-            moveCaret(item);
+        if (item != nullptr && visualRect(indexFromItem(item, 0)).contains(position)) {
+            loadSelection();
+            selection_.rightPress(keyOf(item));
+            showSelection();
         }
         return;
     }
@@ -509,24 +507,19 @@ void CDeviceTreeList::mouseReleaseEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    if (selectionDeferred_ && pressedItem_ != nullptr) {
-        selectionDeferred_ = false;
-        mouseSelect(pressedItem_, event->modifiers(), event->position().toPoint());
-        emit readParametersRequested(0);
-    }
-    selectionDeferred_ = false;
-    pressedItem_ = nullptr;
+    loadSelection();
+    finishStep(selection_.leftRelease(modifiersOf(event->modifiers())),
+               event->position().toPoint());
 }
 
 void CDeviceTreeList::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() & Qt::LeftButton) {
-        if (pressedItem_ != nullptr) {
+        if (selection_.pressedRow() != DeviceTreeSelection::kNoRow) {
             const QPoint moved = event->position().toPoint() - pressPosition_;
             const int distance = QApplication::startDragDistance();
             if (std::abs(moved.x()) > distance || std::abs(moved.y()) > distance) {
-                selectionDeferred_ = false;
-                emit beginDrag(pressedItem_, event->position().toPoint());
-                pressedItem_ = nullptr;
+                const DeviceTreeSelection::Notices notices = selection_.dragStarted();
+                emit beginDrag(itemOf(notices.dragged), event->position().toPoint());
             }
         }
         return;
@@ -540,80 +533,49 @@ void CDeviceTreeList::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CDeviceTreeList::keyPressEvent(QKeyEvent* event) {
+    using Key = DeviceTreeSelection::Key;
     const int key = event->key();
     const bool shift = event->modifiers() & Qt::ShiftModifier;
+    std::optional<Key> selectionKey;
     switch (key) {
     case Qt::Key_Up:
-    case Qt::Key_Down: {
-        const int step = key == Qt::Key_Up ? -1 : 1;
-        QTreeWidgetItem* oldCaret = currentItem();
-        // A caret that the view placed on its own when the list got the focus, with nothing
-        // selected yet, is where the first arrow key selects.
-        QTreeWidgetItem* next = oldCaret != nullptr && anchor_ == nullptr && GetSelectedCount() == 0
-                                    ? oldCaret
-                                    : neighbour(oldCaret, step);
-        if (!shift) {
-            if (GetSelectedCount() > 1) {
-                ClearSelection(true);
-            }
-            if (next != nullptr) {
-                moveCaret(next);
-            }
-            anchor_ = currentItem();
-            return;
-        }
-        if (next != nullptr) {
-            const bool nextWasSelected = isRowSelected(next);
-            const bool oldCaretSelected = oldCaret != nullptr && isRowSelected(oldCaret);
-            moveCaret(next);
-            if (!nextWasSelected || !oldCaretSelected) {
-                SelectRange(anchor_, next);
-            }
-            emit treeSelectionChanged(next);
-        }
-        emit keyDown(key);
-        return;
-    }
+        selectionKey = Key::Up;
+        break;
+    case Qt::Key_Down:
+        selectionKey = Key::Down;
+        break;
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown: {
-        if (!shift && GetSelectedCount() > 1) {
-            ClearSelection(true);
-        }
-        moveCaret(pageTarget(key));
-        if (!shift) {
-            anchor_ = currentItem();
-        } else {
-            SelectRange(anchor_, currentItem());
-            emit treeSelectionChanged(currentItem());
-        }
-        return;
-    }
+        selectionKey = Key::PageUp;
+        break;
+    case Qt::Key_PageDown:
+        selectionKey = Key::PageDown;
+        break;
     case Qt::Key_Home:
-    case Qt::Key_End: {
-        const std::vector<QTreeWidgetItem*> items = visibleItems();
-        if (!items.empty()) {
-            moveCaret(key == Qt::Key_Home ? items.front() : items.back());
-        }
-        return;
-    }
+        selectionKey = Key::Home;
+        break;
+    case Qt::Key_End:
+        selectionKey = Key::End;
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The keyboard's way to ask for the selected units' parameters, as a click does.
+        selectionKey = Key::Enter;
+        break;
     case Qt::Key_Left:
     case Qt::Key_Right:
         horizontalScrollBar()->triggerAction(key == Qt::Key_Left
                                                  ? QAbstractSlider::SliderSingleStepSub
                                                  : QAbstractSlider::SliderSingleStepAdd);
         return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        // The keyboard's way to ask for the selected units' parameters, as a click does.
-        if (GetSelectedCount() > 0) {
-            emit readParametersRequested(0);
-        }
-        return;
     default:
         // Everything else belongs to the window around the list (F5, F6, shortcuts).
         event->ignore();
         return;
     }
+    const bool page = *selectionKey == Key::PageUp || *selectionKey == Key::PageDown;
+    const DeviceTreeSelection::RowKey pageRow = page ? keyOf(pageTarget(key)) : 0;
+    loadSelection();
+    finishStep(selection_.key(*selectionKey, shift, pageRow), {}, key);
 }
 
 void CDeviceTreeList::focusInEvent(QFocusEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/DeviceTreeRow.h"
+#include "controls/DeviceTreeSelection.h"
 
 #include <QIcon>
 #include <QList>
@@ -12,15 +13,10 @@ namespace morvik {
 
 class CDeviceTreeHeader;
 
-// A multi-column tree of device rows with the selection rules of the device list: a plain
-// click selects one row, Ctrl toggles a row, Shift selects a range from the anchor, a press on
-// a row that is already selected waits for the release (so it could start a drag), and the
-// right button only moves the caret. Every selection made with the left mouse button asks the
-// parameter pane for a fresh read (`readParametersRequested`); moving with the keys does not, Enter
-// does.
-//
-// The caret follows the rules of a single-selection tree: moving it selects the item it moves
-// to and deselects the one it leaves; the multiple selection is built on top of that.
+// A multi-column tree of device rows. The selection rules live in DeviceTreeSelection; the tree
+// hands its rows to them for each click and key, shows the result and passes on what they ask
+// for: every selection made with the left mouse button, and Enter, ask the parameter pane for a
+// fresh read (`readParametersRequested`).
 class CDeviceTreeList : public QTreeWidget {
     Q_OBJECT
 public:
@@ -62,7 +58,7 @@ public:
     void ClearSelection(bool keepCaret);
     bool SelectRange(QTreeWidgetItem* anchor, QTreeWidgetItem* item);
     QTreeWidgetItem* caret() const { return currentItem(); }
-    QTreeWidgetItem* anchor() const { return anchor_; }
+    QTreeWidgetItem* anchor() const { return itemOf(selection_.anchor()); }
     bool isRowSelected(const QTreeWidgetItem* item) const;
     std::vector<QTreeWidgetItem*> visibleItems() const;
 
@@ -102,12 +98,14 @@ private:
     class Item;
     friend class Item;
 
-    void mouseSelect(QTreeWidgetItem* item, Qt::KeyboardModifiers modifiers,
-                     const QPoint& position);
-    void setRowSelected(QTreeWidgetItem* item, bool selected);
-    // Moves the caret as a single-selection tree does.
-    void moveCaret(QTreeWidgetItem* item);
-    QTreeWidgetItem* neighbour(QTreeWidgetItem* item, int step) const;
+    static DeviceTreeSelection::RowKey keyOf(const QTreeWidgetItem* item);
+    static QTreeWidgetItem* itemOf(DeviceTreeSelection::RowKey key);
+    // Hands every row as it stands to the selection rules, and shows what they made of it.
+    void loadSelection();
+    void showSelection();
+    // Shows the step's outcome and passes on its notices; `key` for the key-down notice.
+    void finishStep(const DeviceTreeSelection::Notices& notices, const QPoint& position,
+                    int key = 0);
     QTreeWidgetItem* pageTarget(int key);
     void forgetItems();
 
@@ -118,10 +116,8 @@ private:
     int sortColumn_ = 0;
     bool firstColumnInserted_ = false;
 
-    QTreeWidgetItem* anchor_ = nullptr;
-    QTreeWidgetItem* pressedItem_ = nullptr;
+    DeviceTreeSelection selection_;
     QPoint pressPosition_;
-    bool selectionDeferred_ = false;
 };
 
 } // namespace morvik
