@@ -28,8 +28,8 @@ constexpr int kEmptyLabelWidth = 4;
 // A tree item whose texts live in its row record, sorted with the device list's comparison.
 class CDeviceTreeList::Item : public QTreeWidgetItem {
 public:
-    Item(CDeviceTreeList& tree, const QString& firstField)
-        : QTreeWidgetItem(UserType + 1), tree_(tree), row(firstField) {}
+    Item(CDeviceTreeList& tree, DeviceTreeRow record)
+        : QTreeWidgetItem(UserType + 1), tree_(tree), row(std::move(record)) {}
 
     QVariant data(int column, int role) const override {
         if (role == Qt::DisplayRole) {
@@ -211,7 +211,17 @@ void CDeviceTreeList::setRowImages(QList<QIcon> images) {
 
 QTreeWidgetItem* CDeviceTreeList::InsertItem(const QString& text, QTreeWidgetItem* parent,
                                              QTreeWidgetItem* after) {
-    auto* item = new Item(*this, text);
+    return insertRow(DeviceTreeRow(text), parent, after);
+}
+
+QTreeWidgetItem* CDeviceTreeList::InsertItem(const DeviceRecord& unit, QTreeWidgetItem* parent,
+                                             QTreeWidgetItem* after) {
+    return insertRow(DeviceTreeRow(unit), parent, after);
+}
+
+QTreeWidgetItem* CDeviceTreeList::insertRow(DeviceTreeRow record, QTreeWidgetItem* parent,
+                                            QTreeWidgetItem* after) {
+    auto* item = new Item(*this, std::move(record));
     // An `after` that is not a child of `parent` puts the row at the end.
     if (parent == nullptr) {
         const int afterPosition = after != nullptr ? indexOfTopLevelItem(after) : -1;

@@ -43,6 +43,9 @@ public:
     // Rows. `after` nullptr inserts at the end of `parent`'s children (nullptr = top level).
     QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr,
                                 QTreeWidgetItem* after = nullptr);
+    // A row showing `unit`: its six texts are the row's first fields.
+    QTreeWidgetItem* InsertItem(const DeviceRecord& unit, QTreeWidgetItem* parent = nullptr,
+                                QTreeWidgetItem* after = nullptr);
     void SetItemText(QTreeWidgetItem* item, int column, const QString& text);
     QString GetItemText(const QTreeWidgetItem* item, int column) const;
     QString GetItemTextAt(int position, int column) const;
@@ -107,6 +110,8 @@ private:
     void finishStep(const DeviceTreeSelection::Notices& notices, const QPoint& position,
                     int key = 0);
     QTreeWidgetItem* pageTarget(int key);
+    QTreeWidgetItem* insertRow(DeviceTreeRow record, QTreeWidgetItem* parent,
+                               QTreeWidgetItem* after);
     void forgetItems();
 
     CDeviceTreeHeader* header_;

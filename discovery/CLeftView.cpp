@@ -127,15 +127,8 @@ void CLeftView::listUnit(const DeviceRecord& record) {
         return;
     }
     emptyListMessage_->hide();
-    // Names are 8-bit characters; Latin-1 keeps every byte and gives it back unchanged.
-    const auto text = [](const std::string& field) { return QString::fromLatin1(field); };
-    QTreeWidgetItem* row = tree_->InsertItem(text(record.name));
+    QTreeWidgetItem* row = tree_->InsertItem(record);
     row->setData(NameColumn, kUnitIndexRole, *index);
-    tree_->SetItemText(row, IpColumn, text(record.ip));
-    tree_->SetItemText(row, MacColumn, text(record.mac));
-    tree_->SetItemText(row, ProductIdColumn, text(record.productId));
-    tree_->SetItemText(row, VersionColumn, text(record.version));
-    tree_->SetItemText(row, AddressModeColumn, text(record.addressMode));
     emit unitListed(tree_->topLevelItemCount());
     paintRowsSoon();
 }
