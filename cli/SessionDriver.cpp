@@ -738,6 +738,16 @@ bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& 
     return session_->saveConfiguration(path);
 }
 
+FileWrite SessionDriver::backupUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                                          const std::string& folder, const std::string& stem) {
+    selection_ = {unit};
+    for (int line = 0; line < table_->lineCount(); ++line) {
+        table_->setText(line, ParameterTable::ValueColumn, {});
+    }
+    showValues(read);
+    return session_->saveBackup(folder, stem);
+}
+
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,
                                       const std::string& path) {
     selection_ = units;
