@@ -1,5 +1,6 @@
 #include "cli/LoginFile.h"
 
+#include "description/LoginParameters.h"
 #include "stores/CredentialLog.h"
 
 #include <array>
@@ -108,9 +109,10 @@ std::variant<LoginFileContent, std::string> parse(const std::string& text) {
         const auto equals = line.find('=');
         const std::string key = line.substr(0, equals);
         const std::string where = "line " + std::to_string(lineNumber) + ": ";
-        if (equals == std::string::npos ||
-            (key != "id" && key != "password" && key != "new-id" && key != "new-password")) {
-            return where + "not KEY=TEXT with a KEY of id, password, new-id or new-password";
+        if (equals == std::string::npos || (key != "id" && key != "password" && key != "new-id" &&
+                                            key != "new-password" && !isLoginAddress(key))) {
+            return where + "not KEY=TEXT with a KEY of id, password, new-id, new-password or "
+                           "a login parameter's address (2.n.1, 2.n.2)";
         }
         if (!values.emplace(key, line.substr(equals + 1)).second) {
             return where + key + " is given twice";
@@ -137,7 +139,13 @@ std::variant<LoginFileContent, std::string> parse(const std::string& text) {
     if (const auto found = values.find("new-password"); found != values.end()) {
         content.newPassword = found->second;
     }
-    if (!content.login && !content.newLoginId && !content.newPassword) {
+    for (const auto& [key, text] : values) {
+        if (isLoginAddress(key)) {
+            content.loginValues.push_back({key, text});
+        }
+    }
+    if (!content.login && !content.newLoginId && !content.newPassword &&
+        content.loginValues.empty()) {
         return std::string("it holds no login");
     }
     return content;
@@ -182,13 +190,14 @@ std::optional<std::string> applyLoginFile(CliOptions& options) {
     }
     LoginFileContent& content = std::get<LoginFileContent>(read);
     options.credentials = std::move(content.login);
-    const bool newLogin = content.newLoginId || content.newPassword;
+    const bool newLogin = content.newLoginId || content.newPassword || !content.loginValues.empty();
     if (newLogin && options.command != CommandKind::Set) {
-        return "--login-file " + *options.loginFile +
-               ": new-id and new-password belong to the set command";
+        return "--login-file " + *options.loginFile + ": a new login belongs to the set command";
     }
     options.newLoginId = std::move(content.newLoginId);
     options.newLoginPassword = std::move(content.newPassword);
+    options.assignments.insert(options.assignments.end(), content.loginValues.begin(),
+                               content.loginValues.end());
     if (options.command == CommandKind::Set && options.assignments.empty() && !newLogin) {
         return std::string("set needs at least one ADDRESS=TEXT");
     }
