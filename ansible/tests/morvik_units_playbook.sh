@@ -22,7 +22,7 @@ cleanup() {
         kill "$sim_pid" 2>/dev/null || true
         wait "$sim_pid" 2>/dev/null || true
     fi
-    [[ -n ${KEEP_WORK:-} ]] || rm -rf "$work"
+    rm -rf "$work"
 }
 trap cleanup EXIT
 
