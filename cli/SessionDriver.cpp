@@ -616,9 +616,10 @@ SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
     const EncodedValue value =
         encodeValue(*row, row->definedValues, row->enumeration, text, session_->byteOrder());
     if (!value) {
-        std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
-                              row->parameterName + ", " + row->typeName +
-                              "): " + refusalReason(*row, *value.refusal);
+        // A login is never repeated: the message may go where others read it (a job's log).
+        const std::string shown = isLoginAddress(address) ? "the new login" : "\"" + text + "\"";
+        std::string problem = shown + " is not a value of " + address + " (" + row->parameterName +
+                              ", " + row->typeName + "): " + refusalReason(*row, *value.refusal);
         const ValueList& names =
             row->enumeration.count() > 0 ? row->enumeration.get() : row->definedValues.get();
         if (names.count() > 0) {
