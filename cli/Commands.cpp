@@ -8,9 +8,11 @@
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
 #include "config/ConfigurationFile.h"
+#include "description/LoginParameters.h"
 #include "protocol/MacAddress.h"
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
+#include "stores/SafeFile.h"
 #include "stores/WholeFile.h"
 
 #include <algorithm>
@@ -105,25 +107,8 @@ std::string whyNotReadable(const std::string& path) {
     return {};
 }
 
-// Why a file cannot be written at `path`, found without creating or emptying it.
-std::string whyNotWritable(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path file(path);
-    if (std::filesystem::is_directory(file, error)) {
-        return "it is a directory";
-    }
-    if (std::filesystem::exists(file, error)) {
-        return ::access(path.c_str(), W_OK) == 0 ? std::string() : std::strerror(errno);
-    }
-    const std::filesystem::path folder =
-        file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    if (!std::filesystem::is_directory(folder, error)) {
-        return "the folder " + folder.string() + " does not exist";
-    }
-    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string() : std::strerror(errno);
-}
-
-// 20261208T091500Z: backups of several runs sort in time and never overwrite each other.
+// 20261208T091500Z: backups of several runs sort in time; a name taken in the same second
+// gets a number (see createFileWithUniqueName).
 std::string backupStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -152,7 +137,7 @@ public:
 
     int run() {
         const Clock::time_point start = Clock::now();
-        const int status = dispatch();
+        const int status = saveCollectedLogins(dispatch());
         if (options_.json && !documentPrinted_) {
             // Stopped before the operation: the document says why.
             printDocument(failureJson(dialogs_.problems()));
@@ -164,6 +149,16 @@ public:
     }
 
 private:
+    // The logins that units accepted, recorded in one save at the end of the run; one that
+    // could not be recorded fails a run that went well otherwise.
+    int saveCollectedLogins(int status) {
+        if (!driver_) {
+            return status;
+        }
+        driver_->session().saveCollectedLogins();
+        return status == kExitSuccess && driver_->credentialLogFailed() ? kExitUnitFailed : status;
+    }
+
     void printDocument(const Json& document) {
         out_ << jsonDocument(document) << '\n';
         documentPrinted_ = true;
@@ -204,6 +199,11 @@ private:
             dialogs_.note("cannot open a UDP socket for the parameter requests");
             return kExitUnitFailed;
         }
+        // A diff or a dry run leaves pwd.ini as it is, too.
+        const bool writesNothing = options_.command == CommandKind::Diff || options_.dryRun;
+        driver_->session().setLoginRecording(writesNothing
+                                                 ? ParameterSession::LoginRecording::Off
+                                                 : ParameterSession::LoginRecording::Collected);
         switch (options_.command) {
         case CommandKind::Read:
             return readCommand();
@@ -255,7 +255,7 @@ private:
                          whyNotReadable(options_.file));
         }
         if (options_.command == CommandKind::Save) {
-            if (const std::string why = whyNotWritable(options_.file); !why.empty()) {
+            if (const std::string why = whyNotReplaceable(options_.file); !why.empty()) {
                 return usage("cannot write the configuration file " + options_.file + ": " + why);
             }
         }
@@ -388,7 +388,7 @@ private:
             return kExitSuccess;
         }
         CredentialLog log(dataDirectory_);
-        log.load();
+        log.loadWithoutCreating();
         std::vector<std::string> unknown;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
@@ -639,9 +639,13 @@ private:
         if (!driver_->prepare(oneProduct ? firstKind : selection_)) {
             return refused(pendingOutcomes(selection_), selection_);
         }
+        std::vector<Assignment> assignments = options_.assignments;
+        if (const auto problem = addNewLogin(assignments)) {
+            return usage(*problem);
+        }
         std::vector<PlannedValue> plan;
         std::set<int> assigned;
-        for (const Assignment& assignment : options_.assignments) {
+        for (const Assignment& assignment : assignments) {
             const auto check = driver_->checkAssignment(assignment.address, assignment.text);
             if (check.parameter < 0) {
                 return usage(check.problem);
@@ -661,6 +665,30 @@ private:
             return reportPlanFailure(readPlan);
         }
         return writePlans(readPlan);
+    }
+
+    // The new login of the login file, as values of the prepared description's login rows;
+    // the problem when it has none.
+    std::optional<std::string> addNewLogin(std::vector<Assignment>& assignments) const {
+        const DescriptionSlot& description = driver_->session().currentDescription();
+        const auto add = [&](const std::optional<std::string>& text,
+                             bool (*isRow)(std::string_view),
+                             const char* what) -> std::optional<std::string> {
+            if (!text) {
+                return std::nullopt;
+            }
+            for (int i = 0; i < description.rowCount(); ++i) {
+                if (isRow(description.row(i)->address)) {
+                    assignments.push_back({description.row(i)->address, *text});
+                    return std::nullopt;
+                }
+            }
+            return std::string("the units' description has no ") + what + " to set";
+        };
+        if (auto problem = add(options_.newLoginId, &isLoginIdAddress, "login ID (2.x.1)")) {
+            return problem;
+        }
+        return add(options_.newLoginPassword, &isLoginPasswordAddress, "password (2.x.2)");
     }
 
     // The selection read, and for each unit that answered what is to be written to it.
@@ -865,17 +893,14 @@ private:
                 continue;
             }
             const DeviceRecord& unit = plan.answered[i];
-            const std::string path = (std::filesystem::path(*options_.backup) /
-                                      (macFileName(unit.mac) + "-" + stamp + ".cnf"))
-                                         .string();
-            if (!driver_->saveUnitValues(unit, plan.answeredReads[i], path)) {
-                const std::string why = whyNotWritable(path);
-                dialogs_.note("cannot write the backup " + path + " of " + unitLabel(unit) +
-                              (why.empty() ? std::string() : ": " + why) +
-                              "; nothing was written to any unit");
+            const FileWrite backup = driver_->backupUnitValues(
+                unit, plan.answeredReads[i], *options_.backup, macFileName(unit.mac) + "-" + stamp);
+            if (!backup.written) {
+                dialogs_.note("cannot write the backup " + backup.path + " of " + unitLabel(unit) +
+                              ": " + backup.reason + "; nothing was written to any unit");
                 return false;
             }
-            dialogs_.note("backup of " + unitLabel(unit) + ": " + path);
+            dialogs_.note("backup of " + unitLabel(unit) + ": " + backup.path);
         }
         return true;
     }

@@ -63,7 +63,9 @@ COMMANDS
         HIDDEN).
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
-        time and is read back, so that pwd.ini follows the change.
+        time and is read back, so that pwd.ini follows the change. The new login may come
+        from the login file instead of the command line (new-id=, new-password=; see
+        --login-file), so that it never shows in the process list.
 
     load UNIT... FILE.cnf
         Read the units, compare the read/write values of the configuration file with each
@@ -81,12 +83,19 @@ COMMANDS
 
     set and load take --dry-run: everything up to the write (probe, read, compare), then
     the values that would be written to each unit, as diff lists them; nothing is sent but
-    the read. With --backup DIR each unit about to be written is saved first to
-    DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the unit to undo
-    the change. If a backup cannot be written, nothing is written to any unit.
+    the read; pwd.ini is not written either. With --backup DIR each unit about to be
+    written is saved first to DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that
+    file to the unit to undo the change. A backup is always a new file, readable by its
+    owner only: when the name is taken (a backup of the same second, or anything else, a
+    link included) it becomes MAC-YYYYMMDDTHHMMSSZ-2.cnf, -3, and so on. If a backup
+    cannot be written, nothing is written to any unit, and the message says why (for
+    example "No space left on device").
 
     save UNIT FILE.cnf
-        Read the unit and save its values as a configuration file.
+        Read the unit and save its values as a configuration file. An existing FILE is
+        replaced only when it is a regular file of this user, never through a link; the
+        new content goes to a temporary file beside it first, so a failed save leaves the
+        old file whole.
 
     reboot UNIT...
         Ask the units to reboot. Asks "Reboot Confirm" (--yes).
@@ -136,7 +145,16 @@ OPTIONS
                          know, and, in a read, once more for a unit that refuses the login
                          of pwd.ini (which then records these). Without them a prompt
                          is an error (exit status 3), unless standard input is a terminal:
-                         then the prompt asks, without echoing the password.
+                         then the prompt asks, without echoing the password. Every local
+                         user can read a command line (ps): prefer --login-file.
+    --login-file FILE    Read the login from FILE ("-": standard input, or a pipe such as
+                         /dev/fd/3) instead of --id and --password: lines "id=ID" and
+                         "password=PW" (each TEXT to the end of its line, blanks kept), and
+                         for set "new-id=ID" and "new-password=PW", the new login to write
+                         to the units' login ID (2.x.1) and password (2.x.2), or the same
+                         as "2.x.1=ID" and "2.x.2=PW" lines, like ADDRESS=TEXT. A regular
+                         file must belong to this user and be closed to others (chmod 600),
+                         or it is refused unread.
     --json               Print one JSON document on standard output (see below).
     --yes                Answer "Set Confirm" and the "Reboot Confirm" of a reboot. Without it
                          the question is asked at a terminal and refused otherwise.
@@ -195,7 +213,9 @@ FILES
                          when a unit accepts new ones or its login is changed, under a lock
                          that other programs using the file take in turn; text in it that is
                          no record is skipped, with a warning when the file is rewritten). A
-                         link is followed only to a credential log of this user.
+                         link is followed only to a credential log of this user. The logins
+                         of one operation are recorded in one rewrite; diff and --dry-run
+                         never write the file.
     DIR/NAME_VERSION.dcf the description of a product's firmware version
 
 EXIT STATUS
@@ -226,6 +246,7 @@ EXAMPLES
     morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --dry-run
     morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --backup backups --yes
     morvik-cli reboot vela1-dock vela1-lab --yes
+    printf 'id=admin\npassword=%s\n' "$pw" | morvik-cli read orion16-new --login-file -
     morvik-cli interfaces
     MORVIK_BROADCAST_ADDRESS=127.255.255.255 MORVIK_HOST_ADDRESS=127.0.0.1 morvik-cli probe
 )";

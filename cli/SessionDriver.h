@@ -118,6 +118,9 @@ public:
     // After a read: `unit`'s own values (`read`) saved as a configuration file, as a save of
     // that unit alone would write them. False when nothing was written (the session said why).
     bool saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read, const std::string& path);
+    // The same as a new file folder/stem.cnf (a unique name when that one is taken).
+    FileWrite backupUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                               const std::string& folder, const std::string& stem);
     // After a read of `units`: the shown values saved. False when nothing was written.
     bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
 

@@ -67,6 +67,7 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection(bool co
         target.requestSent = false;
     }
     if (!continuing) {
+        saveCollectedLogins();
         operation_ = Operation{};
         operation_.units = units;
         operationLog_.reset();
@@ -97,7 +98,11 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::startOperation(bool c
 CredentialLog& ParameterSession::operationLog() {
     if (!operationLog_) {
         operationLog_.emplace(dataDirectory_);
-        operationLog_->load();
+        if (loginRecording_ == LoginRecording::Off) {
+            operationLog_->loadWithoutCreating();
+        } else {
+            operationLog_->load();
+        }
     }
     return *operationLog_;
 }

@@ -6,6 +6,7 @@
 #include "protocol/ByteOrder.h"
 #include "protocol/ParameterFrame.h"
 #include "stores/CredentialLog.h"
+#include "stores/SafeFile.h"
 
 #include <array>
 #include <cstdint>
@@ -123,6 +124,9 @@ public:
     // Writes the header and every line of the list to `path`, replacing the file atomically
     // only after the selection was accepted. False (with a message) when nothing was written.
     bool saveConfiguration(const std::string& path);
+    // The same content as a new private file folder/stem.cnf (stem-2.cnf, ... when the name is
+    // taken), never replacing anything: where it went, or why not (a refusal was shown).
+    FileWrite saveBackup(const std::string& folder, const std::string& stem);
     // Reads `path`, checks it against the selection and puts its values into the list.
     bool loadConfiguration(const std::string& path);
     // Clear: empties the credential log and every value cell.
@@ -144,6 +148,16 @@ public:
 
     void setEvents(SessionEvents* events) { events_ = events; }
 
+    // How the logins that units accept reach pwd.ini: each at once, as the desktop program
+    // does; collected and written together by saveCollectedLogins() (a fleet of new units
+    // costs one rewrite of the file instead of one per unit); or not at all, for a run that
+    // must leave every file as it is.
+    enum class LoginRecording { AtOnce, Collected, Off };
+    void setLoginRecording(LoginRecording recording) { loginRecording_ = recording; }
+    // The logins collected since the last save, written in one save (its messages shown).
+    // A new operation saves them first.
+    void saveCollectedLogins();
+
 private:
     enum class SendResult { Sent, Unreachable };
 
@@ -161,6 +175,12 @@ private:
     // operation on the selected units begins with. Nothing when refused (message shown).
     std::optional<std::vector<DeviceRecord>> startOperation(bool continuing);
     static SelectionCheck checkUnits(const std::vector<DeviceRecord>& units);
+    // A configuration file of the list's values, and whether it holds the units' login.
+    struct ConfigurationText {
+        std::string content;
+        bool holdsLogin = false;
+    };
+    std::optional<ConfigurationText> configurationText();
     // The credential log as the current operation loaded it (at its first use).
     CredentialLog& operationLog();
     // Steps of a read up to the description parse; `group` falls back to 0 when the current
@@ -193,8 +213,10 @@ private:
     // Replies.
     void updateCell(int parameter, const std::string& text, int unit);
     void acceptCredentials(int unit, const ParsedFrame& frame);
-    // Saves the log and turns the outcome into messages.
+    // Saves the log, or leaves it for later or for never (loginRecording_); the outcome of a
+    // save is turned into messages.
     void saveCredentialLog(CredentialLog& log);
+    void storeCredentialLog(CredentialLog& log);
     // `continuePasses`: a reply to the current pass of a group read sends the next pass; a
     // reply to the pass before only brings its values.
     void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);
@@ -226,6 +248,8 @@ private:
     std::string forcedPromptMac_;
     Operation operation_;
     std::optional<CredentialLog> operationLog_;
+    LoginRecording loginRecording_ = LoginRecording::AtOnce;
+    bool loginsCollected_ = false; // the operation log holds logins not yet saved
     // The operation being started is a further pass of the current one (taken at its start).
     bool continuingOperation_ = false;
     SessionEvents* events_ = nullptr;

@@ -8,6 +8,7 @@
 #include "stores/CredentialLog.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace morvik {
 
@@ -152,6 +153,25 @@ void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
 }
 
 void ParameterSession::saveCredentialLog(CredentialLog& log) {
+    switch (loginRecording_) {
+    case LoginRecording::AtOnce:
+        storeCredentialLog(log);
+        return;
+    case LoginRecording::Collected:
+        loginsCollected_ = true;
+        return;
+    case LoginRecording::Off:
+        return;
+    }
+}
+
+void ParameterSession::saveCollectedLogins() {
+    if (std::exchange(loginsCollected_, false) && operationLog_) {
+        storeCredentialLog(*operationLog_);
+    }
+}
+
+void ParameterSession::storeCredentialLog(CredentialLog& log) {
     const CredentialLog::SaveResult result = log.store();
     showMessages(ports_.dialogs, saveMessages(result));
     if (events_ != nullptr) {

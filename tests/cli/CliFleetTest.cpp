@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <unistd.h>
 
 namespace morvik::testing {
 namespace {
@@ -122,19 +124,75 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
     EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Elsewhere");
 }
 
-// A backup that cannot be written stops the run before any unit is written.
+// A backup that cannot be written stops the run before any unit is written, and says why.
 TEST(CliFleet, NoWriteWithoutItsBackup) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
     const std::string notAFolder = harness.file("plain-file");
     std::ofstream(notAFolder) << "x";
-    harness.forget();
-    const ProcessResult run = harness.cli(
-        {"set", "vela1-dock", "vela1-lab", "0.6.1=Elsewhere", "--backup", notAFolder, "--yes"});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.err.find(notAFolder), std::string::npos) << run.err;
-    EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0);
-    EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+    const std::string full = harness.file("full");
+    std::filesystem::create_directory(full);
+    // A disk of one page, filled up.
+    const std::string fullDisk =
+        std::string(::geteuid() == 0 ? "exec unshare --mount" : "exec unshare -rm") +
+        " sh -c 'mount -t tmpfs -o size=4k tmpfs \"$0\" && head -c 4096 /dev/zero >\"$0/f\"; "
+        "exec \"$@\"' \"$0\" \"$@\"";
+    const struct {
+        std::string folder, runner, reason;
+    } cases[] = {{notAFolder, "exec \"$@\"", notAFolder},
+                 {full, fullDisk, "No space left on device"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        harness.forget();
+        const ProcessResult run = harness.cliVia(
+            c.runner, c.folder,
+            {"set", "vela1-dock", "vela1-lab", "0.6.1=Elsewhere", "--backup", c.folder, "--yes"});
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0);
+        EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+    }
+}
+
+// A shared backup folder where the names of the coming minute are taken by links to
+// somebody's file: every backup is a new file of its own, and the linked file is never
+// written; nor is a file that a link put in place of the file to save.
+TEST(CliFleet, BackupsAndSavesNeverWriteThroughALink) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string victim = harness.file("victim");
+    std::ofstream(victim) << "theirs";
+    const std::string backups = harness.file("backups");
+    std::filesystem::create_directory(backups);
+    for (std::time_t at = std::time(nullptr), end = at + 60; at < end; ++at) {
+        std::tm utc{};
+        gmtime_r(&at, &utc);
+        std::array<char, 32> stamp{};
+        std::strftime(stamp.data(), stamp.size(), "%Y%m%dT%H%M%SZ", &utc);
+        const std::string name = backups + "/02-4D-56-00-00-01-" + stamp.data() + ".cnf";
+        ASSERT_EQ(::symlink(victim.c_str(), name.c_str()), 0);
+    }
+    for (const char* value : {"0.6.1=First", "0.6.1=Second"}) {
+        const ProcessResult run =
+            harness.cli({"set", "vela1-dock", value, "--backup", backups, "--yes"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+    std::vector<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(backups)) {
+        if (!entry.is_symlink()) {
+            made.push_back(readWholeFile(entry.path().string()));
+        }
+    }
+    ASSERT_EQ(made.size(), 2U);
+    EXPECT_NE(made[0].find("First") == std::string::npos,
+              made[1].find("First") == std::string::npos);
+
+    const std::string link = harness.file("link.cnf");
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    const ProcessResult save = harness.cli({"save", "vela1-dock", link});
+    EXPECT_EQ(save.exitCode, 2) << save.err;
+    EXPECT_NE(save.err.find("symbolic link"), std::string::npos) << save.err;
+    EXPECT_EQ(readWholeFile(victim), "theirs");
 }
 
 // Cloning one unit's configuration onto another leaves the rows named by --skip alone.

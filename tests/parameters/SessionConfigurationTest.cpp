@@ -95,7 +95,9 @@ TEST_F(SessionConfiguration, SaveIntoAnUnwritablePlaceReportsFileOpenError) {
     const std::string blocker = harness.data().file("not-a-directory");
     { std::ofstream(blocker) << "x"; }
     EXPECT_FALSE(harness.session().saveConfiguration(blocker + "/dock.cnf"));
-    EXPECT_EQ(harness.dialogs.messages, (std::vector<Message>{{"File Open Error", "Error"}}));
+    EXPECT_EQ(harness.dialogs.messages,
+              (std::vector<Message>{
+                  {"File Open Error\n" + blocker + "/dock.cnf: Not a directory", "Error"}}));
 }
 
 // A file that holds the units' login is as private as pwd.ini, also when it replaces a file
