@@ -86,7 +86,11 @@ COMMANDS
     the change. If a backup cannot be written, nothing is written to any unit.
 
     save UNIT FILE.cnf
-        Read the unit and save its values as a configuration file.
+        Read the unit and save its values as a configuration file: a header line, one line
+        "[n] VALUE" per parameter and the line "<escaped>". In VALUE a blank is "_", an empty
+        value "<none>", and "%", "_" and control characters are "%" and two hex digits
+        ("gate_house 3" is gate%5Fhouse_3), so every value loads back byte for byte. Files
+        without the "<escaped>" line (of older tools) load as before: "_" is a blank.
 
     reboot UNIT...
         Ask the units to reboot. Asks "Reboot Confirm" (--yes).

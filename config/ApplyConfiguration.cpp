@@ -1,4 +1,5 @@
 #include "config/ConfigurationFile.h"
+#include "config/ValueTokens.h"
 #include "parameters/ParameterTable.h"
 
 namespace morvik {
@@ -18,7 +19,7 @@ void applyConfiguration(const ConfigurationContent& content, ParameterTable& tab
             continue;
         }
         const std::string& shown = table.text(n, ParameterTable::ValueColumn);
-        if (line.token == configurationToken(shown)) {
+        if (!content.escaped && line.token == legacyToken(shown)) {
             continue;
         }
         if (line.value != shown) {

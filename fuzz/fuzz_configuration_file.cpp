@@ -1,6 +1,6 @@
-// Configuration files come from anywhere: the reader stays within its limits, and what it read
-// (written again) reads back the same. With the parameter list in the tree, the values are
-// also applied to a list of writable and read-only lines.
+// Configuration files come from anywhere: the reader stays within its limits (escaped tokens
+// included), and what it read (written again) reads back byte for byte. With the parameter
+// list in the tree, the values are also applied to a list of writable and read-only lines.
 #include "config/ConfigurationFile.h"
 #include "parameters/ParameterTable.h"
 
@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(content.header->version.size() <= morvik::kMaxConfigurationHeaderToken);
     for (const auto& line : content.lines) {
         require(line.token.size() <= size);
-        require(line.empty || line.value.size() == line.token.size());
+        require(line.empty || (content.escaped ? line.value.size() <= line.token.size()
+                                               : line.value.size() == line.token.size()));
         require(!line.empty || line.value.empty());
     }
 
@@ -44,11 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(again.header && again.header->unitCount == content.header->unitCount &&
             again.header->productId == content.header->productId &&
             again.header->version == content.header->version);
-    require(again.lines.size() == values.size());
+    require(again.escaped && again.lines.size() == values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
         require(again.lines[i].lineNumber == static_cast<int>(i));
         require(again.lines[i].value == values[i]);
-        require(content.lines[i].empty || again.lines[i].token == content.lines[i].token);
+        require(!content.escaped || content.lines[i].empty ||
+                again.lines[i].token == content.lines[i].token);
         require(again.lines[i].empty == content.lines[i].empty);
     }
 

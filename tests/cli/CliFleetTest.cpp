@@ -142,7 +142,9 @@ TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
     const std::string dock = harness.file("dock.cnf");
+    ASSERT_EQ(harness.cli({"set", "vela1-dock", "0.7.1=gate_house 3", "--yes"}).exitCode, 0);
     ASSERT_EQ(harness.cli({"save", "vela1-dock", dock}).exitCode, 0);
+    EXPECT_NE(readWholeFile(dock).find(" gate%5Fhouse_3\n"), std::string::npos);
     const auto before = harness.cliJson({"read", "vela1-lab"});
     ASSERT_TRUE(before && before->size() == 1);
 
@@ -162,6 +164,7 @@ TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
         EXPECT_EQ(valueAt(after->front(), address), valueAt(before->front(), address)) << address;
     }
     EXPECT_EQ(valueAt(after->front(), "0.6.1"), kDockName);
+    EXPECT_EQ(valueAt(after->front(), "0.7.1"), "gate_house 3");
 }
 
 // A site's configuration file goes to every unit of its product and version, whichever way

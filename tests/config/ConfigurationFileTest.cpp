@@ -9,16 +9,19 @@ namespace morvik {
 namespace {
 
 TEST(ConfigurationFile, IsWrittenInTheFixedLayout) {
-    const std::string text =
-        formatConfiguration({2, "05", "1.2"}, {"250  ms", "", "a b", "9600", "x_y", "\tz\n"});
+    const std::string text = formatConfiguration(
+        {2, "05", "1.2"}, {"250  ms", "", "a b", "9600", "x_y", "\tz\n", "<none>", "100%"});
     EXPECT_EQ(text, "2 \t 05 \t 1.2 \n"
                     "[0]\t 250__ms\n"
                     "[1]\t <none>\n"
                     "[2]\t a_b\n"
                     "[3]\t 9600\n"
-                    "[4]\t x_y\n"
-                    "[5]\t _z_\n"); // any white space would split the token
-    EXPECT_EQ(formatConfiguration({1, "51", "2.0"}, {}), "1 \t 51 \t 2.0 \n");
+                    "[4]\t x%5Fy\n"
+                    "[5]\t %09z%0A\n" // any white space would split the token
+                    "[6]\t %3Cnone>\n"
+                    "[7]\t 100%25\n"
+                    "<escaped>\n");
+    EXPECT_EQ(formatConfiguration({1, "51", "2.0"}, {}), "1 \t 51 \t 2.0 \n<escaped>\n");
 }
 
 TEST(ConfigurationFile, ParsingReadsTheHeaderAndTheValueLines) {
@@ -63,6 +66,7 @@ TEST(ConfigurationFile, ParsingStopsAtTheFirstTextThatIsNoValueLine) {
          true,
          {INT_MAX, INT_MIN}},
         {"tight", "1 05 1.2\n[0]a [ 1]b", true, {0, 1}},
+        {"escaped files end at their marker", "1 05 1.2\n[0] a\n<escaped>\n[1] b\n", true, {0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -189,7 +193,7 @@ TEST(ConfigurationFile, LinesStandForTheParametersOfTheGroupShown) {
 }
 
 // A list saved and loaded back is the list it was: no text changes and nothing is marked, so
-// the next Set writes nothing of it. "_" in a file stands for a blank and for an underscore.
+// the next Set writes nothing of it.
 TEST(ConfigurationFile, ASavedListLoadsBackUnchanged) {
     const std::vector<std::string> shown = {"host_name_01",
                                             "a_b c",
@@ -197,7 +201,9 @@ TEST(ConfigurationFile, ASavedListLoadsBackUnchanged) {
                                             "x__y",
                                             std::string(70, 'L') + "_" + std::string(20, 'n'),
                                             "_",
-                                            "250  ms"};
+                                            "250  ms",
+                                            "<none>",
+                                            "%41_%\t"};
     ShownList list(std::vector<AccessKind>(shown.size(), AccessKind::ReadWrite), shown);
     applyConfiguration(parseConfiguration(formatConfiguration({1, "05", "1.2"}, shown)),
                        list.table);
@@ -226,9 +232,9 @@ TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {
     ASSERT_TRUE(content.header);
     EXPECT_EQ(content.header->productId, "05");
     applyConfiguration(content, list.table);
-    // An underscore that was part of a value comes back as a blank.
-    EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a b", "Enable", "ro now"}));
-    EXPECT_EQ(list.marks(), (std::vector<int>{0, 3}));
+    // An underscore comes back as itself.
+    EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a_b", "Enable", "ro now"}));
+    EXPECT_EQ(list.marks(), (std::vector<int>{0, 2, 3}));
 }
 
 } // namespace
