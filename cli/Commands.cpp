@@ -8,6 +8,7 @@
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
 #include "config/ConfigurationFile.h"
+#include "description/ValueComparison.h"
 #include "protocol/MacAddress.h"
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
@@ -828,10 +829,16 @@ private:
                 for (const PlannedValue& value : plan.plans[i]) {
                     const ParameterRow* row =
                         driver_->session().currentDescription().row(value.parameter);
-                    unit.differences.push_back(
-                        {value.parameter, row != nullptr ? row->address : std::string(),
-                         row != nullptr ? row->parameterName : std::string(),
-                         readValue(plan.answeredReads[i], value.parameter), value.text});
+                    std::string held = readValue(plan.answeredReads[i], value.parameter);
+                    // A set names values whatever the units hold: only the ones it changes
+                    // are differences.
+                    if (row != nullptr && sameValue(*row, held, value.text)) {
+                        continue;
+                    }
+                    unit.differences.push_back({value.parameter,
+                                                row != nullptr ? row->address : std::string(),
+                                                row != nullptr ? row->parameterName : std::string(),
+                                                std::move(held), value.text});
                 }
             }
             allRead = allRead && unit.result == UnitResult::Ok;

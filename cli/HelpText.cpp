@@ -68,8 +68,11 @@ COMMANDS
     load UNIT... FILE.cnf
         Read the units, compare the read/write values of the configuration file with each
         unit's own values, and write to each unit the ones that differ, as set does. Nothing
-        is written to a unit that differs in none. The file must have been saved for the same
-        product id and version. A value of the file that its parameter cannot take stops the
+        is written to a unit that differs in none. Values are compared as values: texts that
+        give the same bytes are equal ("1500" and "1500  bytes", "192.168.010.021" and
+        "192.168.10.21", "02-1a-..." and "02:1A:..."); a text that is no value of its row
+        equals only itself. An empty value (<none>) is a value too. The file must have been
+        saved for the same product id and version. A value of the file that its parameter cannot take stops the
         load before anything is written (exit 2).
         --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
         cloned onto another unit need not copy its identity (IP address, name).
@@ -80,8 +83,8 @@ COMMANDS
         nothing. Exit status 0 when no unit differs, 1 when one does (or failed to answer).
 
     set and load take --dry-run: everything up to the write (probe, read, compare), then
-    the values that would be written to each unit, as diff lists them; nothing is sent but
-    the read. With --backup DIR each unit about to be written is saved first to
+    the values that would change on each unit, as diff lists them (a set value that the
+    unit holds already, in any spelling, is not listed); nothing is sent but the read. With --backup DIR each unit about to be written is saved first to
     DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the unit to undo
     the change. If a backup cannot be written, nothing is written to any unit.
 

@@ -1,5 +1,6 @@
 #include "config/ConfigurationFile.h"
 #include "config/ValueTokens.h"
+#include "description/ValueComparison.h"
 #include "parameters/ParameterTable.h"
 
 namespace morvik {
@@ -10,21 +11,19 @@ void applyConfiguration(const ConfigurationContent& content, ParameterTable& tab
         if (n < 0 || n >= table.lineCount()) {
             continue;
         }
-        if (line.empty) {
+        const int parameter = table.parameterOfLine(n);
+        const ParameterRow* row = table.description().row(parameter);
+        const bool writable = row != nullptr && row->accessKind == AccessKind::ReadWrite;
+        const std::string& shown = table.text(n, ParameterTable::ValueColumn);
+        if (line.empty && !writable) {
             table.setText(n, ParameterTable::ValueColumn, std::string());
             continue;
         }
-        const int parameter = table.parameterOfLine(n);
-        if (table.description().accessKind(parameter) != AccessKind::ReadWrite) {
+        if (!writable || (!content.escaped && line.token == legacyToken(shown)) ||
+            sameValue(*row, line.value, shown)) {
             continue;
         }
-        const std::string& shown = table.text(n, ParameterTable::ValueColumn);
-        if (!content.escaped && line.token == legacyToken(shown)) {
-            continue;
-        }
-        if (line.value != shown) {
-            table.setModifiedMark(parameter, 1);
-        }
+        table.setModifiedMark(parameter, 1);
         table.setText(n, ParameterTable::ValueColumn, line.value);
     }
 }

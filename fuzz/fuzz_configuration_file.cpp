@@ -1,6 +1,7 @@
 // Configuration files come from anywhere: the reader stays within its limits (escaped tokens
 // included), and what it read (written again) reads back byte for byte. With the parameter
-// list in the tree, the values are also applied to a list of writable and read-only lines.
+// list in the tree, the values are also applied to a list of writable and read-only lines of
+// several value types, which compares them as values.
 #include "config/ConfigurationFile.h"
 #include "parameters/ParameterTable.h"
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -61,6 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             row.address = "1." + std::to_string(line + 1) + ".1";
             row.accessKind =
                 line % 2 == 0 ? morvik::AccessKind::ReadWrite : morvik::AccessKind::ReadOnly;
+            static constexpr std::pair<const char*, int> kTypes[] = {
+                {"*char", 16}, {"unsigned int", 2}, {"IP", 4}, {"MAC", 6}, {"float", 4}};
+            const auto& [type, size] = kTypes[(line / 2) % 5];
+            row.typeName = type;
+            row.size = size;
+            row.unit = line % 4 == 0 ? "ms" : "";
             rows.editRows().push_back(std::move(row));
         }
         return rows;

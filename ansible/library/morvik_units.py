@@ -18,7 +18,9 @@ description:
   - Writes parameter values, or the values of a configuration file, to units found by a probe
     from the managed host, through C(morvik-cli --json).
   - Idempotent; a unit is written only when one of its values differs (C(morvik-cli diff), or
-    C(set --dry-run) for I(values)), and only the units that differ are written.
+    C(set --dry-run) for I(values)), and only the units that differ are written. Values are
+    compared as values, so C(1500) equals C(1500  bytes) and C(192.168.010.021) equals
+    C(192.168.10.21).
   - Check mode compares and reports, and writes nothing. Diff mode shows each differing value
     before and after.
 options:
@@ -154,12 +156,9 @@ def differences(module):
     failed = [unit for unit in document if unit.get("result") != "ok"]
     if failed:
         module.fail_json(msg=tool_message(completed), rc=completed.returncode, units=document)
-    units = []
-    for unit in document:
-        # A dry run of set lists every value it would send, equal or not.
-        changes = [change for change in unit["differences"] if change["unit"] != change["file"]]
-        units.append({"mac": unit["mac"], "ip": unit["ip"], "differences": changes})
-    return units
+    # The tool lists only the values that differ as values ("1500" and "1500  bytes" do not).
+    return [{"mac": unit["mac"], "ip": unit["ip"], "differences": unit["differences"]}
+            for unit in document]
 
 
 def diff_view(units):

@@ -124,6 +124,9 @@ expect "check mode writes nothing" "$(value_of vela1-dock 0.6.1)" "$original"
 run first-values 1 0 values
 expect "the value is written" "$(value_of vela1-dock 0.6.1)" "Playbook room"
 run second-values 0 0 values
+# The unit's own values, written otherwise, change nothing.
+playbook spelled 'units: [vela1-dock]' 'values: {"1.7.1": "1500", "1.1.1": "192.168.010.021"}'
+run spelled-values 0 0 spelled
 
 # A configuration file cloned onto another unit, keeping its name and address.
 tool save vela1-dock "$work/dock.cnf" >/dev/null

@@ -104,6 +104,9 @@ struct ShownList {
         for (int parameter = 0; parameter < end; ++parameter) {
             ParameterRow row;
             row.address = "1." + std::to_string(parameter + 1) + ".1";
+            row.typeName = "unsigned int";
+            row.size = 2;
+            row.unit = "ms";
             if (parameter >= firstParameter) {
                 row.accessKind = accesses[static_cast<std::size_t>(parameter - firstParameter)];
             }
@@ -165,9 +168,13 @@ TEST(ConfigurationFile, LoadedValuesReachOnlyWritableParametersAndMarkTheChanged
          "[2]\t x\n[3]\t y\n[4]\t z\n",
          {"1", "250  ms", "ro", "pl", ""},
          {}},
-        {"<none> blanks any line, unmarked",
+        {"<none> blanks any line, marking the R/W one",
          "[2]\t <none>\n[0]\t <none>\n",
          {"", "250  ms", "", "pl", ""},
+         {0}},
+        {"the same value otherwise written is left alone",
+         "[0]\t 001\n[1]\t 250\n",
+         {"1", "250  ms", "ro", "pl", ""},
          {}},
         {"line numbers outside the list are ignored",
          "[-1]\t a\n[5]\t b\n[700]\t c\n[2147483647]\t d\n[-5]\t <none>\n[9]\t <none>\n",
@@ -232,9 +239,9 @@ TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {
     ASSERT_TRUE(content.header);
     EXPECT_EQ(content.header->productId, "05");
     applyConfiguration(content, list.table);
-    // An underscore comes back as itself.
+    // An underscore comes back as itself, and an empty value is a value to write.
     EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a_b", "Enable", "ro now"}));
-    EXPECT_EQ(list.marks(), (std::vector<int>{0, 2, 3}));
+    EXPECT_EQ(list.marks(), (std::vector<int>{0, 1, 2, 3}));
 }
 
 } // namespace

@@ -45,7 +45,10 @@ TEST_F(SessionConfiguration, SaveWritesEveryLineIncludingThoseAfterHiddenRows) {
 TEST_F(SessionConfiguration, LoadPutsBackWritableValuesAndMarksOnlyChangedOnes) {
     readUnits({"dock"});
     const std::string path = harness.data().file("dock.cnf");
+    const int contact = harness.session().findParameter("0.7.1"); // R/W, saved empty
+    harness.session().setValueText(contact, "");
     ASSERT_TRUE(harness.session().saveConfiguration(path));
+    harness.session().setValueText(contact, "scribbled");
 
     const int name = harness.session().findParameter("0.1.1");     // R/W, changed below
     const int port = harness.session().findParameter("3.7.1");     // R/W, unchanged
@@ -59,6 +62,8 @@ TEST_F(SessionConfiguration, LoadPutsBackWritableValuesAndMarksOnlyChangedOnes) 
     EXPECT_EQ(harness.cell("0.1.1"), "dock");
     EXPECT_EQ(harness.table.modifiedMark(name), 1);
     EXPECT_EQ(harness.table.modifiedMark(port), 0);
+    EXPECT_EQ(harness.cell("0.7.1"), "");
+    EXPECT_EQ(harness.table.modifiedMark(contact), 1); // so that Set writes the empty value
     EXPECT_EQ(harness.cell("0.2.1"), "scribbled");     // read-only rows are left alone
     EXPECT_EQ(harness.table.modifiedMark(firmware), 0);
     EXPECT_NE(firmwareText, "scribbled");
