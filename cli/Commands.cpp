@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/ConfigurationHeaderCheck.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/InterfacesReport.h"
 #include "cli/Output.h"
@@ -90,20 +91,6 @@ std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
         chosen.push_back(units[static_cast<std::size_t>(index)]);
     }
     return chosen;
-}
-
-// Why `path` cannot be read, in the system's words.
-std::string whyNotReadable(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return "it is a directory";
-    }
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return std::strerror(errno);
-    }
-    std::fclose(file);
-    return {};
 }
 
 // Why a file cannot be written at `path`, found without creating or emptying it.
@@ -251,9 +238,12 @@ private:
         }
         const bool readsFile =
             options_.command == CommandKind::Load || options_.command == CommandKind::Diff;
-        if (readsFile && !std::ifstream(options_.file)) {
-            return usage("cannot read the configuration file " + options_.file + ": " +
-                         whyNotReadable(options_.file));
+        if (readsFile) {
+            auto header = readConfigurationHeader(options_.file);
+            if (const auto* why = std::get_if<std::string>(&header)) {
+                return usage("cannot read the configuration file " + options_.file + ": " + *why);
+            }
+            fileHeader_ = std::get<ConfigurationHeader>(std::move(header));
         }
         if (options_.command == CommandKind::Save) {
             if (const std::string why = whyNotWritable(options_.file); !why.empty()) {
@@ -733,18 +723,10 @@ private:
     }
 
     // Units of another product or version than the configuration file's, each named in a
-    // note: a site's file goes to the units it is for. None when the file's header cannot be
-    // read; the session says why when it loads the file.
+    // note: a site's file goes to the units it is for.
     std::vector<bool> unitsTheFileIsNotFor() {
         std::vector<bool> leftOut(selection_.size(), false);
-        const auto text = readWholeFile(options_.file);
-        if (!text) {
-            return leftOut;
-        }
-        const auto header = parseConfiguration(*text).header;
-        if (!header) {
-            return leftOut;
-        }
+        const ConfigurationHeader* header = &*fileHeader_;
         bool anyLeftOut = false;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
@@ -772,7 +754,7 @@ private:
         auto plans = planEachKind(plan);
         if (!plans) {
             dialogs_.note("the configuration file " + options_.file +
-                          " was not taken: it names another product or version than the units");
+                          " was not taken: it changed or went while the units were read");
             for (UnitOutcome& outcome : plan.outcomes) {
                 if (outcome.result == UnitResult::NoAnswer) {
                     outcome.result = UnitResult::Error;
@@ -1021,7 +1003,8 @@ private:
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;
-    // load and diff: the selected units of another product or version than the file's.
+    // load and diff: the file's header, and the selected units of another product or version.
+    std::optional<ConfigurationHeader> fileHeader_;
     std::vector<bool> notForTheFile_;
     bool documentPrinted_ = false;
 };

@@ -73,7 +73,8 @@ COMMANDS
         "192.168.10.21", "02-1a-..." and "02:1A:..."); a text that is no value of its row
         equals only itself. An empty value (<none>) is a value too. The file must have been
         saved for the same product id and version. A value of the file that its parameter cannot take stops the
-        load before anything is written (exit 2).
+        load before anything is written (exit 2). The file must be a regular file (not a
+        FIFO or a device) that begins with the header a save writes.
         --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
         cloned onto another unit need not copy its identity (IP address, name).
 
