@@ -27,6 +27,7 @@
 #include <set>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace morvik::cli {
 
@@ -369,6 +370,9 @@ private:
         }
         reportChecksumErrors(*probed, match.selected);
         selection_ = unitsAt(records, match.selected);
+        selectsAll_ = std::any_of(specs.begin(), specs.end(), [](const UnitSpec& spec) {
+            return spec.kind == UnitSpec::Kind::All;
+        });
         return kExitSuccess;
     }
 
@@ -405,6 +409,13 @@ private:
             return kExitSuccess;
         }
         return kExitCredentialsNeeded;
+    }
+
+    // A unit that a configuration file is not for is left alone; among the units of `all` (a
+    // network of several products) that is no failure of the run, for a unit named on the
+    // command line it is.
+    bool isFine(UnitResult result) const {
+        return result == UnitResult::Ok || (result == UnitResult::OtherProduct && selectsAll_);
     }
 
     int finalStatus(bool allSucceeded) {
@@ -578,7 +589,7 @@ private:
     int reportResults(const std::vector<UnitOutcome>& outcomes) {
         bool allOk = true;
         for (const UnitOutcome& outcome : outcomes) {
-            allOk = allOk && outcome.result == UnitResult::Ok &&
+            allOk = allOk && isFine(outcome.result) &&
                     (!outcome.reboot || *outcome.reboot == UnitResult::Ok);
             if (outcome.result == UnitResult::NoAnswer ||
                 (outcome.reboot && *outcome.reboot == UnitResult::NoAnswer)) {
@@ -663,7 +674,7 @@ private:
     };
 
     // Reads the selection, like units together; the units that did not answer completely get
-    // their failure. Units marked in `leftOut` are not read and get an error.
+    // their failure. Units marked in `leftOut` are not read: they are of another product.
     WritePlan readForPlan(const std::vector<bool>& leftOut = {}) {
         WritePlan plan;
         plan.outcomes = pendingOutcomes(selection_);
@@ -671,7 +682,7 @@ private:
         std::vector<std::size_t> readAt;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             if (i < leftOut.size() && leftOut[i]) {
-                plan.outcomes[i].result = UnitResult::Error;
+                plan.outcomes[i].result = UnitResult::OtherProduct;
             } else {
                 toRead.push_back(selection_[i]);
                 readAt.push_back(i);
@@ -727,20 +738,23 @@ private:
     std::vector<bool> unitsTheFileIsNotFor() {
         std::vector<bool> leftOut(selection_.size(), false);
         const ConfigurationHeader* header = &*fileHeader_;
-        bool anyLeftOut = false;
+        bool anyNamedLeftOut = false;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
             if (unit.productId == header->productId && unit.version == header->version) {
                 continue;
             }
-            if (!anyLeftOut) {
+            if (!selectsAll_ && !std::exchange(anyNamedLeftOut, true)) {
                 dialogs_.showMessage(kFileNotMatch, "Error");
-                anyLeftOut = true;
             }
             leftOut[i] = true;
             dialogs_.note(options_.file + " is for product " + header->productId + " version " +
                           header->version + ": " + unitLabel(unit) + " (product " + unit.productId +
                           " version " + unit.version + ") is left out");
+        }
+        if (std::all_of(leftOut.begin(), leftOut.end(), [](bool out) { return out; })) {
+            dialogs_.note("none of the units is of product " + header->productId + " version " +
+                          header->version + ": nothing to compare");
         }
         return leftOut;
     }
@@ -823,7 +837,7 @@ private:
                                                 std::move(held), value.text});
                 }
             }
-            allRead = allRead && unit.result == UnitResult::Ok;
+            allRead = allRead && isFine(unit.result);
             anyDifference = anyDifference || !unit.differences.empty();
             units.push_back(std::move(unit));
         }
@@ -1000,6 +1014,7 @@ private:
     EndpointSettings endpoints_;
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
+    bool selectsAll_ = false; // a UNIT word is "all"
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;

@@ -71,10 +71,13 @@ COMMANDS
         is written to a unit that differs in none. Values are compared as values: texts that
         give the same bytes are equal ("1500" and "1500  bytes", "192.168.010.021" and
         "192.168.10.21", "02-1a-..." and "02:1A:..."); a text that is no value of its row
-        equals only itself. An empty value (<none>) is a value too. The file must have been
-        saved for the same product id and version. A value of the file that its parameter cannot take stops the
-        load before anything is written (exit 2). The file must be a regular file (not a
-        FIFO or a device) that begins with the header a save writes.
+        equals only itself. An empty value (<none>) is a value too. The file is for units of
+        the product id and version it was saved for: the others are left alone with the
+        result "other product", which fails nothing among the units of "all" (a network of
+        several products) and fails the run for a unit named on the command line. A value
+        of the file that its parameter cannot take stops the load before anything is
+        written (exit 2). The file must be a regular file (not a FIFO or a device) that
+        begins with the header a save writes.
         --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
         cloned onto another unit need not copy its identity (IP address, name).
 
@@ -180,11 +183,13 @@ OUTPUT
       diff, and set or load with --dry-run:
                         [{"mac","ip","result","differences":[{"index","address",
                           "parameter","unit","file"}]}]  "unit" the unit's text, "file" the
-                          one that would be written; result as for read
+                          one that would be written; result as for read, or "other
+                          product" for a unit the file is not for
       set, load, save, reboot:
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
-                          nothing could be sent to it), "no answer" or "checksum error" (its
-                          reply failed the checksum and no valid one followed); with --reboot
+                          nothing could be sent to it), "no answer", "checksum error" (its
+                          reply failed the checksum and no valid one followed) or "other
+                          product" (load: left alone, the file is for another); with --reboot
                           also "reboot" for each unit that took the write
       a run that fails before its operation (an unknown or ambiguous unit, an unknown
       class group, a bad value, bad options):

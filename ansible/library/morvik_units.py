@@ -21,6 +21,8 @@ description:
     C(set --dry-run) for I(values)), and only the units that differ are written. Values are
     compared as values, so C(1500) equals C(1500  bytes) and C(192.168.010.021) equals
     C(192.168.10.21).
+  - With I(config_file), units of another product or version than the file's are left alone
+    and listed with the result C(other product); they do not fail the task.
   - Check mode compares and reports, and writes nothing. Diff mode shows each differing value
     before and after.
 options:
@@ -99,7 +101,9 @@ EXAMPLES = r"""
 
 RETURN = r"""
 units:
-  description: For each unit, its MAC, IP, the differences found and, when written, the result.
+  description: For each unit, its MAC, IP, the result of the comparison (C(ok), or C(other
+    product) for a unit of another product or version than I(config_file), left alone) and
+    the differences found.
   type: list
   returned: always
 written:
@@ -153,12 +157,13 @@ def differences(module):
                      ["%s=%s" % (address, text) for address, text in params["values"].items()] +
                      ["--dry-run"])
     completed, document = run_tool(module, arguments)
-    failed = [unit for unit in document if unit.get("result") != "ok"]
+    # A unit that the configuration file is not for is listed, left alone, and no failure.
+    failed = [unit for unit in document if unit.get("result") not in ("ok", "other product")]
     if failed:
         module.fail_json(msg=tool_message(completed), rc=completed.returncode, units=document)
     # The tool lists only the values that differ as values ("1500" and "1500  bytes" do not).
-    return [{"mac": unit["mac"], "ip": unit["ip"], "differences": unit["differences"]}
-            for unit in document]
+    return [{"mac": unit["mac"], "ip": unit["ip"], "result": unit["result"],
+             "differences": unit["differences"]} for unit in document]
 
 
 def diff_view(units):
