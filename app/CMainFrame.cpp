@@ -3,6 +3,8 @@
 #include "app/CAboutDialog.h"
 #include "app/CClassFilterCombo.h"
 #include "app/CMainToolBar.h"
+#include "app/DataDirectory.h"
+#include "app/DemoLogins.h"
 #include "app/HelpLauncher.h"
 #include "app/LockKeyState.h"
 #include "app/ProbeStatusText.h"
@@ -15,9 +17,11 @@
 #include "parameters/ParameterSession.h"
 #include "parameters/UdpTransport.h"
 #include "view/CMorvikView.h"
+#include "view/ConfirmDialog.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -39,6 +43,16 @@ const QSize kDecorationAllowance(16, 48);
 // The window that gives the device pane `leftPaneWidth` pixels and the parameter pane its own.
 QSize windowSizeAround(int leftPaneWidth) {
     return {leftPaneWidth + CMainFrame::kRightPaneWidth + 40, 560};
+}
+
+// Values changed in the list and not yet written to the units (drawn red).
+bool holdsUnwrittenValues(const ParameterTable& table) {
+    for (int line = 0; line < table.lineCount(); ++line) {
+        if (table.modifiedMark(table.parameterOfLine(line)) != 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 QString iconPath(const QString& name) {
@@ -297,6 +311,8 @@ void CMainFrame::initialUpdate(const QString& dataDirectory, const EndpointSetti
                                 toolBar_->classFilter(), *transport_, morvikView_->pacer()},
         QFile::encodeName(dataDirectory).toStdString(), seed);
     morvikView_->attachSession(*session_, *selection_);
+    morvikView_->dialogs().setPromptHint(
+        [dataDirectory] { return demoLoginHint(dataDirectory, installedDataDirectories()); });
     restoreLayout();
 }
 
@@ -321,6 +337,16 @@ void CMainFrame::restoreLayout() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Changed values exist nowhere else: closing without a Yes keeps the window and them.
+    if (holdsUnwrittenValues(morvikView_->table()) &&
+        !ConfirmDialog::ask(QStringLiteral("Exit Confirm"),
+                            QStringLiteral("Changed values are not written to the units !"),
+                            QStringLiteral("They are lost when Morvik closes. "),
+                            QStringLiteral("Do you want to close Morvik now? "), this,
+                            ConfirmDialog::Default::No)) {
+        event->ignore();
+        return;
+    }
     if (leftView_->isInitialised()) {
         const CDeviceTreeList& tree = leftView_->treeList();
         QList<int> widths;

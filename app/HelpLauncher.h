@@ -19,8 +19,10 @@ QString findManual(const QString& dataDirectory, const QStringList& installedDir
 
 // The Help command: the stored data directory becomes the working directory (a failure leaves
 // it as it was), then the manual is handed to the desktop, without waiting for a viewer. When
-// there is no manual or nothing can show it, a message box owned by `parent` says so. The
-// desktop's choice of viewer is used unless MORVIK_HELP_VIEWER names a program to start.
+// there is no manual or nothing can show it, a message box owned by `parent` says so, with the
+// manual's path; a viewer that starts and then fails (xdg-open without a browser) is reported
+// when it ends. The desktop's choice of viewer is used unless MORVIK_HELP_VIEWER names a
+// program to start.
 HelpOutcome startHelp(QWidget* parent);
 
 // The program that MORVIK_HELP_VIEWER names, or empty for the desktop's choice.

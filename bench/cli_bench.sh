@@ -75,6 +75,7 @@ done
 LOAD_AT_START=$(cut -d' ' -f1-3 /proc/loadavg)
 SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/morvik-cli-bench.XXXXXX")
 SIM_PID=
+# shellcheck disable=SC2317  # called by the EXIT trap
 cleanup() {
     if [ -n "$SIM_PID" ]; then
         kill "$SIM_PID" 2>/dev/null || true

@@ -47,6 +47,7 @@ done
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/morvik-bounds-XXXXXX")
 PEER_PID=
+# shellcheck disable=SC2317  # called by the EXIT trap
 cleanup() {
     if [ -n "$PEER_PID" ]; then kill "$PEER_PID" 2>/dev/null || true; wait "$PEER_PID" 2>/dev/null || true; fi
     if [ "$KEEP" = 1 ]; then echo "kept $WORK" >&2; else rm -rf "$WORK"; fi

@@ -233,6 +233,7 @@ untrue = [m for m in ok if m not in holds]
 print("%d %d %d %d" % (len(ok), len(holds), len(written), len(untrue)))
 EOF
 )
+    # shellcheck disable=SC2086  # the verdict is four words, one per column
     record lossy-set 100 "$run" "$wall" "$rss" "$status" $verdict
     stop_sim
 done

@@ -50,4 +50,9 @@ ConfigurationContent parseConfiguration(std::string_view text);
 // did not change. Lines that are not lines of the list are ignored.
 void applyConfiguration(const ConfigurationContent& content, ParameterTable& table);
 
+// Would applyConfiguration mark the parameter of `line` (a line of `content`) for writing, the
+// table as it is now?
+bool marksParameter(const ConfigurationContent& content, const ConfigurationLine& line,
+                    const ParameterTable& table);
+
 } // namespace morvik

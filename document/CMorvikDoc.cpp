@@ -14,8 +14,16 @@ CMorvikDoc::CMorvikDoc(ParameterSession& session, UnitSelection& selection, Dial
     : QObject(parent), session_(session), selection_(selection), dialogs_(dialogs),
       dialogParent_(dialogParent) {}
 
+// Save proposes ".CNF" and a user may type ".cnf"; GTK's chooser matches patterns with their
+// case, so both are named.
 QString CMorvikDoc::fileFilter() {
-    return QStringLiteral("Configuration File(.CNF) (*.cnf)");
+    return QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)");
+}
+
+// A name with a point anywhere in its path gets no extension, so a saved file may end in
+// anything: the second filter still finds it.
+QStringList CMorvikDoc::loadFilters() {
+    return {fileFilter(), QStringLiteral("All files (*)")};
 }
 
 QString CMorvikDoc::withDefaultExtension(const QString& path) {
@@ -32,7 +40,8 @@ bool CMorvikDoc::saveDocument(const QString& path) {
 }
 
 void CMorvikDoc::onLoad() {
-    QFileDialog dialog(dialogParent_, QStringLiteral("Load"), QString(), fileFilter());
+    QFileDialog dialog(dialogParent_, QStringLiteral("Load"));
+    dialog.setNameFilters(loadFilters());
     dialog.setObjectName(QStringLiteral("LoadDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

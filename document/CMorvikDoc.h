@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 namespace morvik {
@@ -18,7 +19,9 @@ public:
     CMorvikDoc(ParameterSession& session, UnitSelection& selection, Dialogs& dialogs,
                QWidget* dialogParent, QObject* parent = nullptr);
 
+    // The configuration files' filter of both dialogs; Load offers every file besides.
     static QString fileFilter();
+    static QStringList loadFilters();
     // ".CNF" appended to a path that has no "." anywhere, folders included.
     static QString withDefaultExtension(const QString& path);
 

@@ -22,6 +22,13 @@ public:
     // The confirm dialog: caption and three lines; true for Yes.
     virtual bool confirm(std::string_view caption, std::string_view line1, std::string_view line2,
                          std::string_view line3) = 0;
+    // Asked before a load gives the units another unit's identity (names, addresses): true
+    // loads those values too, as when a unit is cloned onto its replacement; false keeps each
+    // unit's own. Whoever cannot ask loads the file as it is.
+    virtual bool confirmIdentityLoad(std::string_view /*line1*/, std::string_view /*line2*/,
+                                     std::string_view /*line3*/) {
+        return true;
+    }
     // The password prompt with its unit label; nothing when cancelled.
     virtual std::optional<Credentials> promptCredentials(std::string_view label) = 0;
 };

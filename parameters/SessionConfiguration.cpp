@@ -1,5 +1,6 @@
 // Configuration files of the list's values, and Clear.
 #include "config/ConfigurationFile.h"
+#include "config/IdentityValues.h"
 #include "description/LoginParameters.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
@@ -8,6 +9,7 @@
 #include "stores/IniDatabaseFile.h"
 #include "stores/WholeFile.h"
 
+#include <array>
 #include <optional>
 #include <utility>
 
@@ -37,6 +39,25 @@ sharedProduct(const std::vector<DeviceRecord>& units, Dialogs& dialogs) {
         return std::nullopt;
     }
     return std::pair{std::move(*productId), std::move(*version)};
+}
+
+// The question before identity values load: which unit, which values, and what No does.
+std::array<std::string, 3> identityQuestion(const std::vector<DeviceRecord>& units,
+                                            const std::vector<IdentityChange>& changes) {
+    constexpr std::size_t kValuesNamed = 5;
+    std::string values;
+    for (std::size_t i = 0; i < changes.size() && i < kValuesNamed; ++i) {
+        values += (i == 0 ? "" : ", ") + changes[i].parameter + " " + changes[i].loaded;
+    }
+    if (changes.size() > kValuesNamed) {
+        values += ", ...";
+    }
+    const std::string whose = units.size() == 1
+                                  ? "Loading this file changes the identity of " +
+                                        units.front().name + " (" + units.front().ip + "):"
+                                  : "Loading this file gives all " + std::to_string(units.size()) +
+                                        " units the same identity:";
+    return {whose, values, "Load them too, to clone a unit? No keeps each unit's own. "};
 }
 
 } // namespace
@@ -85,11 +106,23 @@ bool ParameterSession::loadConfiguration(const std::string& path) {
     }
     const auto& [productId, version] = *shared;
     productCode_ = productCodeOf(productId);
-    const ConfigurationContent content = parseConfiguration(*text);
+    ConfigurationContent content = parseConfiguration(*text);
     if (!content.header || content.header->productId != productId ||
         content.header->version != version) {
         ports_.dialogs.showMessage(kFileNotMatch, kError);
         return false;
+    }
+    std::vector<UnitIdentity> identities;
+    for (const DeviceRecord& unit : units) {
+        identities.push_back({unit.name, unit.ip});
+    }
+    // A file saved from another unit would otherwise give these units its name and address.
+    const auto changes = identityChanges(content, ports_.table, identities);
+    if (!changes.empty()) {
+        const auto [line1, line2, line3] = identityQuestion(units, changes);
+        if (!ports_.dialogs.confirmIdentityLoad(line1, line2, line3)) {
+            content = withoutChanges(std::move(content), changes);
+        }
     }
     applyConfiguration(content, ports_.table);
     return true;

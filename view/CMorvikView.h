@@ -42,7 +42,7 @@ public:
     CParamListCtrl& parameterList() const { return *list_; }
     // Load, Save and Clear (exists once a session is attached).
     CMorvikDoc* document() const { return document_; }
-    Dialogs& dialogs() { return dialogs_; }
+    QtDialogs& dialogs() { return dialogs_; }
     Pacer& pacer() { return pacer_; }
 
 public slots:

@@ -63,16 +63,26 @@ ConfirmDialog::ConfirmDialog(const QString& caption, const QString& line1, const
     yes_->setAutoDefault(true);
     no_ = new QPushButton(QStringLiteral("No"), this);
     no_->setGeometry(units.rect(126, 50, 36, 11).adjusted(0, 0, 0, 4));
-    no_->setAutoDefault(false);
+    // Enter presses the button that has the focus: a No reached with Tab stays a No.
+    no_->setAutoDefault(true);
     connect(yes_, &QPushButton::clicked, this, &QDialog::accept);
     connect(no_, &QPushButton::clicked, this, &QDialog::reject);
     yes_->setFocus();
 }
 
 bool ConfirmDialog::ask(const QString& caption, const QString& line1, const QString& line2,
-                        const QString& line3, QWidget* parent) {
+                        const QString& line3, QWidget* parent, Default preferred) {
     ConfirmDialog dialog(caption, line1, line2, line3, parent);
+    if (preferred == Default::No) {
+        dialog.makeNoTheDefault();
+    }
     return dialog.exec() == QDialog::Accepted;
+}
+
+void ConfirmDialog::makeNoTheDefault() {
+    yes_->setDefault(false);
+    no_->setDefault(true);
+    no_->setFocus();
 }
 
 QLabel* ConfirmDialog::line(int number) const {

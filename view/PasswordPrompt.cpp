@@ -9,7 +9,7 @@
 
 namespace morvik {
 
-PasswordPrompt::PasswordPrompt(const QString& label, QWidget* parent)
+PasswordPrompt::PasswordPrompt(const QString& label, QWidget* parent, const QString& hint)
     : QDialog(parent), unitLabel_(new QLabel(this)), loginId_(new QLineEdit(this)),
       password_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Enter Device Password"));
@@ -39,12 +39,21 @@ PasswordPrompt::PasswordPrompt(const QString& label, QWidget* parent)
     layout->addWidget(fixedText);
     layout->addWidget(unitLabel_);
     layout->addLayout(fields);
+    if (!hint.isEmpty()) {
+        auto* hintText = new QLabel(hint, this);
+        hintText->setObjectName(QStringLiteral("hint"));
+        hintText->setTextFormat(Qt::PlainText);
+        hintText->setWordWrap(true);
+        hintText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(hintText);
+    }
     layout->addWidget(buttons);
     loginId_->setFocus();
 }
 
-std::optional<Credentials> PasswordPrompt::ask(const QString& label, QWidget* parent) {
-    PasswordPrompt prompt(label, parent);
+std::optional<Credentials> PasswordPrompt::ask(const QString& label, QWidget* parent,
+                                               const QString& hint) {
+    PasswordPrompt prompt(label, parent, hint);
     if (prompt.exec() != QDialog::Accepted) {
         return std::nullopt;
     }

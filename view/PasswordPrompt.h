@@ -15,9 +15,12 @@ namespace morvik {
 class PasswordPrompt : public QDialog {
     Q_OBJECT
 public:
-    explicit PasswordPrompt(const QString& label, QWidget* parent = nullptr);
+    explicit PasswordPrompt(const QString& label, QWidget* parent = nullptr,
+                            const QString& hint = {});
 
-    static std::optional<Credentials> ask(const QString& label, QWidget* parent = nullptr);
+    // `hint`, when there is one, is shown under the fields (where the demo's logins are).
+    static std::optional<Credentials> ask(const QString& label, QWidget* parent = nullptr,
+                                          const QString& hint = {});
 
     QLabel* unitLabel() const { return unitLabel_; }
     QLineEdit* loginIdField() const { return loginId_; }

@@ -29,8 +29,14 @@ bool QtDialogs::confirm(std::string_view caption, std::string_view line1, std::s
                               toQString(line3), parent_);
 }
 
+bool QtDialogs::confirmIdentityLoad(std::string_view line1, std::string_view line2,
+                                    std::string_view line3) {
+    return ConfirmDialog::ask(QStringLiteral("Load Confirm"), toQString(line1), toQString(line2),
+                              toQString(line3), parent_, ConfirmDialog::Default::No);
+}
+
 std::optional<Credentials> QtDialogs::promptCredentials(std::string_view label) {
-    return PasswordPrompt::ask(toQString(label), parent_);
+    return PasswordPrompt::ask(toQString(label), parent_, promptHint_ ? promptHint_() : QString());
 }
 
 } // namespace morvik

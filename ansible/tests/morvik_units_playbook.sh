@@ -84,7 +84,8 @@ playbook() { # name, then the module arguments as YAML lines
 }
 
 export ANSIBLE_LIBRARY=$library ANSIBLE_HOME=$work/ansible-home ANSIBLE_LOCAL_TEMP=$work/tmp
-export ANSIBLE_NOCOLOR=1 ANSIBLE_PYTHON_INTERPRETER=$(command -v python3)
+ANSIBLE_PYTHON_INTERPRETER=$(command -v python3)
+export ANSIBLE_NOCOLOR=1 ANSIBLE_PYTHON_INTERPRETER
 export ANSIBLE_RETRY_FILES_ENABLED=0 ANSIBLE_INVENTORY_UNPARSED_WARNING=0
 export ANSIBLE_LOCALHOST_WARNING=0
 
@@ -117,9 +118,11 @@ expect() { # label, actual, wanted
 original=$(value_of vela1-dock 0.6.1)
 playbook values 'units: [vela1-dock]' 'values: {"0.6.1": "Playbook room"}'
 run check-values 1 0 values --check --diff
-grep -q -- '-02:4D:56:00:00:01 0.6.1 (.*): '"$original" "$work/check-values.log" &&
-    grep -q '+02:4D:56:00:00:01 0.6.1 (.*): Playbook room' "$work/check-values.log" ||
-    { echo "FAILED check-values: no before/after in the diff"; failures=$((failures + 1)); }
+if ! grep -q -- '-02:4D:56:00:00:01 0.6.1 (.*): '"$original" "$work/check-values.log" ||
+    ! grep -q '+02:4D:56:00:00:01 0.6.1 (.*): Playbook room' "$work/check-values.log"; then
+    echo "FAILED check-values: no before/after in the diff"
+    failures=$((failures + 1))
+fi
 expect "check mode writes nothing" "$(value_of vela1-dock 0.6.1)" "$original"
 run first-values 1 0 values
 expect "the value is written" "$(value_of vela1-dock 0.6.1)" "Playbook room"
@@ -135,11 +138,11 @@ lab_address=$(value_of vela1-lab 1.1.1)
 playbook file 'units: [vela1-lab, vela4-line-a]' "config_file: $work/dock.cnf" \
     'skip: ["0.1.1", "1.1.1"]' "backup_dir: $work/backups"
 run check-file 1 0 file --check
-expect "check mode keeps no backup" "$(ls "$work/backups" 2>/dev/null | wc -l)" 0
+expect "check mode keeps no backup" "$(find "$work/backups" -type f 2>/dev/null | wc -l)" 0
 run first-file 1 0 file
 expect "the file's value is written" "$(value_of vela1-lab 0.6.1)" "Playbook room"
 expect "skipped rows are kept" "$(value_of vela1-lab 1.1.1)" "$lab_address"
-expect "one backup" "$(ls "$work/backups" | wc -l)" 1
+expect "one backup" "$(find "$work/backups" -type f | wc -l)" 1
 run second-file 0 0 file
 
 # A unit that refuses fails the task with the tool's message.

@@ -1,9 +1,12 @@
 #include "config/ConfigurationFile.h"
 
+#include "config/IdentityValues.h"
 #include "parameters/ParameterTable.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
+#include <iterator>
 
 namespace morvik {
 namespace {
@@ -242,6 +245,42 @@ TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {
     // An underscore comes back as itself, and an empty value is a value to write.
     EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a_b", "Enable", "ro now"}));
     EXPECT_EQ(list.marks(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+// A file saved from another unit must not give these units its name and addresses unasked.
+TEST(ConfigurationFile, IdentityChangesAreTheMarkedValuesThatNameOrShowAUnit) {
+    constexpr auto RW = AccessKind::ReadWrite;
+    const std::vector<UnitIdentity> lab{{"vela1-lab", "127.77.0.2"}};
+    const std::vector<UnitIdentity> labAndDock{lab[0], {"vela1-dock", "127.77.0.1"}};
+    struct Case {
+        std::vector<UnitIdentity> units;
+        std::string lines;
+        std::vector<int> changed;
+    };
+    const Case cases[] = {
+        // Another unit's name, address and gateway; its location is no identity.
+        {lab, "[0]\t vela1-dock\n[1]\t 192.168.10.21\n[2]\t 192.168.10.1\n[3]\t Dock\n", {0, 1, 2}},
+        {lab, "[4]\t 127.77.0.1\n", {4}}, // a row that shows the unit's own address
+        {lab, "[1]\t 127.77.0.2\n", {}},  // the unit's own address back
+        {lab, "[0]\t vela1-lab\n[5]\t x\n[1]\t <none>\n", {1}}, // equal, read-only; emptied
+        {labAndDock, "[0]\t vela1-dock\n", {0}}, // one unit's own name, the other's wrong one
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lines);
+        ShownList list({RW, RW, RW, RW, RW, AccessKind::ReadOnly},
+                       {"vela1-lab", "192.168.20.40", "192.168.20.1", "Lab 2", "127.77.0.2", "a"});
+        const char* names[] = {"Device_name", "IP address", "Gateway",
+                               "Location",    "Remote",     "Host"};
+        for (int line = 0; line < 6; ++line) {
+            list.table.setText(line, ParameterTable::ParameterColumn, names[line]);
+        }
+        const auto content = parseConfiguration("1 07 1.2\n" + c.lines);
+        std::vector<int> changed;
+        for (const IdentityChange& change : identityChanges(content, list.table, c.units)) {
+            changed.push_back(change.line);
+        }
+        EXPECT_EQ(changed, c.changed);
+    }
 }
 
 } // namespace

@@ -1,3 +1,6 @@
+# shellcheck shell=bash
+# The sourcing test sets cli, sim and demo from its arguments.
+# shellcheck disable=SC2154
 # Shared by the namespace system tests (sourced, not run). A test calls
 #   enter_own_namespace "$0" "$@"
 # first: it runs again inside a network, UTS and mount namespace of its own, so that nothing it
