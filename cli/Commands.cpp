@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/ConfigurationHeaderCheck.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/InterfacesReport.h"
 #include "cli/Output.h"
@@ -9,6 +10,7 @@
 #include "cli/UnitMatching.h"
 #include "config/ConfigurationFile.h"
 #include "description/LoginParameters.h"
+#include "description/ValueComparison.h"
 #include "protocol/MacAddress.h"
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
@@ -27,6 +29,7 @@
 #include <set>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace morvik::cli {
 
@@ -91,20 +94,6 @@ std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
         chosen.push_back(units[static_cast<std::size_t>(index)]);
     }
     return chosen;
-}
-
-// Why `path` cannot be read, in the system's words.
-std::string whyNotReadable(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return "it is a directory";
-    }
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return std::strerror(errno);
-    }
-    std::fclose(file);
-    return {};
 }
 
 // 20261208T091500Z: backups of several runs sort in time; a name taken in the same second
@@ -250,9 +239,12 @@ private:
         }
         const bool readsFile =
             options_.command == CommandKind::Load || options_.command == CommandKind::Diff;
-        if (readsFile && !std::ifstream(options_.file)) {
-            return usage("cannot read the configuration file " + options_.file + ": " +
-                         whyNotReadable(options_.file));
+        if (readsFile) {
+            auto header = readConfigurationHeader(options_.file);
+            if (const auto* why = std::get_if<std::string>(&header)) {
+                return usage("cannot read the configuration file " + options_.file + ": " + *why);
+            }
+            fileHeader_ = std::get<ConfigurationHeader>(std::move(header));
         }
         if (options_.command == CommandKind::Save) {
             if (const std::string why = whyNotReplaceable(options_.file); !why.empty()) {
@@ -378,6 +370,9 @@ private:
         }
         reportChecksumErrors(*probed, match.selected);
         selection_ = unitsAt(records, match.selected);
+        selectsAll_ = std::any_of(specs.begin(), specs.end(), [](const UnitSpec& spec) {
+            return spec.kind == UnitSpec::Kind::All;
+        });
         return kExitSuccess;
     }
 
@@ -414,6 +409,13 @@ private:
             return kExitSuccess;
         }
         return kExitCredentialsNeeded;
+    }
+
+    // A unit that a configuration file is not for is left alone; among the units of `all` (a
+    // network of several products) that is no failure of the run, for a unit named on the
+    // command line it is.
+    bool isFine(UnitResult result) const {
+        return result == UnitResult::Ok || (result == UnitResult::OtherProduct && selectsAll_);
     }
 
     int finalStatus(bool allSucceeded) {
@@ -587,7 +589,7 @@ private:
     int reportResults(const std::vector<UnitOutcome>& outcomes) {
         bool allOk = true;
         for (const UnitOutcome& outcome : outcomes) {
-            allOk = allOk && outcome.result == UnitResult::Ok &&
+            allOk = allOk && isFine(outcome.result) &&
                     (!outcome.reboot || *outcome.reboot == UnitResult::Ok);
             if (outcome.result == UnitResult::NoAnswer ||
                 (outcome.reboot && *outcome.reboot == UnitResult::NoAnswer)) {
@@ -700,7 +702,7 @@ private:
     };
 
     // Reads the selection, like units together; the units that did not answer completely get
-    // their failure. Units marked in `leftOut` are not read and get an error.
+    // their failure. Units marked in `leftOut` are not read: they are of another product.
     WritePlan readForPlan(const std::vector<bool>& leftOut = {}) {
         WritePlan plan;
         plan.outcomes = pendingOutcomes(selection_);
@@ -708,7 +710,7 @@ private:
         std::vector<std::size_t> readAt;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             if (i < leftOut.size() && leftOut[i]) {
-                plan.outcomes[i].result = UnitResult::Error;
+                plan.outcomes[i].result = UnitResult::OtherProduct;
             } else {
                 toRead.push_back(selection_[i]);
                 readAt.push_back(i);
@@ -760,32 +762,27 @@ private:
     }
 
     // Units of another product or version than the configuration file's, each named in a
-    // note: a site's file goes to the units it is for. None when the file's header cannot be
-    // read; the session says why when it loads the file.
+    // note: a site's file goes to the units it is for.
     std::vector<bool> unitsTheFileIsNotFor() {
         std::vector<bool> leftOut(selection_.size(), false);
-        const auto text = readWholeFile(options_.file);
-        if (!text) {
-            return leftOut;
-        }
-        const auto header = parseConfiguration(*text).header;
-        if (!header) {
-            return leftOut;
-        }
-        bool anyLeftOut = false;
+        const ConfigurationHeader* header = &*fileHeader_;
+        bool anyNamedLeftOut = false;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
             if (unit.productId == header->productId && unit.version == header->version) {
                 continue;
             }
-            if (!anyLeftOut) {
+            if (!selectsAll_ && !std::exchange(anyNamedLeftOut, true)) {
                 dialogs_.showMessage(kFileNotMatch, "Error");
-                anyLeftOut = true;
             }
             leftOut[i] = true;
             dialogs_.note(options_.file + " is for product " + header->productId + " version " +
                           header->version + ": " + unitLabel(unit) + " (product " + unit.productId +
                           " version " + unit.version + ") is left out");
+        }
+        if (std::all_of(leftOut.begin(), leftOut.end(), [](bool out) { return out; })) {
+            dialogs_.note("none of the units is of product " + header->productId + " version " +
+                          header->version + ": nothing to compare");
         }
         return leftOut;
     }
@@ -799,7 +796,7 @@ private:
         auto plans = planEachKind(plan);
         if (!plans) {
             dialogs_.note("the configuration file " + options_.file +
-                          " was not taken: it names another product or version than the units");
+                          " was not taken: it changed or went while the units were read");
             for (UnitOutcome& outcome : plan.outcomes) {
                 if (outcome.result == UnitResult::NoAnswer) {
                     outcome.result = UnitResult::Error;
@@ -856,13 +853,19 @@ private:
                 for (const PlannedValue& value : plan.plans[i]) {
                     const ParameterRow* row =
                         driver_->session().currentDescription().row(value.parameter);
-                    unit.differences.push_back(
-                        {value.parameter, row != nullptr ? row->address : std::string(),
-                         row != nullptr ? row->parameterName : std::string(),
-                         readValue(plan.answeredReads[i], value.parameter), value.text});
+                    std::string held = readValue(plan.answeredReads[i], value.parameter);
+                    // A set names values whatever the units hold: only the ones it changes
+                    // are differences.
+                    if (row != nullptr && sameValue(*row, held, value.text)) {
+                        continue;
+                    }
+                    unit.differences.push_back({value.parameter,
+                                                row != nullptr ? row->address : std::string(),
+                                                row != nullptr ? row->parameterName : std::string(),
+                                                std::move(held), value.text});
                 }
             }
-            allRead = allRead && unit.result == UnitResult::Ok;
+            allRead = allRead && isFine(unit.result);
             anyDifference = anyDifference || !unit.differences.empty();
             units.push_back(std::move(unit));
         }
@@ -1036,10 +1039,12 @@ private:
     EndpointSettings endpoints_;
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
+    bool selectsAll_ = false; // a UNIT word is "all"
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;
-    // load and diff: the selected units of another product or version than the file's.
+    // load and diff: the file's header, and the selected units of another product or version.
+    std::optional<ConfigurationHeader> fileHeader_;
     std::vector<bool> notForTheFile_;
     bool documentPrinted_ = false;
 };

@@ -70,9 +70,16 @@ COMMANDS
     load UNIT... FILE.cnf
         Read the units, compare the read/write values of the configuration file with each
         unit's own values, and write to each unit the ones that differ, as set does. Nothing
-        is written to a unit that differs in none. The file must have been saved for the same
-        product id and version. A value of the file that its parameter cannot take stops the
-        load before anything is written (exit 2).
+        is written to a unit that differs in none. Values are compared as values: texts that
+        give the same bytes are equal ("1500" and "1500  bytes", "192.168.010.021" and
+        "192.168.10.21", "02-1a-..." and "02:1A:..."); a text that is no value of its row
+        equals only itself. An empty value (<none>) is a value too. The file is for units of
+        the product id and version it was saved for: the others are left alone with the
+        result "other product", which fails nothing among the units of "all" (a network of
+        several products) and fails the run for a unit named on the command line. A value
+        of the file that its parameter cannot take stops the load before anything is
+        written (exit 2). The file must be a regular file (not a FIFO or a device) that
+        begins with the header a save writes.
         --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
         cloned onto another unit need not copy its identity (IP address, name).
 
@@ -82,20 +89,25 @@ COMMANDS
         nothing. Exit status 0 when no unit differs, 1 when one does (or failed to answer).
 
     set and load take --dry-run: everything up to the write (probe, read, compare), then
-    the values that would be written to each unit, as diff lists them; nothing is sent but
-    the read; pwd.ini is not written either. With --backup DIR each unit about to be
-    written is saved first to DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that
-    file to the unit to undo the change. A backup is always a new file, readable by its
-    owner only: when the name is taken (a backup of the same second, or anything else, a
-    link included) it becomes MAC-YYYYMMDDTHHMMSSZ-2.cnf, -3, and so on. If a backup
-    cannot be written, nothing is written to any unit, and the message says why (for
-    example "No space left on device").
+    the values that would change on each unit, as diff lists them (a set value that the
+    unit holds already, in any spelling, is not listed); nothing is sent but the read;
+    pwd.ini is not written either. With --backup DIR each unit about to be written is
+    saved first to DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the
+    unit to undo the change. A backup is always a new file, readable by its owner only:
+    when the name is taken (a backup of the same second, or anything else, a link
+    included) it becomes MAC-YYYYMMDDTHHMMSSZ-2.cnf, -3, and so on. If a backup cannot be
+    written, nothing is written to any unit, and the message says why (for example "No
+    space left on device").
 
     save UNIT FILE.cnf
-        Read the unit and save its values as a configuration file. An existing FILE is
-        replaced only when it is a regular file of this user, never through a link; the
-        new content goes to a temporary file beside it first, so a failed save leaves the
-        old file whole.
+        Read the unit and save its values as a configuration file: a header line, one line
+        "[n] VALUE" per parameter and the line "<escaped>". In VALUE a blank is "_", an empty
+        value "<none>", and "%", "_" and control characters are "%" and two hex digits
+        ("gate_house 3" is gate%5Fhouse_3), so every value loads back byte for byte. Files
+        without the "<escaped>" line (of older tools) load as before: "_" is a blank. An
+        existing FILE is replaced only when it is a regular file of this user, never through
+        a link; the new content goes to a temporary file beside it first, so a failed save
+        leaves the old file whole.
 
     reboot UNIT...
         Ask the units to reboot. Asks "Reboot Confirm" (--yes).
@@ -190,11 +202,13 @@ OUTPUT
       diff, and set or load with --dry-run:
                         [{"mac","ip","result","differences":[{"index","address",
                           "parameter","unit","file"}]}]  "unit" the unit's text, "file" the
-                          one that would be written; result as for read
+                          one that would be written; result as for read, or "other
+                          product" for a unit the file is not for
       set, load, save, reboot:
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
-                          nothing could be sent to it), "no answer" or "checksum error" (its
-                          reply failed the checksum and no valid one followed); with --reboot
+                          nothing could be sent to it), "no answer", "checksum error" (its
+                          reply failed the checksum and no valid one followed) or "other
+                          product" (load: left alone, the file is for another); with --reboot
                           also "reboot" for each unit that took the write
       a run that fails before its operation (an unknown or ambiguous unit, an unknown
       class group, a bad value, bad options):

@@ -45,6 +45,8 @@ std::string resultText(UnitResult result) {
         return "checksum error";
     case UnitResult::CredentialsNeeded:
         return "credentials needed";
+    case UnitResult::OtherProduct:
+        return "other product";
     }
     return {};
 }

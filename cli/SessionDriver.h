@@ -18,8 +18,9 @@
 
 namespace morvik::cli {
 
-enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded };
-// "ok", "error", "no answer", "checksum error", "credentials needed"
+// OtherProduct: left alone, a configuration file of another product or version was given.
+enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded, OtherProduct };
+// "ok", "error", "no answer", "checksum error", "credentials needed", "other product"
 std::string resultText(UnitResult result);
 
 // What a read shows of one parameter besides its value. It is the same for every unit read

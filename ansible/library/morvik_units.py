@@ -18,7 +18,11 @@ description:
   - Writes parameter values, or the values of a configuration file, to units found by a probe
     from the managed host, through C(morvik-cli --json).
   - Idempotent; a unit is written only when one of its values differs (C(morvik-cli diff), or
-    C(set --dry-run) for I(values)), and only the units that differ are written.
+    C(set --dry-run) for I(values)), and only the units that differ are written. Values are
+    compared as values, so C(1500) equals C(1500  bytes) and C(192.168.010.021) equals
+    C(192.168.10.21).
+  - With I(config_file), units of another product or version than the file's are left alone
+    and listed with the result C(other product); they do not fail the task.
   - Check mode compares and reports, and writes nothing. Diff mode shows each differing value
     before and after.
   - Logins travel to morvik-cli on its standard input, never on its command line; the values of
@@ -99,7 +103,9 @@ EXAMPLES = r"""
 
 RETURN = r"""
 units:
-  description: For each unit, its MAC, IP, the differences found and, when written, the result.
+  description: For each unit, its MAC, IP, the result of the comparison (C(ok), or C(other
+    product) for a unit of another product or version than I(config_file), left alone) and
+    the differences found.
   type: list
   returned: always
 written:
@@ -196,16 +202,14 @@ def differences(module):
         arguments = (["set", "--dry-run", "--"] + params["units"] +
                      value_words(params["values"].items()))
     completed, document = run_tool(module, arguments, with_new_login=True)
-    failed = [unit for unit in document if unit.get("result") != "ok"]
+    # A unit that the configuration file is not for is listed, left alone, and no failure.
+    failed = [unit for unit in document if unit.get("result") not in ("ok", "other product")]
     if failed:
         module.fail_json(msg=tool_message(completed), rc=completed.returncode,
                          units=masked(document))
-    units = []
-    for unit in document:
-        # A dry run of set lists every value it would send, equal or not.
-        changes = [change for change in unit["differences"] if change["unit"] != change["file"]]
-        units.append({"mac": unit["mac"], "ip": unit["ip"], "differences": changes})
-    return units
+    # The tool lists only the values that differ as values ("1500" and "1500  bytes" do not).
+    return [{"mac": unit["mac"], "ip": unit["ip"], "result": unit["result"],
+             "differences": unit["differences"]} for unit in document]
 
 
 def diff_view(units):

@@ -134,12 +134,16 @@ expect "check mode writes nothing" "$(value_of vela1-dock 0.6.1)" "$original"
 run first-values 1 0 values
 expect "the value is written" "$(value_of vela1-dock 0.6.1)" "Playbook room"
 run second-values 0 0 values
+# The unit's own values, written otherwise, change nothing.
+playbook spelled 'units: [vela1-dock]' 'values: {"1.7.1": "1500", "1.1.1": "192.168.010.021"}'
+run spelled-values 0 0 spelled
 
-# A configuration file cloned onto another unit, keeping its name and address.
+# A configuration file cloned onto another unit, keeping its name and address; a unit of
+# another product beside it is left alone, failing nothing.
 tool save vela1-dock "$work/dock.cnf" >/dev/null
 lab_address=$(value_of vela1-lab 1.1.1)
-playbook file 'units: [vela1-lab]' "config_file: $work/dock.cnf" 'skip: ["0.1.1", "1.1.1"]' \
-    "backup_dir: $work/backups"
+playbook file 'units: [vela1-lab, vela4-line-a]' "config_file: $work/dock.cnf" \
+    'skip: ["0.1.1", "1.1.1"]' "backup_dir: $work/backups"
 run check-file 1 0 file --check
 expect "check mode keeps no backup" "$(find "$work/backups" -type f 2>/dev/null | wc -l)" 0
 run first-file 1 0 file
