@@ -270,8 +270,9 @@ TEST(CliFleet, ReadReportsEachUnitsResult) {
     EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
 }
 
-// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way.
-std::vector<Json> lossyFleet(int count, int lossPercent) {
+// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way (and of
+// its probes with `probesToo`).
+std::vector<Json> lossyFleet(int count, int lossPercent, bool probesToo = false) {
     std::vector<Json> units;
     for (int n = 1; n <= count; ++n) {
         std::array<char, 3> two{};
@@ -279,7 +280,9 @@ std::vector<Json> lossyFleet(int count, int lossPercent) {
         units.push_back(fleetUnit("lossy-" + std::to_string(n),
                                   "02:4D:56:00:03:" + std::string(two.data()),
                                   "127.77.3." + std::to_string(n), 7, "1.2",
-                                  Json{{"lossPercent", lossPercent}, {"lossSeed", 11}}));
+                                  Json{{"lossPercent", lossPercent},
+                                       {"lossSeed", 11},
+                                       {"lossIncludesProbes", probesToo}}));
     }
     return units;
 }
@@ -360,6 +363,28 @@ TEST(CliFleet, RepeatsCarryReadsAndWritesThroughLoss) {
         EXPECT_EQ(valueAt(unit, "0.6.1"), "Rack 9") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.10.1"), "Blink") << textOf(unit, "mac");
+    }
+}
+
+// Probes lost on the way are made up by the next probe of the window; a named unit that never
+// answers is reported "no answer" beside the others, which are read all the same.
+TEST(CliFleet, LostProbesAndAMissingUnitLeaveTheOthersRead) {
+    const std::vector<Json> fleet = lossyFleet(10, 10, true);
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    Strings arguments{"read", "--wait", "1000", "--retries", "5"};
+    for (const Json& unit : fleet) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+        arguments.push_back(textOf(unit, "mac"));
+    }
+    arguments.push_back("02:4D:56:00:03:7F");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document && document->size() == 11) << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    for (const Json& unit : *document) {
+        const bool missing = textOf(unit, "mac") == "02:4D:56:00:03:7F";
+        EXPECT_EQ(textOf(unit, "result"), missing ? "no answer" : "ok") << textOf(unit, "mac");
     }
 }
 
