@@ -132,7 +132,7 @@ OPTIONS
                          answers: the same requests, the same results, much sooner.
     --retries N          Send a read or a write again, with the same bytes, when it has no
                          complete answer within its share of --timeout (MS / (N + 1));
-                         default 2, at most 10. A reboot and a write that changes the login
+                         default 4, at most 10. A reboot and a write that changes the login
                          ID or password are never sent twice (the unit may already have
                          taken them): that is said on standard error.
     --id ID --password PW
