@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # A windowed read while one unit floods the tool's parameter socket, on loopback only: 80
-# simulated Orion16 units (morvik-sim) and one crafted unit (hostile_peer) that answers the
-# probe and then sends junk to the tool for 10 s instead of answering. The flooding unit is
-# named first, so the 80 units are read while the flood goes on and the tool waits for room in
-# its window. Per run: wall time, the time spent waiting for room (pause_ms= of --verbose),
-# peak RSS of the tool and the units read completely.
+# simulated Vela1 units (morvik-sim) and one crafted unit (hostile_peer) that answers the
+# probe and then sends junk to the tool for 10 s instead of answering. The simulated units
+# answer 1500 ms late (probes too: --wait 3000), so that the window fills and the tool waits
+# for room while the flood runs. The flooding unit is of the same product and named first, so
+# the 80 units are read in the same operation as it. Per run: wall time, the time spent
+# waiting for room (pause_ms= of --verbose), peak RSS of the tool and the units read
+# completely. Both programs get --retries 2, so that a silent unit leaves the window after the
+# same share of the time-out.
 #
 #   bench/flood_bench.sh [--build-dir DIR] [--no-build] [--runs N] [--other-cli PATH] [--keep]
 #
@@ -24,7 +27,7 @@ while [ $# -gt 0 ]; do
     --runs) RUNS=$2; shift 2 ;;
     --other-cli) OTHER=$(realpath "$2"); shift 2 ;;
     --keep) KEEP=1; shift ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "flood_bench.sh: unknown argument $1" >&2; exit 2 ;;
     esac
 done
@@ -59,8 +62,9 @@ trap cleanup EXIT
 cp -r "$ROOT/data/demo/." "$WORK/"
 python3 - "$WORK/fleet.json" <<'PY'
 import json, sys
-template = {"name": "o16-{n}", "productId": 61, "version": "3.10",
-            "loginId": "admin", "password": "quorvane", "values": {"0.1.1": "o16-{n}"}}
+template = {"name": "v1-{n}", "productId": 7, "version": "1.2", "loginId": "admin",
+            "password": "quorvane", "values": {"0.1.1": "v1-{n}"},
+            "faults": {"lateAnswerMs": 1500}}
 json.dump({"units": [], "generate": [{"template": template, "count": 80,
           "ipBase": "127.90.0.1", "macBase": "02:4D:56:30:00:01"}]}, open(sys.argv[1], "w"))
 PY
@@ -96,7 +100,7 @@ import json, re, resource, subprocess, sys, time
 cli, work, port, label, units = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4], sys.argv[5:]
 command = [cli, "--data-dir", work, "--port", port, "--broadcast", "127.255.255.255",
            "--host-address", "127.0.0.1", "--id", "admin", "--password", "quorvane",
-           "--wait", "1000", "--json", "--verbose", "read"] + units
+           "--wait", "3000", "--retries", "2", "--json", "--verbose", "read"] + units
 start = time.monotonic()
 done = subprocess.run(command, capture_output=True, text=True)
 wall = (time.monotonic() - start) * 1000
@@ -121,7 +125,7 @@ import statistics, sys
 table, cli, other = sys.argv[1], sys.argv[2], sys.argv[3]
 rows = [l.rstrip("\n").split("\t") for l in open(table) if l.strip()]
 print()
-print("Read of 80 Orion16 units beside one unit flooding the tool's socket (medians)")
+print("Read of 80 Vela1 units beside one unit flooding the tool's socket (medians)")
 print("   %-6s %10s %14s %14s %18s  %s" % ("cli", "wall ms", "room wait ms", "peak RSS KiB",
                                          "units complete", "path"))
 for label, path in (("this", cli), ("other", other)):
