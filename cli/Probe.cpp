@@ -70,12 +70,10 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
             const auto taken =
                 session.take(std::span<const std::uint8_t>(buffer.data(), received->length),
                              received->sourceAddress);
-            if (taken == ProbeSession::Taken::NotAReply) {
-                continue;
+            if (taken != ProbeSession::Taken::Listed) {
+                continue; // the later probes' answers of listed units say nothing new
             }
-            if (taken == ProbeSession::Taken::Listed) {
-                done = enough && enough(session.units().back().record);
-            }
+            done = enough && enough(session.units().back().record);
             noteReplyHandled(traffic);
             if (done) {
                 break;
