@@ -50,8 +50,6 @@ public:
     // A probe request is due: send it, then tell probeSent.
     bool probeDue(Clock::time_point now) const;
     void probeSent(Clock::time_point now);
-    // No further request: every unit that matters has answered.
-    void stopRepeating() { requestsLeft_ = 0; }
     bool windowOver(Clock::time_point now) const { return now >= end_; }
     // When the next request is due or the window ends, whichever comes first.
     Clock::time_point nextWakeUp() const;
@@ -61,7 +59,6 @@ public:
     const std::vector<ProbedUnit>& units() const { return units_; }
     std::vector<ProbedUnit> takeUnits() { return std::move(units_); }
     const std::vector<SameMacElsewhere>& sameMacElsewhere() const { return elsewhere_; }
-    int requestsSent() const { return requestsSent_; }
 
 private:
     Clock::duration window_;
