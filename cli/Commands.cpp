@@ -267,12 +267,16 @@ private:
 
     std::optional<std::vector<ProbedUnit>>
     probe(const std::function<bool(const DeviceRecord&)>& enough) {
-        auto units = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
-                                traffic_, enough);
-        if (!units) {
+        auto outcome = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
+                                  traffic_, enough);
+        if (!outcome) {
             dialogs_.note("cannot open a UDP socket for the probe");
+            return std::nullopt;
         }
-        return units;
+        for (const SameMacElsewhere& unit : outcome->sameMacElsewhere) {
+            dialogs_.note(sameMacElsewhereNote(unit));
+        }
+        return std::move(outcome->units);
     }
 
     int probeCommand() {
@@ -360,8 +364,12 @@ private:
         if (probed->empty()) {
             return noUnitAnswered("the probe");
         }
-        if (!match.unknown.empty() || !match.ambiguous.empty()) {
+        if (!match.ambiguous.empty()) {
             return kExitUnitFailed;
+        }
+        // A unit missing from the probe does not stop the others: it is reported with them.
+        for (const std::string& word : match.unknown) {
+            missing_.push_back(unitNamedBy(parseUnitSpec(word)));
         }
         if (match.selected.empty()) {
             dialogs_.note("no unit answered the probe within " + std::to_string(options_.waitMs) +
@@ -517,6 +525,10 @@ private:
             }
             allComplete = allComplete && read.outcome.complete;
         }
+        for (const DeviceRecord& unit : missing_) {
+            reads.push_back({unit, {}, UnitResult::NoAnswer});
+            allComplete = false;
+        }
         if (options_.json) {
             writeReadJson(out_, reads);
             documentPrinted_ = true;
@@ -586,8 +598,8 @@ private:
         }
     }
 
-    int reportResults(const std::vector<UnitOutcome>& outcomes) {
-        bool allOk = true;
+    int reportResults(std::vector<UnitOutcome> outcomes) {
+        bool allOk = missing_.empty();
         for (const UnitOutcome& outcome : outcomes) {
             allOk = allOk && isFine(outcome.result) &&
                     (!outcome.reboot || *outcome.reboot == UnitResult::Ok);
@@ -596,6 +608,9 @@ private:
                 dialogs_.note("no answer from " + unitLabel(outcome.unit) + " within " +
                               std::to_string(options_.timeoutMs) + " ms");
             }
+        }
+        for (const DeviceRecord& unit : missing_) {
+            outcomes.push_back({unit, UnitResult::NoAnswer, std::nullopt});
         }
         if (options_.json) {
             printDocument(resultsJson(outcomes));
@@ -869,6 +884,10 @@ private:
             anyDifference = anyDifference || !unit.differences.empty();
             units.push_back(std::move(unit));
         }
+        for (const DeviceRecord& unit : missing_) {
+            units.push_back({unit, UnitResult::NoAnswer, {}});
+            allRead = false;
+        }
         if (options_.json) {
             printDocument(differencesJson(units));
         } else {
@@ -1040,6 +1059,8 @@ private:
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
     bool selectsAll_ = false; // a UNIT word is "all"
+    // Units named on the command line that no probe reply showed: "no answer".
+    std::vector<DeviceRecord> missing_;
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;

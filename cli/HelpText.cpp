@@ -20,9 +20,13 @@ DESCRIPTION
     morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
     the Morvik desktop program does: the same requests, the same data files, the same
     messages. Every command but probe first probes the network and matches each UNIT against
-    the units that answered. Probing stops early once every unit named by MAC has answered;
+    the units that answered. A probe request or its reply may be lost, so five requests are
+    spread over the window. Probing stops early once every unit named by MAC has answered;
     a name or an IP waits for the whole window, since two units may carry it, and a word that
-    names several units is refused.
+    names several units is refused. A named unit that did not answer is reported with the
+    result "no answer" (its MAC, IP or name as given) beside the units that did, which are
+    acted on all the same; the exit status is then 1. A MAC that answers from two addresses
+    is listed once, with its first reply, and a warning on standard error names both.
 
     UNIT is a MAC address (six hex pairs joined by ":" or "-", either case), an IPv4 address,
     or a device name, tried in that order. "all" (standing alone) names every unit that
@@ -149,7 +153,7 @@ OPTIONS
                          answers: the same requests, the same results, much sooner.
     --retries N          Send a read or a write again, with the same bytes, when it has no
                          complete answer within its share of --timeout (MS / (N + 1));
-                         default 2, at most 10. A reboot and a write that changes the login
+                         default 4, at most 10. A reboot and a write that changes the login
                          ID or password are never sent twice (the unit may already have
                          taken them): that is said on standard error.
     --id ID --password PW
@@ -210,8 +214,8 @@ OUTPUT
                           reply failed the checksum and no valid one followed) or "other
                           product" (load: left alone, the file is for another); with --reboot
                           also "reboot" for each unit that took the write
-      a run that fails before its operation (an unknown or ambiguous unit, an unknown
-      class group, a bad value, bad options):
+      a run that fails before its operation (an ambiguous unit, no named unit answering,
+      an unknown class group, a bad value, bad options):
                         {"error"}  the reasons, as given on standard error
       interfaces:       {"probe":[{"destination","port","interface","address",
                           "broadcast"}],"hostAddress","hostAddressFrom","hostName",

@@ -109,9 +109,10 @@ void SessionDriver::unitAnswered(int unit, UnitAnswer answer, Command reply) {
     }
     switch (answer) {
     case UnitAnswer::Accepted:
-        // Only the acknowledgement of the last request completes a write: before it the
-        // session still has rows to send (resumeIndex is where the next request starts).
-        if (reply == Command::WriteAck && phase_ == Phase::Write && session_->resumeIndex() == 0) {
+        // Only the acknowledgement of a unit's last request completes the write on it: before
+        // it the session still has rows to send that unit.
+        if (reply == Command::WriteAck && phase_ == Phase::Write &&
+            session_->writeCompletedBy(unit)) {
             finish(unit, UnitResult::Ok);
         } else if (reply == Command::RebootAck && phase_ == Phase::Reboot) {
             finish(unit, UnitResult::Ok);

@@ -84,7 +84,7 @@ public:
         std::optional<std::chrono::milliseconds> pace; // --pace: a fixed pause per unit
         int retries = kDefaultRetries;
     };
-    static constexpr int kDefaultRetries = 2;
+    static constexpr int kDefaultRetries = 4;
 
     SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic);
     ~SessionDriver() override;

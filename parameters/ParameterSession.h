@@ -36,8 +36,14 @@ struct TargetUnit {
     // pass arrive after their tags have changed. Their values are still taken.
     std::array<std::uint8_t, 2> earlierPassRequestId{};
     bool earlierPassLive = false;
-    // This unit acknowledged its request of the current write pass.
-    bool writeAcknowledged = false;
+    // Where this unit stands in the current write. Each unit goes through the marked rows on
+    // its own: its latest request holds the rows from writePartStart, its next one starts at
+    // writeNextRow (the line count once its latest request holds its last rows).
+    int writePartStart = 0;
+    int writeNextRow = 0;
+    int writeParts = 0;             // requests of the write sent to it
+    bool writeAcknowledged = false; // it acknowledged its latest request
+    bool writeStopped = false;      // it refused, or its next request could not be made
 };
 
 // What a unit's reply to the operation says.
@@ -111,6 +117,9 @@ public:
     int targetOfFrame(const ParsedFrame& frame, bool* earlierPass = nullptr) const;
     void writeParameters();
     void rebootUnits();
+    // The write's latest request to `unit` holds the last of its rows: its acknowledgement
+    // completes the write on that unit.
+    bool writeCompletedBy(int unit) const;
 
     // The agreement of the selected units, as an operation starting now would find it.
     SelectionCheck checkSelection() const;
@@ -221,9 +230,19 @@ private:
     // reply to the pass before only brings its values.
     void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);
     void handleWriteAck(int unit);
-    // Once every unit has acknowledged the current write pass: the next pass, or the end of
-    // the write with its one offer to reboot.
-    void finishWritePassIfAcknowledged();
+    // A write's request body for `unit`, from where that unit stands; false when not even its
+    // first row fits (the user was told).
+    bool appendWritePart(int unit, const DeviceRecord& record, FrameBuilder& frame);
+    // The unit's next request of the write, sent as soon as it acknowledged the one before.
+    void sendWritePart(int unit);
+    // After an acknowledgement of `unit`: its next request, once the user allowed that many.
+    void advanceWrite(int unit);
+    // A unit that refused a write waits for the others before the read with the prompt.
+    bool deferRefusalOfWrite(int unit);
+    // Once every unit is through or stopped: the marks cleared and the one offer to reboot,
+    // or the read that a refusal asked for.
+    void settleWrite();
+    void clearMarksWrittenEverywhere();
     void handleErrorReply(int unit);
     bool validateMarkedValues();
     void clearMarksOfShownLines(int lineCount);
@@ -241,9 +260,15 @@ private:
     int resumeIndex_ = 0;
     bool forcePrompt_ = false;
     bool nextPassOfGroup_ = false; // the read being started continues a group read in passes
-    // Every unit of the current write pass has been sent its request; acknowledgements may
-    // complete the pass. Any new operation ends it.
-    bool writePassOpen_ = false;
+    // A write is going on: from its first request until every unit is through or stopped.
+    // Any new operation ends it.
+    bool writeActive_ = false;
+    // Every unit has been sent its first request: acknowledgements move units on.
+    bool writeOpen_ = false;
+    int writeLines_ = 0;         // lines of the shown list the write goes through
+    int writeApprovedParts_ = 0; // requests per unit that "Set Confirm" allowed so far
+    bool writeAsking_ = false;   // "Set Confirm" for a further request is open
+    bool writeRefused_ = false;  // a unit refused: a read with the prompt follows the write
     // The unit whose refusal forced the password prompt of the next read (upper-case MAC).
     std::string forcedPromptMac_;
     Operation operation_;

@@ -345,8 +345,9 @@ TEST(CliFleet, ReadReportsEachUnitsResult) {
     EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
 }
 
-// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way.
-std::vector<Json> lossyFleet(int count, int lossPercent) {
+// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way (and of
+// its probes with `probesToo`).
+std::vector<Json> lossyFleet(int count, int lossPercent, bool probesToo = false) {
     std::vector<Json> units;
     for (int n = 1; n <= count; ++n) {
         std::array<char, 3> two{};
@@ -354,7 +355,9 @@ std::vector<Json> lossyFleet(int count, int lossPercent) {
         units.push_back(fleetUnit("lossy-" + std::to_string(n),
                                   "02:4D:56:00:03:" + std::string(two.data()),
                                   "127.77.3." + std::to_string(n), 7, "1.2",
-                                  Json{{"lossPercent", lossPercent}, {"lossSeed", 11}}));
+                                  Json{{"lossPercent", lossPercent},
+                                       {"lossSeed", 11},
+                                       {"lossIncludesProbes", probesToo}}));
     }
     return units;
 }
@@ -435,6 +438,70 @@ TEST(CliFleet, RepeatsCarryReadsAndWritesThroughLoss) {
         EXPECT_EQ(valueAt(unit, "0.6.1"), "Rack 9") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.10.1"), "Blink") << textOf(unit, "mac");
+    }
+}
+
+// Probes lost on the way are made up by the next probe of the window; a named unit that never
+// answers is reported "no answer" beside the others, which are read all the same.
+TEST(CliFleet, LostProbesAndAMissingUnitLeaveTheOthersRead) {
+    const std::vector<Json> fleet = lossyFleet(10, 10, true);
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    Strings arguments{"read", "--wait", "1000", "--retries", "5"};
+    for (const Json& unit : fleet) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+        arguments.push_back(textOf(unit, "mac"));
+    }
+    arguments.push_back("02:4D:56:00:03:7F");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document && document->size() == 11) << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    for (const Json& unit : *document) {
+        const bool missing = textOf(unit, "mac") == "02:4D:56:00:03:7F";
+        EXPECT_EQ(textOf(unit, "result"), missing ? "no answer" : "ok") << textOf(unit, "mac");
+    }
+}
+
+// A write in several requests goes through each unit on its own: a unit that refuses, or one
+// that stays silent, leaves the others neither half-written nor reported "no answer".
+TEST(CliFleet, AWriteInPartsReachesEveryUnitThatAnswers) {
+    const std::vector<Json> fleet{
+        fleetUnit("o-1", "02:4D:56:00:04:01", "127.77.4.1", 61, "3.10"),
+        fleetUnit("o-2", "02:4D:56:00:04:02", "127.77.4.2", 61, "3.10"),
+        fleetUnit("o-3", "02:4D:56:00:04:03", "127.77.4.3", 61, "3.10"),
+        fleetUnit("o-4", "02:4D:56:00:04:04", "127.77.4.4", 61, "3.10", Json{{"noAnswer", true}})};
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : fleet) {
+        const bool wrong = textOf(unit, "name") == "o-2";
+        harness.addCredentials(textOf(unit, "mac"), "admin", wrong ? "wrong" : "quorvane");
+    }
+    Strings arguments{"set", "all", "--yes", "--wait", "400", "--timeout", "800"};
+    for (int port = 1; port <= 16; ++port) {
+        arguments.push_back("4.13." + std::to_string(port) + "=alias " + std::to_string(port));
+        arguments.push_back("4.34." + std::to_string(port) + "=banner " + std::to_string(port));
+    }
+    ProcessResult run;
+    const auto results = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(results && results->size() == 4) << run.err;
+    EXPECT_EQ(run.exitCode, 3) << run.err; // the refusal: a login is needed
+    const std::map<std::string, std::string> wanted{{"127.77.4.1", "ok"},
+                                                    {"127.77.4.2", "error"},
+                                                    {"127.77.4.3", "ok"},
+                                                    {"127.77.4.4", "no answer"}};
+    for (const Json& unit : *results) {
+        EXPECT_EQ(textOf(unit, "result"), wanted.at(textOf(unit, "ip"))) << textOf(unit, "ip");
+    }
+    EXPECT_GE(writesIn(harness.framesTo("02:4D:56:00:04:01", kOrion)), 2);
+    const auto back = harness.cliJson({"read", "o-1", "o-3"});
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
+        for (int port = 1; port <= 16; ++port) {
+            const std::string n = std::to_string(port);
+            EXPECT_EQ(valueAt(unit, "4.13." + n), "alias " + n) << textOf(unit, "ip");
+            EXPECT_EQ(valueAt(unit, "4.34." + n), "banner " + n) << textOf(unit, "ip");
+        }
     }
 }
 
