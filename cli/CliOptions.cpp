@@ -58,6 +58,7 @@ std::optional<CommandKind> commandOf(const std::string& word) {
 enum class OptionKind { Flag, Valued };
 
 const std::map<std::string, OptionKind>& knownOptions() {
+    // clang-format off
     static const std::map<std::string, OptionKind> options{
         {"--data-dir", OptionKind::Valued},  {"--port", OptionKind::Valued},
         {"--broadcast", OptionKind::Valued}, {"--host-address", OptionKind::Valued},
@@ -69,7 +70,9 @@ const std::map<std::string, OptionKind>& knownOptions() {
         {"--version", OptionKind::Flag},     {"--dry-run", OptionKind::Flag},
         {"--backup", OptionKind::Valued},    {"--skip", OptionKind::Valued},
         {"--pace", OptionKind::Valued},      {"--retries", OptionKind::Valued},
+        {"--login-file", OptionKind::Valued},
     };
+    // clang-format on
     return options;
 }
 
@@ -219,6 +222,11 @@ private:
             loginId_ = value;
         } else if (name == "--password") {
             password_ = value;
+        } else if (name == "--login-file") {
+            if (value.empty()) {
+                throw Usage{"--login-file needs a file (\"-\" for standard input)"};
+            }
+            options_.loginFile = value;
         } else if (name == "--group") {
             options_.group = value;
         } else if (name == "--backup") {
@@ -255,6 +263,9 @@ private:
         }
         if (loginId_) {
             options_.credentials = Credentials{*loginId_, *password_};
+        }
+        if (loginId_ && options_.loginFile) {
+            throw Usage{"--login-file replaces --id and --password: give one or the other"};
         }
         if (positionals_.empty()) {
             throw Usage{"no command given (probe, read, set, load, save, diff or reboot)"};
@@ -354,7 +365,8 @@ private:
             }
             options_.assignments.push_back(std::move(assignment));
         }
-        if (options_.assignments.empty()) {
+        // The login file may hold the only values: a new login.
+        if (options_.assignments.empty() && !options_.loginFile) {
             throw Usage{"set needs at least one ADDRESS=TEXT"};
         }
     }

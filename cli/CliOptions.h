@@ -35,6 +35,10 @@ struct CliOptions {
     int waitMs = kDefaultWaitMs;
     int timeoutMs = kDefaultTimeoutMs;
     std::optional<Credentials> credentials;
+    std::optional<std::string> loginFile; // --login-file: read by applyLoginFile
+    // set: a new login for the units' login ID and password parameters (from the login file).
+    std::optional<std::string> newLoginId;
+    std::optional<std::string> newLoginPassword;
     bool json = false;
     bool yes = false;
     bool reboot = false;

@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include "cli/ConfigurationHeaderCheck.h"
 #include "cli/ConsoleDialogs.h"
 #include "cli/InterfacesReport.h"
 #include "cli/Output.h"
@@ -8,9 +9,12 @@
 #include "cli/Terminal.h"
 #include "cli/UnitMatching.h"
 #include "config/ConfigurationFile.h"
+#include "description/LoginParameters.h"
+#include "description/ValueComparison.h"
 #include "protocol/MacAddress.h"
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
+#include "stores/SafeFile.h"
 #include "stores/WholeFile.h"
 
 #include <algorithm>
@@ -25,6 +29,7 @@
 #include <set>
 #include <tuple>
 #include <unistd.h>
+#include <utility>
 
 namespace morvik::cli {
 
@@ -91,39 +96,8 @@ std::vector<DeviceRecord> unitsAt(const std::vector<DeviceRecord>& units,
     return chosen;
 }
 
-// Why `path` cannot be read, in the system's words.
-std::string whyNotReadable(const std::string& path) {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-        return "it is a directory";
-    }
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        return std::strerror(errno);
-    }
-    std::fclose(file);
-    return {};
-}
-
-// Why a file cannot be written at `path`, found without creating or emptying it.
-std::string whyNotWritable(const std::string& path) {
-    std::error_code error;
-    const std::filesystem::path file(path);
-    if (std::filesystem::is_directory(file, error)) {
-        return "it is a directory";
-    }
-    if (std::filesystem::exists(file, error)) {
-        return ::access(path.c_str(), W_OK) == 0 ? std::string() : std::strerror(errno);
-    }
-    const std::filesystem::path folder =
-        file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
-    if (!std::filesystem::is_directory(folder, error)) {
-        return "the folder " + folder.string() + " does not exist";
-    }
-    return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string() : std::strerror(errno);
-}
-
-// 20261208T091500Z: backups of several runs sort in time and never overwrite each other.
+// 20261208T091500Z: backups of several runs sort in time; a name taken in the same second
+// gets a number (see createFileWithUniqueName).
 std::string backupStamp() {
     const std::time_t now = std::time(nullptr);
     std::tm utc{};
@@ -152,7 +126,7 @@ public:
 
     int run() {
         const Clock::time_point start = Clock::now();
-        const int status = dispatch();
+        const int status = saveCollectedLogins(dispatch());
         if (options_.json && !documentPrinted_) {
             // Stopped before the operation: the document says why.
             printDocument(failureJson(dialogs_.problems()));
@@ -164,6 +138,16 @@ public:
     }
 
 private:
+    // The logins that units accepted, recorded in one save at the end of the run; one that
+    // could not be recorded fails a run that went well otherwise.
+    int saveCollectedLogins(int status) {
+        if (!driver_) {
+            return status;
+        }
+        driver_->session().saveCollectedLogins();
+        return status == kExitSuccess && driver_->credentialLogFailed() ? kExitUnitFailed : status;
+    }
+
     void printDocument(const Json& document) {
         out_ << jsonDocument(document) << '\n';
         documentPrinted_ = true;
@@ -204,6 +188,11 @@ private:
             dialogs_.note("cannot open a UDP socket for the parameter requests");
             return kExitUnitFailed;
         }
+        // A diff or a dry run leaves pwd.ini as it is, too.
+        const bool writesNothing = options_.command == CommandKind::Diff || options_.dryRun;
+        driver_->session().setLoginRecording(writesNothing
+                                                 ? ParameterSession::LoginRecording::Off
+                                                 : ParameterSession::LoginRecording::Collected);
         switch (options_.command) {
         case CommandKind::Read:
             return readCommand();
@@ -250,12 +239,15 @@ private:
         }
         const bool readsFile =
             options_.command == CommandKind::Load || options_.command == CommandKind::Diff;
-        if (readsFile && !std::ifstream(options_.file)) {
-            return usage("cannot read the configuration file " + options_.file + ": " +
-                         whyNotReadable(options_.file));
+        if (readsFile) {
+            auto header = readConfigurationHeader(options_.file);
+            if (const auto* why = std::get_if<std::string>(&header)) {
+                return usage("cannot read the configuration file " + options_.file + ": " + *why);
+            }
+            fileHeader_ = std::get<ConfigurationHeader>(std::move(header));
         }
         if (options_.command == CommandKind::Save) {
-            if (const std::string why = whyNotWritable(options_.file); !why.empty()) {
+            if (const std::string why = whyNotReplaceable(options_.file); !why.empty()) {
                 return usage("cannot write the configuration file " + options_.file + ": " + why);
             }
         }
@@ -275,12 +267,16 @@ private:
 
     std::optional<std::vector<ProbedUnit>>
     probe(const std::function<bool(const DeviceRecord&)>& enough) {
-        auto units = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
-                                traffic_, enough);
-        if (!units) {
+        auto outcome = probeUnits(endpoints_, std::chrono::milliseconds(options_.waitMs), dialogs_,
+                                  traffic_, enough);
+        if (!outcome) {
             dialogs_.note("cannot open a UDP socket for the probe");
+            return std::nullopt;
         }
-        return units;
+        for (const SameMacElsewhere& unit : outcome->sameMacElsewhere) {
+            dialogs_.note(sameMacElsewhereNote(unit));
+        }
+        return std::move(outcome->units);
     }
 
     int probeCommand() {
@@ -368,8 +364,12 @@ private:
         if (probed->empty()) {
             return noUnitAnswered("the probe");
         }
-        if (!match.unknown.empty() || !match.ambiguous.empty()) {
+        if (!match.ambiguous.empty()) {
             return kExitUnitFailed;
+        }
+        // A unit missing from the probe does not stop the others: it is reported with them.
+        for (const std::string& word : match.unknown) {
+            missing_.push_back(unitNamedBy(parseUnitSpec(word)));
         }
         if (match.selected.empty()) {
             dialogs_.note("no unit answered the probe within " + std::to_string(options_.waitMs) +
@@ -378,6 +378,9 @@ private:
         }
         reportChecksumErrors(*probed, match.selected);
         selection_ = unitsAt(records, match.selected);
+        selectsAll_ = std::any_of(specs.begin(), specs.end(), [](const UnitSpec& spec) {
+            return spec.kind == UnitSpec::Kind::All;
+        });
         return kExitSuccess;
     }
 
@@ -388,7 +391,7 @@ private:
             return kExitSuccess;
         }
         CredentialLog log(dataDirectory_);
-        log.load();
+        log.loadWithoutCreating();
         std::vector<std::string> unknown;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
@@ -414,6 +417,13 @@ private:
             return kExitSuccess;
         }
         return kExitCredentialsNeeded;
+    }
+
+    // A unit that a configuration file is not for is left alone; among the units of `all` (a
+    // network of several products) that is no failure of the run, for a unit named on the
+    // command line it is.
+    bool isFine(UnitResult result) const {
+        return result == UnitResult::Ok || (result == UnitResult::OtherProduct && selectsAll_);
     }
 
     int finalStatus(bool allSucceeded) {
@@ -515,6 +525,10 @@ private:
             }
             allComplete = allComplete && read.outcome.complete;
         }
+        for (const DeviceRecord& unit : missing_) {
+            reads.push_back({unit, {}, UnitResult::NoAnswer});
+            allComplete = false;
+        }
         if (options_.json) {
             writeReadJson(out_, reads);
             documentPrinted_ = true;
@@ -584,16 +598,19 @@ private:
         }
     }
 
-    int reportResults(const std::vector<UnitOutcome>& outcomes) {
-        bool allOk = true;
+    int reportResults(std::vector<UnitOutcome> outcomes) {
+        bool allOk = missing_.empty();
         for (const UnitOutcome& outcome : outcomes) {
-            allOk = allOk && outcome.result == UnitResult::Ok &&
+            allOk = allOk && isFine(outcome.result) &&
                     (!outcome.reboot || *outcome.reboot == UnitResult::Ok);
             if (outcome.result == UnitResult::NoAnswer ||
                 (outcome.reboot && *outcome.reboot == UnitResult::NoAnswer)) {
                 dialogs_.note("no answer from " + unitLabel(outcome.unit) + " within " +
                               std::to_string(options_.timeoutMs) + " ms");
             }
+        }
+        for (const DeviceRecord& unit : missing_) {
+            outcomes.push_back({unit, UnitResult::NoAnswer, std::nullopt});
         }
         if (options_.json) {
             printDocument(resultsJson(outcomes));
@@ -639,9 +656,13 @@ private:
         if (!driver_->prepare(oneProduct ? firstKind : selection_)) {
             return refused(pendingOutcomes(selection_), selection_);
         }
+        std::vector<Assignment> assignments = options_.assignments;
+        if (const auto problem = addNewLogin(assignments)) {
+            return usage(*problem);
+        }
         std::vector<PlannedValue> plan;
         std::set<int> assigned;
-        for (const Assignment& assignment : options_.assignments) {
+        for (const Assignment& assignment : assignments) {
             const auto check = driver_->checkAssignment(assignment.address, assignment.text);
             if (check.parameter < 0) {
                 return usage(check.problem);
@@ -663,6 +684,30 @@ private:
         return writePlans(readPlan);
     }
 
+    // The new login of the login file, as values of the prepared description's login rows;
+    // the problem when it has none.
+    std::optional<std::string> addNewLogin(std::vector<Assignment>& assignments) const {
+        const DescriptionSlot& description = driver_->session().currentDescription();
+        const auto add = [&](const std::optional<std::string>& text,
+                             bool (*isRow)(std::string_view),
+                             const char* what) -> std::optional<std::string> {
+            if (!text) {
+                return std::nullopt;
+            }
+            for (int i = 0; i < description.rowCount(); ++i) {
+                if (isRow(description.row(i)->address)) {
+                    assignments.push_back({description.row(i)->address, *text});
+                    return std::nullopt;
+                }
+            }
+            return std::string("the units' description has no ") + what + " to set";
+        };
+        if (auto problem = add(options_.newLoginId, &isLoginIdAddress, "login ID (2.x.1)")) {
+            return problem;
+        }
+        return add(options_.newLoginPassword, &isLoginPasswordAddress, "password (2.x.2)");
+    }
+
     // The selection read, and for each unit that answered what is to be written to it.
     struct WritePlan {
         std::vector<UnitOutcome> outcomes;      // every selected unit, pending or failed
@@ -672,7 +717,7 @@ private:
     };
 
     // Reads the selection, like units together; the units that did not answer completely get
-    // their failure. Units marked in `leftOut` are not read and get an error.
+    // their failure. Units marked in `leftOut` are not read: they are of another product.
     WritePlan readForPlan(const std::vector<bool>& leftOut = {}) {
         WritePlan plan;
         plan.outcomes = pendingOutcomes(selection_);
@@ -680,7 +725,7 @@ private:
         std::vector<std::size_t> readAt;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             if (i < leftOut.size() && leftOut[i]) {
-                plan.outcomes[i].result = UnitResult::Error;
+                plan.outcomes[i].result = UnitResult::OtherProduct;
             } else {
                 toRead.push_back(selection_[i]);
                 readAt.push_back(i);
@@ -732,32 +777,27 @@ private:
     }
 
     // Units of another product or version than the configuration file's, each named in a
-    // note: a site's file goes to the units it is for. None when the file's header cannot be
-    // read; the session says why when it loads the file.
+    // note: a site's file goes to the units it is for.
     std::vector<bool> unitsTheFileIsNotFor() {
         std::vector<bool> leftOut(selection_.size(), false);
-        const auto text = readWholeFile(options_.file);
-        if (!text) {
-            return leftOut;
-        }
-        const auto header = parseConfiguration(*text).header;
-        if (!header) {
-            return leftOut;
-        }
-        bool anyLeftOut = false;
+        const ConfigurationHeader* header = &*fileHeader_;
+        bool anyNamedLeftOut = false;
         for (std::size_t i = 0; i < selection_.size(); ++i) {
             const DeviceRecord& unit = selection_[i];
             if (unit.productId == header->productId && unit.version == header->version) {
                 continue;
             }
-            if (!anyLeftOut) {
+            if (!selectsAll_ && !std::exchange(anyNamedLeftOut, true)) {
                 dialogs_.showMessage(kFileNotMatch, "Error");
-                anyLeftOut = true;
             }
             leftOut[i] = true;
             dialogs_.note(options_.file + " is for product " + header->productId + " version " +
                           header->version + ": " + unitLabel(unit) + " (product " + unit.productId +
                           " version " + unit.version + ") is left out");
+        }
+        if (std::all_of(leftOut.begin(), leftOut.end(), [](bool out) { return out; })) {
+            dialogs_.note("none of the units is of product " + header->productId + " version " +
+                          header->version + ": nothing to compare");
         }
         return leftOut;
     }
@@ -771,7 +811,7 @@ private:
         auto plans = planEachKind(plan);
         if (!plans) {
             dialogs_.note("the configuration file " + options_.file +
-                          " was not taken: it names another product or version than the units");
+                          " was not taken: it changed or went while the units were read");
             for (UnitOutcome& outcome : plan.outcomes) {
                 if (outcome.result == UnitResult::NoAnswer) {
                     outcome.result = UnitResult::Error;
@@ -828,15 +868,25 @@ private:
                 for (const PlannedValue& value : plan.plans[i]) {
                     const ParameterRow* row =
                         driver_->session().currentDescription().row(value.parameter);
-                    unit.differences.push_back(
-                        {value.parameter, row != nullptr ? row->address : std::string(),
-                         row != nullptr ? row->parameterName : std::string(),
-                         readValue(plan.answeredReads[i], value.parameter), value.text});
+                    std::string held = readValue(plan.answeredReads[i], value.parameter);
+                    // A set names values whatever the units hold: only the ones it changes
+                    // are differences.
+                    if (row != nullptr && sameValue(*row, held, value.text)) {
+                        continue;
+                    }
+                    unit.differences.push_back({value.parameter,
+                                                row != nullptr ? row->address : std::string(),
+                                                row != nullptr ? row->parameterName : std::string(),
+                                                std::move(held), value.text});
                 }
             }
-            allRead = allRead && unit.result == UnitResult::Ok;
+            allRead = allRead && isFine(unit.result);
             anyDifference = anyDifference || !unit.differences.empty();
             units.push_back(std::move(unit));
+        }
+        for (const DeviceRecord& unit : missing_) {
+            units.push_back({unit, UnitResult::NoAnswer, {}});
+            allRead = false;
         }
         if (options_.json) {
             printDocument(differencesJson(units));
@@ -865,17 +915,14 @@ private:
                 continue;
             }
             const DeviceRecord& unit = plan.answered[i];
-            const std::string path = (std::filesystem::path(*options_.backup) /
-                                      (macFileName(unit.mac) + "-" + stamp + ".cnf"))
-                                         .string();
-            if (!driver_->saveUnitValues(unit, plan.answeredReads[i], path)) {
-                const std::string why = whyNotWritable(path);
-                dialogs_.note("cannot write the backup " + path + " of " + unitLabel(unit) +
-                              (why.empty() ? std::string() : ": " + why) +
-                              "; nothing was written to any unit");
+            const FileWrite backup = driver_->backupUnitValues(
+                unit, plan.answeredReads[i], *options_.backup, macFileName(unit.mac) + "-" + stamp);
+            if (!backup.written) {
+                dialogs_.note("cannot write the backup " + backup.path + " of " + unitLabel(unit) +
+                              ": " + backup.reason + "; nothing was written to any unit");
                 return false;
             }
-            dialogs_.note("backup of " + unitLabel(unit) + ": " + path);
+            dialogs_.note("backup of " + unitLabel(unit) + ": " + backup.path);
         }
         return true;
     }
@@ -1011,10 +1058,14 @@ private:
     EndpointSettings endpoints_;
     std::string dataDirectory_;
     std::vector<DeviceRecord> selection_;
+    bool selectsAll_ = false; // a UNIT word is "all"
+    // Units named on the command line that no probe reply showed: "no answer".
+    std::vector<DeviceRecord> missing_;
     std::unique_ptr<SessionDriver> driver_;
     // Units of a read that pwd.ini has no login for: reported, not read.
     std::set<std::string> withoutCredentials_;
-    // load and diff: the selected units of another product or version than the file's.
+    // load and diff: the file's header, and the selected units of another product or version.
+    std::optional<ConfigurationHeader> fileHeader_;
     std::vector<bool> notForTheFile_;
     bool documentPrinted_ = false;
 };

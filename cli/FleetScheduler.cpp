@@ -14,6 +14,7 @@ namespace {
 // bookkeeping for it.
 constexpr std::size_t kBufferCostPerDatagram = 1500 + 1024;
 constexpr std::size_t kDatagramPayload = 1400;
+constexpr int kMaxDrainedAtOnce = 4096;
 
 int receiveBufferBytes(const UdpEndpoint& endpoint) {
     int bytes = 0;
@@ -62,20 +63,34 @@ int FleetScheduler::silentInWindow(Clock::time_point now) const {
                                           [&](const Unit& unit) { return inWindow(unit, now); }));
 }
 
-void FleetScheduler::drainWaiting() {
+void FleetScheduler::drainWaiting(Clock::time_point until) {
     std::array<std::uint8_t, kReceiveBufferSize> buffer{};
-    while (endpoint_.waitReadable(0)) {
+    // About what the receive buffer holds: a flood that refills it as fast as it is read
+    // does not keep the caller here.
+    for (int taken = 0;
+         taken < kMaxDrainedAtOnce && Clock::now() < until && endpoint_.waitReadable(0); ++taken) {
         buffer.fill(0);
         const auto received = endpoint_.receiveFrom(buffer);
         if (!received) {
             continue; // longer than the receive buffer: discarded whole
         }
         const std::span<const std::uint8_t> datagram(buffer.data(), received->length);
-        heardFrom(unitOf_(datagram, received->sourceAddress));
+        const int unit = unitOf_(datagram, received->sourceAddress);
+        if (unit < 0 || unit >= static_cast<int>(units_.size())) {
+            ++heldDropped_; // the session would drop it too
+            continue;
+        }
+        heardFrom(unit);
         if (held_.empty() && takeNow_ && takeNow_(datagram, received->sourceAddress)) {
             continue;
         }
-        held_.push_back({{datagram.begin(), datagram.end()}, received->sourceAddress});
+        Unit& state = units_[static_cast<std::size_t>(unit)];
+        if (state.held >= kMaxHeldPerUnit) {
+            ++heldDropped_;
+            continue;
+        }
+        ++state.held;
+        held_.push_back({{datagram.begin(), datagram.end()}, received->sourceAddress, unit});
     }
 }
 
@@ -85,10 +100,13 @@ void FleetScheduler::pause(std::chrono::milliseconds duration) {
         return;
     }
     (void)duration; // the window takes the place of the fixed pause
-    drainWaiting();
+    // Whatever keeps arriving, the wait ends within the time-out.
+    const Clock::time_point limit =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(settings_.timeout);
+    drainWaiting(limit);
     for (;;) {
         const Clock::time_point now = Clock::now();
-        if (silentInWindow(now) < window_) {
+        if (silentInWindow(now) < window_ || now >= limit) {
             return;
         }
         // Wait for a reply, or for the oldest silent unit to leave the window.
@@ -98,9 +116,10 @@ void FleetScheduler::pause(std::chrono::milliseconds duration) {
                 leaves = std::min(leaves, unit.sentAt + share());
             }
         }
+        leaves = std::min(leaves, limit);
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(leaves - now).count();
         if (left > 0 && endpoint_.waitReadable(static_cast<int>(left))) {
-            drainWaiting();
+            drainWaiting(leaves);
         }
     }
 }
@@ -138,6 +157,9 @@ std::optional<FleetScheduler::Held> FleetScheduler::takeHeld() {
     }
     Held held = std::move(held_.front());
     held_.pop_front();
+    if (held.unit >= 0 && held.unit < static_cast<int>(units_.size())) {
+        --units_[static_cast<std::size_t>(held.unit)].held;
+    }
     return held;
 }
 

@@ -25,6 +25,11 @@ namespace morvik::cli {
 // silent for its share of the time-out leaves the window (and is asked again, when repeats are
 // allowed), so that a silent unit cannot hold up the others.
 //
+// The wait for room is bounded like every other wait: it ends once a silent unit has had its
+// share, and never lasts longer than the time-out, however much arrives meanwhile. Only what
+// the session can use is held: datagrams that answer a unit of the operation, at most
+// kMaxHeldPerUnit of each; junk from a unit that floods the socket is dropped as it comes.
+//
 // A request is repeated with exactly the bytes first sent, tag included: the unit's answer to
 // either is the same answer. Reboots and writes that change the login are never repeated: the
 // unit may have taken the first and answer the second with a refusal, or reboot twice.
@@ -38,6 +43,7 @@ public:
     struct Held {
         std::vector<std::uint8_t> datagram;
         std::string sourceAddress;
+        int unit = -1;
     };
     // The unit (index of the operation) that a datagram answers, or -1.
     using UnitOf = std::function<int(std::span<const std::uint8_t>, const std::string&)>;
@@ -74,6 +80,10 @@ public:
     // `replyBytesPerUnit`: at least 1, at most kMaxWindow.
     static int windowFor(int receiveBufferBytes, std::size_t replyBytesPerUnit);
     static constexpr int kMaxWindow = 64;
+    // A read reply of the largest description takes a few datagrams; a unit that sends far more
+    // while the session is busy is repeating itself.
+    static constexpr int kMaxHeldPerUnit = 64;
+    int heldDropped() const { return heldDropped_; }
 
 private:
     struct Unit {
@@ -83,12 +93,15 @@ private:
         bool repeatable = false;
         bool silent = false; // asked and not heard from since
         bool finished = false;
+        int held = 0; // its datagrams waiting in held_
     };
 
     Clock::duration share() const;
     bool inWindow(const Unit& unit, Clock::time_point now) const;
     int silentInWindow(Clock::time_point now) const;
-    void drainWaiting();
+    // Takes what is waiting off the socket, until nothing is, `until` has come or about a
+    // receive buffer's worth was taken.
+    void drainWaiting(Clock::time_point until);
 
     Settings settings_;
     UdpEndpoint& endpoint_;
@@ -101,6 +114,7 @@ private:
     std::deque<Held> held_;
     int window_ = 1;
     int repeatsSent_ = 0;
+    int heldDropped_ = 0;
 };
 
 } // namespace morvik::cli

@@ -20,9 +20,13 @@ DESCRIPTION
     morvik-cli talks to the serial-to-Ethernet units of the Quorvane line over UDP, exactly as
     the Morvik desktop program does: the same requests, the same data files, the same
     messages. Every command but probe first probes the network and matches each UNIT against
-    the units that answered. Probing stops early once every unit named by MAC has answered;
+    the units that answered. A probe request or its reply may be lost, so five requests are
+    spread over the window. Probing stops early once every unit named by MAC has answered;
     a name or an IP waits for the whole window, since two units may carry it, and a word that
-    names several units is refused.
+    names several units is refused. A named unit that did not answer is reported with the
+    result "no answer" (its MAC, IP or name as given) beside the units that did, which are
+    acted on all the same; the exit status is then 1. A MAC that answers from two addresses
+    is listed once, with its first reply, and a warning on standard error names both.
 
     UNIT is a MAC address (six hex pairs joined by ":" or "-", either case), an IPv4 address,
     or a device name, tried in that order. "all" (standing alone) names every unit that
@@ -63,14 +67,23 @@ COMMANDS
         HIDDEN).
         Asks "Set Confirm" (--yes). A write larger than one request takes several; each is
         confirmed. A write of the login ID (2.x.1) or password (2.x.2) goes to one unit at a
-        time and is read back, so that pwd.ini follows the change.
+        time and is read back, so that pwd.ini follows the change. The new login may come
+        from the login file instead of the command line (new-id=, new-password=; see
+        --login-file), so that it never shows in the process list.
 
     load UNIT... FILE.cnf
         Read the units, compare the read/write values of the configuration file with each
         unit's own values, and write to each unit the ones that differ, as set does. Nothing
-        is written to a unit that differs in none. The file must have been saved for the same
-        product id and version. A value of the file that its parameter cannot take stops the
-        load before anything is written (exit 2).
+        is written to a unit that differs in none. Values are compared as values: texts that
+        give the same bytes are equal ("1500" and "1500  bytes", "192.168.010.021" and
+        "192.168.10.21", "02-1a-..." and "02:1A:..."); a text that is no value of its row
+        equals only itself. An empty value (<none>) is a value too. The file is for units of
+        the product id and version it was saved for: the others are left alone with the
+        result "other product", which fails nothing among the units of "all" (a network of
+        several products) and fails the run for a unit named on the command line. A value
+        of the file that its parameter cannot take stops the load before anything is
+        written (exit 2). The file must be a regular file (not a FIFO or a device) that
+        begins with the header a save writes.
         --skip ADDRESS,... leaves those rows as each unit holds them, so that a configuration
         cloned onto another unit need not copy its identity (IP address, name).
 
@@ -80,13 +93,25 @@ COMMANDS
         nothing. Exit status 0 when no unit differs, 1 when one does (or failed to answer).
 
     set and load take --dry-run: everything up to the write (probe, read, compare), then
-    the values that would be written to each unit, as diff lists them; nothing is sent but
-    the read. With --backup DIR each unit about to be written is saved first to
-    DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the unit to undo
-    the change. If a backup cannot be written, nothing is written to any unit.
+    the values that would change on each unit, as diff lists them (a set value that the
+    unit holds already, in any spelling, is not listed); nothing is sent but the read;
+    pwd.ini is not written either. With --backup DIR each unit about to be written is
+    saved first to DIR/MAC-YYYYMMDDTHHMMSSZ.cnf (its MAC with "-"): load that file to the
+    unit to undo the change. A backup is always a new file, readable by its owner only:
+    when the name is taken (a backup of the same second, or anything else, a link
+    included) it becomes MAC-YYYYMMDDTHHMMSSZ-2.cnf, -3, and so on. If a backup cannot be
+    written, nothing is written to any unit, and the message says why (for example "No
+    space left on device").
 
     save UNIT FILE.cnf
-        Read the unit and save its values as a configuration file.
+        Read the unit and save its values as a configuration file: a header line, one line
+        "[n] VALUE" per parameter and the line "<escaped>". In VALUE a blank is "_", an empty
+        value "<none>", and "%", "_" and control characters are "%" and two hex digits
+        ("gate_house 3" is gate%5Fhouse_3), so every value loads back byte for byte. Files
+        without the "<escaped>" line (of older tools) load as before: "_" is a blank. An
+        existing FILE is replaced only when it is a regular file of this user, never through
+        a link; the new content goes to a temporary file beside it first, so a failed save
+        leaves the old file whole.
 
     reboot UNIT...
         Ask the units to reboot. Asks "Reboot Confirm" (--yes).
@@ -128,7 +153,7 @@ OPTIONS
                          answers: the same requests, the same results, much sooner.
     --retries N          Send a read or a write again, with the same bytes, when it has no
                          complete answer within its share of --timeout (MS / (N + 1));
-                         default 2, at most 10. A reboot and a write that changes the login
+                         default 4, at most 10. A reboot and a write that changes the login
                          ID or password are never sent twice (the unit may already have
                          taken them): that is said on standard error.
     --id ID --password PW
@@ -136,7 +161,16 @@ OPTIONS
                          know, and, in a read, once more for a unit that refuses the login
                          of pwd.ini (which then records these). Without them a prompt
                          is an error (exit status 3), unless standard input is a terminal:
-                         then the prompt asks, without echoing the password.
+                         then the prompt asks, without echoing the password. Every local
+                         user can read a command line (ps): prefer --login-file.
+    --login-file FILE    Read the login from FILE ("-": standard input, or a pipe such as
+                         /dev/fd/3) instead of --id and --password: lines "id=ID" and
+                         "password=PW" (each TEXT to the end of its line, blanks kept), and
+                         for set "new-id=ID" and "new-password=PW", the new login to write
+                         to the units' login ID (2.x.1) and password (2.x.2), or the same
+                         as "2.x.1=ID" and "2.x.2=PW" lines, like ADDRESS=TEXT. A regular
+                         file must belong to this user and be closed to others (chmod 600),
+                         or it is refused unread.
     --json               Print one JSON document on standard output (see below).
     --yes                Answer "Set Confirm" and the "Reboot Confirm" of a reboot. Without it
                          the question is asked at a terminal and refused otherwise.
@@ -172,14 +206,16 @@ OUTPUT
       diff, and set or load with --dry-run:
                         [{"mac","ip","result","differences":[{"index","address",
                           "parameter","unit","file"}]}]  "unit" the unit's text, "file" the
-                          one that would be written; result as for read
+                          one that would be written; result as for read, or "other
+                          product" for a unit the file is not for
       set, load, save, reboot:
                         [{"mac","ip","result"}]  result "ok", "error" (the unit refused, or
-                          nothing could be sent to it), "no answer" or "checksum error" (its
-                          reply failed the checksum and no valid one followed); with --reboot
+                          nothing could be sent to it), "no answer", "checksum error" (its
+                          reply failed the checksum and no valid one followed) or "other
+                          product" (load: left alone, the file is for another); with --reboot
                           also "reboot" for each unit that took the write
-      a run that fails before its operation (an unknown or ambiguous unit, an unknown
-      class group, a bad value, bad options):
+      a run that fails before its operation (an ambiguous unit, no named unit answering,
+      an unknown class group, a bad value, bad options):
                         {"error"}  the reasons, as given on standard error
       interfaces:       {"probe":[{"destination","port","interface","address",
                           "broadcast"}],"hostAddress","hostAddressFrom","hostName",
@@ -195,7 +231,9 @@ FILES
                          when a unit accepts new ones or its login is changed, under a lock
                          that other programs using the file take in turn; text in it that is
                          no record is skipped, with a warning when the file is rewritten). A
-                         link is followed only to a credential log of this user.
+                         link is followed only to a credential log of this user. The logins
+                         of one operation are recorded in one rewrite; diff and --dry-run
+                         never write the file.
     DIR/NAME_VERSION.dcf the description of a product's firmware version
 
 EXIT STATUS
@@ -226,6 +264,7 @@ EXAMPLES
     morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --dry-run
     morvik-cli load all rack.cnf --skip 0.1.1,1.1.1 --backup backups --yes
     morvik-cli reboot vela1-dock vela1-lab --yes
+    printf 'id=admin\npassword=%s\n' "$pw" | morvik-cli read orion16-new --login-file -
     morvik-cli interfaces
     MORVIK_BROADCAST_ADDRESS=127.255.255.255 MORVIK_HOST_ADDRESS=127.0.0.1 morvik-cli probe
 )";

@@ -3,12 +3,12 @@
 #include "parameters/Dialogs.h"
 #include "protocol/Broadcast.h"
 #include "protocol/ProbeCodec.h"
+#include "protocol/ProbeSession.h"
 #include "protocol/UdpEndpoint.h"
 
 #include <algorithm>
 #include <array>
 #include <string>
-#include <unordered_set>
 
 namespace morvik::cli {
 
@@ -29,7 +29,7 @@ void noteReplyHandled(Traffic& traffic) {
 
 } // namespace
 
-std::optional<std::vector<ProbedUnit>>
+std::optional<ProbeOutcome>
 probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, Dialogs& /*dialogs*/,
            Traffic& traffic, const std::function<bool(const DeviceRecord& listed)>& enough) {
     auto endpoint = UdpEndpoint::bind("0.0.0.0", 0);
@@ -39,22 +39,26 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
     endpoint->setReceiveBufferSize(kProbeReceiveBuffer);
 
     const Clock::time_point start = Clock::now();
-    const Clock::time_point deadline = start + window;
+    ProbeSession session(window, kProbeRequestsPerWindow);
+    session.start(start);
     const auto request = buildProbeRequest();
-    traffic.probeRequestsSent += sendBroadcast(*endpoint, request, settings).sent;
-
-    std::vector<ProbedUnit> units;
-    std::unordered_set<std::string> listedMacs; // a burst of hundreds: no search through the list
     std::array<std::uint8_t, kProbeReplyCapacity> buffer{};
     bool done = false;
     while (!done) {
-        if (!endpoint->waitReadable(millisecondsUntil(deadline))) {
-            break; // the window is over
+        if (const Clock::time_point now = Clock::now(); session.probeDue(now)) {
+            traffic.probeRequestsSent += sendBroadcast(*endpoint, request, settings).sent;
+            session.probeSent(now);
+        }
+        if (!endpoint->waitReadable(millisecondsUntil(session.nextWakeUp()))) {
+            if (session.windowOver(Clock::now())) {
+                break;
+            }
+            continue; // a request is due
         }
         // Everything that is waiting now, one datagram at a time. The socket is asked whether
         // more is waiting only when a read gives nothing: a burst of hundreds of replies takes
         // one system call each.
-        while (Clock::now() < deadline) {
+        while (!session.windowOver(Clock::now())) {
             const auto received = endpoint->receiveFrom(buffer);
             if (!received) {
                 if (endpoint->waitReadable(0)) {
@@ -63,31 +67,30 @@ probeUnits(const EndpointSettings& settings, std::chrono::milliseconds window, D
                 break;
             }
             ++traffic.probeRepliesReceived;
-            ProbeDecodeResult decoded =
-                decodeProbeReply(std::span<const std::uint8_t>(buffer.data(), received->length),
-                                 received->sourceAddress);
-            if (decoded.verdict == ProbeVerdict::NotAReply) {
-                continue;
+            const auto taken =
+                session.take(std::span<const std::uint8_t>(buffer.data(), received->length),
+                             received->sourceAddress);
+            if (taken != ProbeSession::Taken::Listed) {
+                continue; // the later probes' answers of listed units say nothing new
             }
-            // A bad checksum is the caller's to report, for the units it asked for.
-            const bool checksumOk = decoded.verdict == ProbeVerdict::ChecksumValid;
-            if (!listedMacs.insert(decoded.record.mac).second) {
-                noteReplyHandled(traffic);
-                continue; // a unit is listed once, with its first reply
-            }
-            units.push_back({std::move(decoded.record), checksumOk});
-            done = enough && enough(units.back().record);
+            done = enough && enough(session.units().back().record);
             noteReplyHandled(traffic);
             if (done) {
                 break;
             }
         }
-        if (Clock::now() >= deadline) {
+        if (session.windowOver(Clock::now())) {
             break;
         }
     }
     traffic.probeWindow += Clock::now() - start;
-    return units;
+    return ProbeOutcome{session.takeUnits(), session.sameMacElsewhere()};
+}
+
+std::string sameMacElsewhereNote(const SameMacElsewhere& unit) {
+    return unit.mac + " answered the probe from " + unit.otherIp + " as well as from " +
+           unit.listedIp + ": two devices may share the MAC; it is listed once, at " +
+           unit.listedIp + " (its first reply)";
 }
 
 } // namespace morvik::cli

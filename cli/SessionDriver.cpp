@@ -45,6 +45,8 @@ std::string resultText(UnitResult result) {
         return "checksum error";
     case UnitResult::CredentialsNeeded:
         return "credentials needed";
+    case UnitResult::OtherProduct:
+        return "other product";
     }
     return {};
 }
@@ -107,9 +109,10 @@ void SessionDriver::unitAnswered(int unit, UnitAnswer answer, Command reply) {
     }
     switch (answer) {
     case UnitAnswer::Accepted:
-        // Only the acknowledgement of the last request completes a write: before it the
-        // session still has rows to send (resumeIndex is where the next request starts).
-        if (reply == Command::WriteAck && phase_ == Phase::Write && session_->resumeIndex() == 0) {
+        // Only the acknowledgement of a unit's last request completes the write on it: before
+        // it the session still has rows to send that unit.
+        if (reply == Command::WriteAck && phase_ == Phase::Write &&
+            session_->writeCompletedBy(unit)) {
             finish(unit, UnitResult::Ok);
         } else if (reply == Command::RebootAck && phase_ == Phase::Reboot) {
             finish(unit, UnitResult::Ok);
@@ -616,9 +619,10 @@ SessionDriver::AssignmentCheck SessionDriver::checkValue(int parameter,
     const EncodedValue value =
         encodeValue(*row, row->definedValues, row->enumeration, text, session_->byteOrder());
     if (!value) {
-        std::string problem = "\"" + text + "\" is not a value of " + address + " (" +
-                              row->parameterName + ", " + row->typeName +
-                              "): " + refusalReason(*row, *value.refusal);
+        // A login is never repeated: the message may go where others read it (a job's log).
+        const std::string shown = isLoginAddress(address) ? "the new login" : "\"" + text + "\"";
+        std::string problem = shown + " is not a value of " + address + " (" + row->parameterName +
+                              ", " + row->typeName + "): " + refusalReason(*row, *value.refusal);
         const ValueList& names =
             row->enumeration.count() > 0 ? row->enumeration.get() : row->definedValues.get();
         if (names.count() > 0) {
@@ -736,6 +740,16 @@ bool SessionDriver::saveUnitValues(const DeviceRecord& unit, const ReadOutcome& 
     }
     showValues(read);
     return session_->saveConfiguration(path);
+}
+
+FileWrite SessionDriver::backupUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                                          const std::string& folder, const std::string& stem) {
+    selection_ = {unit};
+    for (int line = 0; line < table_->lineCount(); ++line) {
+        table_->setText(line, ParameterTable::ValueColumn, {});
+    }
+    showValues(read);
+    return session_->saveBackup(folder, stem);
 }
 
 bool SessionDriver::saveConfiguration(const std::vector<DeviceRecord>& units,

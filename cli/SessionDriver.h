@@ -18,8 +18,9 @@
 
 namespace morvik::cli {
 
-enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded };
-// "ok", "error", "no answer", "checksum error", "credentials needed"
+// OtherProduct: left alone, a configuration file of another product or version was given.
+enum class UnitResult { Ok, Error, NoAnswer, ChecksumError, CredentialsNeeded, OtherProduct };
+// "ok", "error", "no answer", "checksum error", "credentials needed", "other product"
 std::string resultText(UnitResult result);
 
 // What a read shows of one parameter besides its value. It is the same for every unit read
@@ -83,7 +84,7 @@ public:
         std::optional<std::chrono::milliseconds> pace; // --pace: a fixed pause per unit
         int retries = kDefaultRetries;
     };
-    static constexpr int kDefaultRetries = 2;
+    static constexpr int kDefaultRetries = 4;
 
     SessionDriver(Settings settings, ConsoleDialogs& dialogs, Traffic& traffic);
     ~SessionDriver() override;
@@ -118,6 +119,9 @@ public:
     // After a read: `unit`'s own values (`read`) saved as a configuration file, as a save of
     // that unit alone would write them. False when nothing was written (the session said why).
     bool saveUnitValues(const DeviceRecord& unit, const ReadOutcome& read, const std::string& path);
+    // The same as a new file folder/stem.cnf (a unique name when that one is taken).
+    FileWrite backupUnitValues(const DeviceRecord& unit, const ReadOutcome& read,
+                               const std::string& folder, const std::string& stem);
     // After a read of `units`: the shown values saved. False when nothing was written.
     bool saveConfiguration(const std::vector<DeviceRecord>& units, const std::string& path);
 

@@ -1,8 +1,10 @@
 #include "cli/Terminal.h"
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <signal.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -66,15 +68,40 @@ std::size_t utf8Sequence(std::string_view text, unsigned& codePoint) {
     return length;
 }
 
-// Switches echo off for its lifetime and back on afterwards, even on an early return.
+// The terminal as it was before echo went off, for a signal that ends the process meanwhile.
+termios savedTerminal{};
+volatile std::sig_atomic_t echoIsOff = 0;
+constexpr std::array<int, 4> kEndingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+extern "C" void restoreTerminalAndEnd(int signal) {
+    if (echoIsOff != 0) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &savedTerminal);
+    }
+    // The signal's own effect, now that the terminal echoes again.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+// Switches echo off for its lifetime and back on afterwards, even on an early return, and
+// when Ctrl-C (or another signal that ends the process) comes while it is off.
 class EchoOff {
 public:
     EchoOff() {
-        if (tcgetattr(STDIN_FILENO, &saved_) == 0) {
-            termios quiet = saved_;
-            quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-            active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+        if (tcgetattr(STDIN_FILENO, &saved_) != 0) {
+            return;
         }
+        savedTerminal = saved_;
+        struct sigaction restoring {};
+        restoring.sa_handler = restoreTerminalAndEnd;
+        sigemptyset(&restoring.sa_mask);
+        for (std::size_t i = 0; i < kEndingSignals.size(); ++i) {
+            sigaction(kEndingSignals[i], &restoring, &previous_[i]);
+        }
+        handlersSet_ = true;
+        echoIsOff = 1;
+        termios quiet = saved_;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        active_ = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
     }
     EchoOff(const EchoOff&) = delete;
     EchoOff& operator=(const EchoOff&) = delete;
@@ -83,10 +110,16 @@ public:
             tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved_);
             std::cerr << '\n';
         }
+        echoIsOff = 0;
+        for (std::size_t i = 0; handlersSet_ && i < kEndingSignals.size(); ++i) {
+            sigaction(kEndingSignals[i], &previous_[i], nullptr);
+        }
     }
 
 private:
     termios saved_{};
+    std::array<struct sigaction, kEndingSignals.size()> previous_{};
+    bool handlersSet_ = false;
     bool active_ = false;
 };
 

@@ -19,7 +19,7 @@ struct Traffic {
     Clock::duration probeWindow{};
     Clock::duration unitPauses{};   // the session's own pauses between the units of a read
     Clock::duration replyWaiting{}; // blocked waiting for a reply
-    // When the first and the last probe reply had been handled: how fast a burst is taken in.
+    // When the first and the last unit had been listed: how fast a burst is taken in.
     std::optional<Clock::time_point> firstProbeReplyHandled;
     std::optional<Clock::time_point> lastProbeReplyHandled;
 };

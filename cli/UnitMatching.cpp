@@ -180,4 +180,21 @@ UnitMatch matchUnits(const std::vector<UnitSpec>& specs, const std::vector<Devic
     return match;
 }
 
+DeviceRecord unitNamedBy(const UnitSpec& spec) {
+    DeviceRecord unit;
+    switch (spec.kind) {
+    case UnitSpec::Kind::Mac:
+        unit.mac = spec.normalized;
+        break;
+    case UnitSpec::Kind::Ip:
+        unit.ip = spec.normalized;
+        break;
+    case UnitSpec::Kind::Name:
+    case UnitSpec::Kind::All:
+        unit.name = spec.text;
+        break;
+    }
+    return unit;
+}
+
 } // namespace morvik::cli

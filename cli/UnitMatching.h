@@ -25,6 +25,10 @@ std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words);
 
 bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 
+// The unit a spec names as far as the spec tells: its MAC, its IP or its name, for reporting
+// a unit that did not answer.
+DeviceRecord unitNamedBy(const UnitSpec& spec);
+
 // True when the probe may end before its window with `units` listed: every spec is a MAC
 // and has answered. A unit is listed once per MAC, so no later reply can change what a MAC
 // names; a name or an IP may be carried by a unit still to answer, which makes the word

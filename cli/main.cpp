@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/HelpText.h"
+#include "cli/LoginFile.h"
 #include "cli/Output.h"
 
 #include <algorithm>
@@ -11,7 +12,13 @@
 int main(int argc, char** argv) {
     using namespace morvik::cli;
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    ParsedCommandLine parsed = parseCommandLine(arguments);
+    if (parsed.outcome == ParsedCommandLine::Outcome::Run) {
+        if (auto problem = applyLoginFile(parsed.options)) {
+            parsed.outcome = ParsedCommandLine::Outcome::UsageError;
+            parsed.error = std::move(*problem);
+        }
+    }
     switch (parsed.outcome) {
     case ParsedCommandLine::Outcome::Help:
         std::cout << helpText();

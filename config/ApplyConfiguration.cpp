@@ -1,16 +1,25 @@
 #include "config/ConfigurationFile.h"
+#include "config/ValueTokens.h"
+#include "description/ValueComparison.h"
 #include "parameters/ParameterTable.h"
 
 namespace morvik {
 
-bool marksParameter(const ConfigurationLine& line, const ParameterTable& table) {
+bool marksParameter(const ConfigurationContent& content, const ConfigurationLine& line,
+                    const ParameterTable& table) {
     const int n = line.lineNumber;
-    if (line.empty || n < 0 || n >= table.lineCount() ||
-        table.description().accessKind(table.parameterOfLine(n)) != AccessKind::ReadWrite) {
+    if (n < 0 || n >= table.lineCount()) {
+        return false;
+    }
+    const ParameterRow* row = table.description().row(table.parameterOfLine(n));
+    if (row == nullptr || row->accessKind != AccessKind::ReadWrite) {
         return false;
     }
     const std::string& shown = table.text(n, ParameterTable::ValueColumn);
-    return line.token != configurationToken(shown) && line.value != shown;
+    if (!content.escaped && line.token == legacyToken(shown)) {
+        return false;
+    }
+    return !sameValue(*row, line.value, shown);
 }
 
 void applyConfiguration(const ConfigurationContent& content, ParameterTable& table) {
@@ -19,22 +28,12 @@ void applyConfiguration(const ConfigurationContent& content, ParameterTable& tab
         if (n < 0 || n >= table.lineCount()) {
             continue;
         }
-        if (line.empty) {
+        if (marksParameter(content, line, table)) {
+            table.setModifiedMark(table.parameterOfLine(n), 1);
+            table.setText(n, ParameterTable::ValueColumn, line.value);
+        } else if (line.empty) {
             table.setText(n, ParameterTable::ValueColumn, std::string());
-            continue;
         }
-        const int parameter = table.parameterOfLine(n);
-        if (table.description().accessKind(parameter) != AccessKind::ReadWrite) {
-            continue;
-        }
-        const std::string& shown = table.text(n, ParameterTable::ValueColumn);
-        if (line.token == configurationToken(shown)) {
-            continue;
-        }
-        if (line.value != shown) {
-            table.setModifiedMark(parameter, 1);
-        }
-        table.setText(n, ParameterTable::ValueColumn, line.value);
     }
 }
 

@@ -1,28 +1,14 @@
 #include "config/ConfigurationFile.h"
 
+#include "config/ValueTokens.h"
 #include "stores/IniDatabaseFile.h"
 
 namespace morvik {
 
 namespace {
 
-constexpr std::string_view kEmptyValue = "<none>";
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string blanksFromUnderscores(std::string_view token) {
-    std::string value(token);
-    for (char& c : value) {
-        if (c == '_') {
-            c = ' ';
-        }
-    }
-    return value;
-}
-
-// "[n]\t value": a line whose number or value cannot be read ends the values.
+// "[n]\t value": a line whose number or value cannot be read ends the values. The value is
+// read once the whole file tells how its tokens are written.
 std::optional<ConfigurationLine> readLine(TokenReader& reader, std::size_t wholeText) {
     if (!reader.word("[")) {
         return std::nullopt;
@@ -38,38 +24,20 @@ std::optional<ConfigurationLine> readLine(TokenReader& reader, std::size_t whole
     ConfigurationLine line;
     line.lineNumber = *number;
     line.token = std::string(*token);
-    if (*token == kEmptyValue) {
-        line.empty = true;
-    } else {
-        line.value = blanksFromUnderscores(*token);
-    }
+    line.empty = *token == kEmptyValueToken;
     return line;
 }
 
 } // namespace
-
-// A value is one token in the file. Any white space, not only a blank, would split it and end
-// the reading of the file there, so every kind is written as "_" (and comes back as a blank).
-std::string configurationToken(std::string_view value) {
-    if (value.empty()) {
-        return std::string(kEmptyValue);
-    }
-    std::string token(value);
-    for (char& c : token) {
-        if (isSpace(c)) {
-            c = '_';
-        }
-    }
-    return token;
-}
 
 std::string formatConfiguration(const ConfigurationHeader& header,
                                 const std::vector<std::string>& valueTexts) {
     std::string text = std::to_string(header.unitCount) + " \t " + header.productId + " \t " +
                        header.version + " \n";
     for (std::size_t line = 0; line < valueTexts.size(); ++line) {
-        text += "[" + std::to_string(line) + "]\t " + configurationToken(valueTexts[line]) + "\n";
+        text += "[" + std::to_string(line) + "]\t " + escapedToken(valueTexts[line]) + "\n";
     }
+    text += std::string(kEscapedTokensMarker) + "\n";
     return text;
 }
 
@@ -91,11 +59,18 @@ ConfigurationContent parseConfiguration(std::string_view text) {
     content.header =
         ConfigurationHeader{*unitCount, std::string(*productId), std::string(*version)};
     while (!reader.atEnd()) {
+        const std::size_t lineStart = reader.position();
         auto line = readLine(reader, text.size());
         if (!line) {
+            reader.moveTo(lineStart);
+            content.escaped = reader.next(text.size()) == kEscapedTokensMarker;
             break;
         }
         content.lines.push_back(std::move(*line));
+    }
+    for (ConfigurationLine& line : content.lines) {
+        line.value =
+            content.escaped ? valueOfEscapedToken(line.token) : valueOfLegacyToken(line.token);
     }
     return content;
 }

@@ -45,7 +45,7 @@ std::vector<IdentityChange> identityChanges(const ConfigurationContent& content,
                                             const std::vector<UnitIdentity>& units) {
     std::vector<IdentityChange> changes;
     for (const ConfigurationLine& line : content.lines) {
-        if (!marksParameter(line, table)) {
+        if (!marksParameter(content, line, table)) {
             continue;
         }
         const std::string& parameter = table.text(line.lineNumber, ParameterTable::ParameterColumn);

@@ -57,9 +57,15 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection(bool co
     }
     // A new operation: replies to earlier requests no longer belong to anyone.
     targetCount_ = static_cast<int>(units.size());
-    writePassOpen_ = false;
+    writeActive_ = false;
+    writeOpen_ = false;
+    writeRefused_ = false;
     for (TargetUnit& target : targets_) {
+        target.writePartStart = 0;
+        target.writeNextRow = 0;
+        target.writeParts = 0;
         target.writeAcknowledged = false;
+        target.writeStopped = false;
         target.earlierPassLive = nextPassOfGroup_ && target.requestSent;
         if (target.earlierPassLive) {
             target.earlierPassRequestId = target.requestId;
@@ -67,6 +73,7 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::takeSelection(bool co
         target.requestSent = false;
     }
     if (!continuing) {
+        saveCollectedLogins();
         operation_ = Operation{};
         operation_.units = units;
         operationLog_.reset();
@@ -97,7 +104,11 @@ std::optional<std::vector<DeviceRecord>> ParameterSession::startOperation(bool c
 CredentialLog& ParameterSession::operationLog() {
     if (!operationLog_) {
         operationLog_.emplace(dataDirectory_);
-        operationLog_->load();
+        if (loginRecording_ == LoginRecording::Off) {
+            operationLog_->loadWithoutCreating();
+        } else {
+            operationLog_->load();
+        }
     }
     return *operationLog_;
 }
@@ -356,70 +367,23 @@ void ParameterSession::writeParameters() {
         return;
     }
 
-    // Where the next pass starts: the least of the units' stopping points. Units whose
-    // credentials differ in length fit different numbers of entries into a request; the one
-    // that fitted the fewest decides, so that every unit gets every marked row (the others
-    // are sent a few rows twice). -1 before the first unit.
-    int passNext = -1;
+    writeLines_ = table.lineCount();
+    writeApprovedParts_ = 1;
+    writeActive_ = true;
     const auto body = [&](std::size_t i, const DeviceRecord& unit, FrameBuilder& frame) {
-        const DescriptionSlot& description = cache_.current();
-        const int first = table.firstParameterShown();
-        const int lines = table.lineCount();
-        const ByteOrder order = byteOrder();
-        int unitNext = lines; // every marked row went into this request
-        bool anyEntry = false;
-        for (int r = 0; r < lines; ++r) {
-            const int p = first + r;
-            const ParameterRow* row = description.row(p);
-            if (row == nullptr) {
-                break;
-            }
-            if (table.modifiedMark(p) == 1) {
-                const std::string text = table.text(r, ParameterTable::ValueColumn);
-                const auto value =
-                    encodeValue(*row, row->definedValues, row->enumeration, text, order);
-                if (!value) {
-                    // Checked before the confirmation; the table did not change since.
-                    continue;
-                }
-                if (!frame.appendEntry(row->address, value.bytes)) {
-                    if (!anyEntry) {
-                        ports_.dialogs.showMessage("The value of " + row->parameterName +
-                                                       " is too long to be sent. Nothing was "
-                                                       "sent to " +
-                                                       unit.mac + ".",
-                                                   kError);
-                        return false;
-                    }
-                    // This row opens the next request.
-                    unitNext = r;
-                    break;
-                }
-                anyEntry = true;
-                if (isLoginIdAddress(row->address)) {
-                    loginChangePending_ = true;
-                    newLoginId_[i] = text;
-                } else if (isLoginPasswordAddress(row->address)) {
-                    loginChangePending_ = true;
-                    newLoginPassword_[i] = text;
-                }
-            }
-            if (r + 1 < lines && frame.pastChunkThreshold()) {
-                unitNext = r + 1;
-                break;
-            }
-        }
-        passNext = passNext < 0 ? unitNext : std::min(passNext, unitNext);
-        resumeIndex_ = passNext >= lines ? 0 : passNext;
-        return true;
+        return appendWritePart(static_cast<int>(i), unit, frame);
     };
     if (!sendToEachUnit(*units, Command::WriteRequest, kRequestBufferSize, everyUnitFromTheLog(),
                         body, {})) {
+        writeActive_ = false;
         return;
     }
     // Acknowledgements that came in while a prompt for a later unit was open count as well.
-    writePassOpen_ = true;
-    finishWritePassIfAcknowledged();
+    writeOpen_ = true;
+    for (int i = 0; i < targetCount_ && writeOpen_; ++i) {
+        advanceWrite(i);
+    }
+    settleWrite();
 }
 
 void ParameterSession::rebootUnits() {

@@ -6,6 +6,7 @@
 #include "protocol/ByteOrder.h"
 #include "protocol/ParameterFrame.h"
 #include "stores/CredentialLog.h"
+#include "stores/SafeFile.h"
 
 #include <array>
 #include <cstdint>
@@ -35,8 +36,14 @@ struct TargetUnit {
     // pass arrive after their tags have changed. Their values are still taken.
     std::array<std::uint8_t, 2> earlierPassRequestId{};
     bool earlierPassLive = false;
-    // This unit acknowledged its request of the current write pass.
-    bool writeAcknowledged = false;
+    // Where this unit stands in the current write. Each unit goes through the marked rows on
+    // its own: its latest request holds the rows from writePartStart, its next one starts at
+    // writeNextRow (the line count once its latest request holds its last rows).
+    int writePartStart = 0;
+    int writeNextRow = 0;
+    int writeParts = 0;             // requests of the write sent to it
+    bool writeAcknowledged = false; // it acknowledged its latest request
+    bool writeStopped = false;      // it refused, or its next request could not be made
 };
 
 // What a unit's reply to the operation says.
@@ -110,6 +117,9 @@ public:
     int targetOfFrame(const ParsedFrame& frame, bool* earlierPass = nullptr) const;
     void writeParameters();
     void rebootUnits();
+    // The write's latest request to `unit` holds the last of its rows: its acknowledgement
+    // completes the write on that unit.
+    bool writeCompletedBy(int unit) const;
 
     // The agreement of the selected units, as an operation starting now would find it.
     SelectionCheck checkSelection() const;
@@ -123,6 +133,9 @@ public:
     // Writes the header and every line of the list to `path`, replacing the file atomically
     // only after the selection was accepted. False (with a message) when nothing was written.
     bool saveConfiguration(const std::string& path);
+    // The same content as a new private file folder/stem.cnf (stem-2.cnf, ... when the name is
+    // taken), never replacing anything: where it went, or why not (a refusal was shown).
+    FileWrite saveBackup(const std::string& folder, const std::string& stem);
     // Reads `path`, checks it against the selection and puts its values into the list.
     bool loadConfiguration(const std::string& path);
     // Clear: empties the credential log and every value cell.
@@ -144,6 +157,16 @@ public:
 
     void setEvents(SessionEvents* events) { events_ = events; }
 
+    // How the logins that units accept reach pwd.ini: each at once, as the desktop program
+    // does; collected and written together by saveCollectedLogins() (a fleet of new units
+    // costs one rewrite of the file instead of one per unit); or not at all, for a run that
+    // must leave every file as it is.
+    enum class LoginRecording { AtOnce, Collected, Off };
+    void setLoginRecording(LoginRecording recording) { loginRecording_ = recording; }
+    // The logins collected since the last save, written in one save (its messages shown).
+    // A new operation saves them first.
+    void saveCollectedLogins();
+
 private:
     enum class SendResult { Sent, Unreachable };
 
@@ -161,6 +184,12 @@ private:
     // operation on the selected units begins with. Nothing when refused (message shown).
     std::optional<std::vector<DeviceRecord>> startOperation(bool continuing);
     static SelectionCheck checkUnits(const std::vector<DeviceRecord>& units);
+    // A configuration file of the list's values, and whether it holds the units' login.
+    struct ConfigurationText {
+        std::string content;
+        bool holdsLogin = false;
+    };
+    std::optional<ConfigurationText> configurationText();
     // The credential log as the current operation loaded it (at its first use).
     CredentialLog& operationLog();
     // Steps of a read up to the description parse; `group` falls back to 0 when the current
@@ -193,15 +222,27 @@ private:
     // Replies.
     void updateCell(int parameter, const std::string& text, int unit);
     void acceptCredentials(int unit, const ParsedFrame& frame);
-    // Saves the log and turns the outcome into messages.
+    // Saves the log, or leaves it for later or for never (loginRecording_); the outcome of a
+    // save is turned into messages.
     void saveCredentialLog(CredentialLog& log);
+    void storeCredentialLog(CredentialLog& log);
     // `continuePasses`: a reply to the current pass of a group read sends the next pass; a
     // reply to the pass before only brings its values.
     void handleReadReply(int unit, const ParsedFrame& frame, bool continuePasses);
     void handleWriteAck(int unit);
-    // Once every unit has acknowledged the current write pass: the next pass, or the end of
-    // the write with its one offer to reboot.
-    void finishWritePassIfAcknowledged();
+    // A write's request body for `unit`, from where that unit stands; false when not even its
+    // first row fits (the user was told).
+    bool appendWritePart(int unit, const DeviceRecord& record, FrameBuilder& frame);
+    // The unit's next request of the write, sent as soon as it acknowledged the one before.
+    void sendWritePart(int unit);
+    // After an acknowledgement of `unit`: its next request, once the user allowed that many.
+    void advanceWrite(int unit);
+    // A unit that refused a write waits for the others before the read with the prompt.
+    bool deferRefusalOfWrite(int unit);
+    // Once every unit is through or stopped: the marks cleared and the one offer to reboot,
+    // or the read that a refusal asked for.
+    void settleWrite();
+    void clearMarksWrittenEverywhere();
     void handleErrorReply(int unit);
     bool validateMarkedValues();
     void clearMarksOfShownLines(int lineCount);
@@ -219,13 +260,21 @@ private:
     int resumeIndex_ = 0;
     bool forcePrompt_ = false;
     bool nextPassOfGroup_ = false; // the read being started continues a group read in passes
-    // Every unit of the current write pass has been sent its request; acknowledgements may
-    // complete the pass. Any new operation ends it.
-    bool writePassOpen_ = false;
+    // A write is going on: from its first request until every unit is through or stopped.
+    // Any new operation ends it.
+    bool writeActive_ = false;
+    // Every unit has been sent its first request: acknowledgements move units on.
+    bool writeOpen_ = false;
+    int writeLines_ = 0;         // lines of the shown list the write goes through
+    int writeApprovedParts_ = 0; // requests per unit that "Set Confirm" allowed so far
+    bool writeAsking_ = false;   // "Set Confirm" for a further request is open
+    bool writeRefused_ = false;  // a unit refused: a read with the prompt follows the write
     // The unit whose refusal forced the password prompt of the next read (upper-case MAC).
     std::string forcedPromptMac_;
     Operation operation_;
     std::optional<CredentialLog> operationLog_;
+    LoginRecording loginRecording_ = LoginRecording::AtOnce;
+    bool loginsCollected_ = false; // the operation log holds logins not yet saved
     // The operation being started is a further pass of the current one (taken at its start).
     bool continuingOperation_ = false;
     SessionEvents* events_ = nullptr;

@@ -6,7 +6,7 @@
 #include "parameters/ParameterTable.h"
 #include "parameters/SessionInternal.h"
 #include "stores/CredentialLog.h"
-#include "stores/IniDatabaseFile.h"
+#include "stores/SafeFile.h"
 #include "stores/WholeFile.h"
 
 #include <array>
@@ -62,11 +62,11 @@ std::array<std::string, 3> identityQuestion(const std::vector<DeviceRecord>& uni
 
 } // namespace
 
-bool ParameterSession::saveConfiguration(const std::string& path) {
+std::optional<ParameterSession::ConfigurationText> ParameterSession::configurationText() {
     const std::vector<DeviceRecord> units = ports_.selection.selectedUnits();
     const auto shared = sharedProduct(units, ports_.dialogs);
     if (!shared) {
-        return false;
+        return std::nullopt;
     }
     const auto& [productId, version] = *shared;
     productCode_ = productCodeOf(productId);
@@ -81,16 +81,35 @@ bool ParameterSession::saveConfiguration(const std::string& path) {
         const ParameterRow* row = cache_.current().row(table.parameterOfLine(line));
         holdsLogin = holdsLogin || (row != nullptr && isLoginAddress(row->address));
     }
-    const std::string content = formatConfiguration(
-        ConfigurationHeader{static_cast<int>(units.size()), productId, version}, values);
+    return ConfigurationText{
+        formatConfiguration(ConfigurationHeader{static_cast<int>(units.size()), productId, version},
+                            values),
+        holdsLogin};
+}
+
+bool ParameterSession::saveConfiguration(const std::string& path) {
+    const auto text = configurationText();
+    if (!text) {
+        return false;
+    }
     // A file with the units' login is kept as private as "pwd.ini".
-    IniDatabaseFile file(holdsLogin ? kPrivateFilePermissions : kSharedFilePermissions);
-    file.setPath(path);
-    if (!file.replaceContent(content)) {
-        ports_.dialogs.showMessage(kFileOpenError, kError);
+    const FileWrite written = replaceOwnFile(
+        path, text->content, text->holdsLogin ? kPrivateFilePermissions : kSharedFilePermissions);
+    if (!written.written) {
+        ports_.dialogs.showMessage(
+            std::string(kFileOpenError) + "\n" + path + ": " + written.reason, kError);
         return false;
     }
     return true;
+}
+
+FileWrite ParameterSession::saveBackup(const std::string& folder, const std::string& stem) {
+    const auto text = configurationText();
+    if (!text) {
+        return FileWrite{false, {}, "the selection was refused", 0};
+    }
+    // A backup holds everything a unit shows, and is never anyone else's to read.
+    return createFileWithUniqueName(folder, stem, ".cnf", text->content, kPrivateFilePermissions);
 }
 
 bool ParameterSession::loadConfiguration(const std::string& path) {
@@ -130,6 +149,7 @@ bool ParameterSession::loadConfiguration(const std::string& path) {
 
 void ParameterSession::clearCredentials() {
     operationLog_.reset(); // what it held is gone from the file
+    loginsCollected_ = false;
     CredentialLog log(dataDirectory_);
     if (!log.clear().saved()) {
         ports_.dialogs.showMessage(log.path() + " could not be emptied: the login IDs and "

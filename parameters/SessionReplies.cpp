@@ -8,6 +8,7 @@
 #include "stores/CredentialLog.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace morvik {
 
@@ -152,6 +153,25 @@ void ParameterSession::acceptCredentials(int unit, const ParsedFrame& frame) {
 }
 
 void ParameterSession::saveCredentialLog(CredentialLog& log) {
+    switch (loginRecording_) {
+    case LoginRecording::AtOnce:
+        storeCredentialLog(log);
+        return;
+    case LoginRecording::Collected:
+        loginsCollected_ = true;
+        return;
+    case LoginRecording::Off:
+        return;
+    }
+}
+
+void ParameterSession::saveCollectedLogins() {
+    if (std::exchange(loginsCollected_, false) && operationLog_) {
+        storeCredentialLog(*operationLog_);
+    }
+}
+
+void ParameterSession::storeCredentialLog(CredentialLog& log) {
     const CredentialLog::SaveResult result = log.store();
     showMessages(ports_.dialogs, saveMessages(result));
     if (events_ != nullptr) {
@@ -220,43 +240,20 @@ void ParameterSession::clearMarksOfShownLines(int lineCount) {
 
 void ParameterSession::handleWriteAck(int unit) {
     TargetUnit& target = targets_[static_cast<std::size_t>(unit)];
-    if (target.writeAcknowledged) {
-        return; // a repeated acknowledgement
+    if (!writeActive_ || target.writeAcknowledged || target.writeStopped) {
+        return; // a repeated acknowledgement, or one of no write going on
     }
     target.writeAcknowledged = true;
-    finishWritePassIfAcknowledged();
-}
-
-void ParameterSession::finishWritePassIfAcknowledged() {
-    if (!writePassOpen_) {
-        return;
-    }
-    for (int i = 0; i < targetCount_; ++i) {
-        if (!targets_[static_cast<std::size_t>(i)].writeAcknowledged) {
-            return;
-        }
-    }
-    // Closed before any dialog opens: an acknowledgement arriving while it is shown finds no
-    // pass to complete, so the user is asked once per write.
-    writePassOpen_ = false;
-    if (resumeIndex_ != 0) {
-        // Every unit went through the rows before resumeIndex; the rest follow.
-        clearMarksOfShownLines(resumeIndex_);
-        continuingOperation_ = true;
-        writeParameters();
-        return;
-    }
-    clearMarksOfShownLines(ports_.table.lineCount());
-    if (ports_.dialogs.confirm(kRebootConfirm, "Parameter values updated !",
-                               "You have to reboot device(s) to apply changes.",
-                               "Do you want to reboot device(s) now? ")) {
-        rebootUnits();
-    }
+    advanceWrite(unit);
+    settleWrite();
 }
 
 void ParameterSession::handleErrorReply(int unit) {
     if (!loginChangePending_) {
         ports_.dialogs.showMessage(kErrorTryAgain, kError);
+        if (deferRefusalOfWrite(unit)) {
+            return;
+        }
         forcePrompt_ = true;
         forcedPromptMac_ = targets_[static_cast<std::size_t>(unit)].mac;
         readParameters(0);

@@ -116,7 +116,8 @@ UnitFaults readFaults(const Value& value, const std::string& where) {
     }
     rejectUnknownKeys(value, where,
                       {"badChecksum", "noAnswer", "lateAnswerMs", "duplicateAnswer",
-                       "oversizedProbeReply", "errorReply", "lossPercent", "lossSeed"});
+                       "oversizedProbeReply", "errorReply", "lossPercent", "lossSeed",
+                       "lossIncludesProbes"});
     UnitFaults faults;
     for (const auto& [key, item] : value.items()) {
         const std::string at = where + "." + key;
@@ -134,6 +135,8 @@ UnitFaults readFaults(const Value& value, const std::string& where) {
             faults.errorReply = flag(item, at);
         } else if (key == "lossPercent") {
             faults.lossPercent = wholeNumber(item, at, 0, 100);
+        } else if (key == "lossIncludesProbes") {
+            faults.lossIncludesProbes = flag(item, at);
         } else if (key == "lossSeed") {
             faults.lossSeed = static_cast<std::uint32_t>(wholeNumber(item, at, 0, 2147483647));
         }

@@ -21,10 +21,11 @@ struct UnitFaults {
     bool oversizedProbeReply = false; // the probe reply is padded past 100 bytes
     bool errorReply = false;          // every parameter request gets an ErrorReply
     // Parameter frames lost on the way, in percent, each way on its own: a request that never
-    // reaches the unit, or a reply datagram that never leaves it. Probes are never lost, so
-    // that a lossy fleet is still found whole.
+    // reaches the unit, or a reply datagram that never leaves it. Probes are lost only with
+    // lossIncludesProbes, so that a lossy fleet is otherwise still found whole.
     int lossPercent = 0;
-    std::uint32_t lossSeed = 1; // the same seed loses the same datagrams of the same traffic
+    std::uint32_t lossSeed = 1;      // the same seed loses the same datagrams of the same traffic
+    bool lossIncludesProbes = false; // probes and probe replies are lost in the same share
 
     friend bool operator==(const UnitFaults&, const UnitFaults&) = default;
 };

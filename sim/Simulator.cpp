@@ -154,7 +154,9 @@ int Simulator::pollOnce(int timeoutMs) {
                     } else {
                         recorder_.record(units_[i - 1]->macText(), from->sourceAddress,
                                          from->sourcePort, datagram);
-                        deliver(i - 1, datagram, *from, !std::ranges::equal(datagram, probe));
+                        deliver(i - 1, datagram, *from,
+                                !std::ranges::equal(datagram, probe) ||
+                                    units_[i - 1]->spec().faults.lossIncludesProbes);
                     }
                 }
             }
@@ -177,7 +179,7 @@ void Simulator::handleListenerDatagram(std::span<const std::uint8_t> datagram,
         recorder_.record("-", from.sourceAddress, from.sourcePort, datagram);
         log("probe from " + from.sourceAddress + ":" + std::to_string(from.sourcePort));
         for (std::size_t i = 0; i < units_.size(); ++i) {
-            deliver(i, datagram, from, false);
+            deliver(i, datagram, from, units_[i]->spec().faults.lossIncludesProbes);
         }
         return;
     }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace morvik {
 
@@ -170,6 +171,13 @@ bool CredentialLog::load() {
     }
     loadText(*content);
     return true;
+}
+
+bool CredentialLog::loadWithoutCreating() {
+    const auto content = file_.readAll();
+    const bool missing = !content && errno == ENOENT;
+    loadText(content.value_or(std::string()));
+    return content || missing;
 }
 
 void CredentialLog::loadText(std::string_view text) {
@@ -351,12 +359,21 @@ CredentialLog::SaveResult CredentialLog::store() {
 
     SaveResult result = update([&](CredentialLog& onDisk, SaveResult& progress) {
         progress.unreadableLeftOut = onDisk.unreadableParts();
+        // The first record of each MAC, as found and as written (upper case): a save of many
+        // new units looks each up once instead of walking the file for every one.
+        std::unordered_map<std::string, int> exact;
+        std::unordered_map<std::string, int> upper;
+        for (int i = onDisk.count() - 1; i >= 0; --i) {
+            exact[onDisk.entryAt(i).mac] = i;
+            upper[upperCaseMacText(onDisk.entryAt(i).mac)] = i;
+        }
         for (const Change& change : changes) {
-            int at = change.loadedMac.empty() ? -1 : onDisk.find(change.loadedMac);
-            for (int i = 0; at < 0 && i < onDisk.count(); ++i) {
-                if (upperCaseMacText(onDisk.entryAt(i).mac) == change.entry.mac) {
-                    at = i;
-                }
+            int at = -1;
+            if (const auto found = exact.find(change.loadedMac);
+                !change.loadedMac.empty() && found != exact.end()) {
+                at = found->second;
+            } else if (const auto same = upper.find(change.entry.mac); same != upper.end()) {
+                at = same->second;
             }
             if (at < 0) {
                 if (!onDisk.raiseCount()) {
@@ -364,6 +381,8 @@ CredentialLog::SaveResult CredentialLog::store() {
                     return std::optional<std::string>();
                 }
                 at = onDisk.count() - 1;
+                exact.emplace(change.entry.mac, at);
+                upper.emplace(change.entry.mac, at);
             }
             onDisk.filledEntry(at) = change.entry;
         }

@@ -50,6 +50,8 @@ public:
     // Reads every record (creating the file, private, when missing); false when it cannot be
     // opened. Afterwards the current index equals the count.
     bool load();
+    // The same without making a missing file: an empty log then, and true.
+    bool loadWithoutCreating();
     // Same on text in memory. Text that is not a whole record is skipped (and counted): the
     // records after it are still read. Records past kMaxEntries are not read (and counted);
     // texts are cut to kMaxTokenLength after their blank marks are turned back into blanks.

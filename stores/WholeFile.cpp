@@ -9,7 +9,9 @@
 namespace morvik {
 
 std::optional<std::string> readWholeFile(const std::string& path) {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO waits for a writer, for ever if none comes; a regular
+    // file reads the same either way.
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (descriptor < 0) {
         return std::nullopt;
     }

@@ -18,9 +18,15 @@ description:
   - Writes parameter values, or the values of a configuration file, to units found by a probe
     from the managed host, through C(morvik-cli --json).
   - Idempotent; a unit is written only when one of its values differs (C(morvik-cli diff), or
-    C(set --dry-run) for I(values)), and only the units that differ are written.
+    C(set --dry-run) for I(values)), and only the units that differ are written. Values are
+    compared as values, so C(1500) equals C(1500  bytes) and C(192.168.010.021) equals
+    C(192.168.10.21).
+  - With I(config_file), units of another product or version than the file's are left alone
+    and listed with the result C(other product); they do not fail the task.
   - Check mode compares and reports, and writes nothing. Diff mode shows each differing value
     before and after.
+  - Logins travel to morvik-cli on its standard input, never on its command line; the values of
+    the login ID and password parameters (2.x.1, 2.x.2) are shown as C(********).
 options:
   units:
     description: MACs, IPs or device names of the units, or C(all).
@@ -97,7 +103,9 @@ EXAMPLES = r"""
 
 RETURN = r"""
 units:
-  description: For each unit, its MAC, IP, the differences found and, when written, the result.
+  description: For each unit, its MAC, IP, the result of the comparison (C(ok), or C(other
+    product) for a unit of another product or version than I(config_file), left alone) and
+    the differences found.
   type: list
   returned: always
 written:
@@ -107,6 +115,29 @@ written:
 """
 
 
+MASK = "********"
+
+
+def is_login_address(address):
+    """The units' login ID and password: 2.<n>.1 and 2.<n>.2."""
+    return address.startswith("2.") and (address.endswith(".1") or address.endswith(".2"))
+
+
+def masked(units):
+    """The units' differences with the values of login rows hidden."""
+    shown = []
+    for unit in units:
+        changes = []
+        for change in unit.get("differences", []):
+            if is_login_address(change["address"]):
+                # Told apart, so that a diff still shows that the value changes.
+                after = MASK if change["unit"] == change["file"] else MASK + " (new)"
+                change = dict(change, unit=MASK, file=after)
+            changes.append(change)
+        shown.append(dict(unit, differences=changes))
+    return shown
+
+
 def common_arguments(params):
     arguments = ["--json"]
     for option, name in (("data_dir", "--data-dir"), ("port", "--port"),
@@ -114,9 +145,24 @@ def common_arguments(params):
                          ("wait", "--wait"), ("timeout", "--timeout")):
         if params[option] is not None:
             arguments += [name, str(params[option])]
-    if params["login_id"] is not None:
-        arguments += ["--id", params["login_id"], "--password", params["password"]]
     return arguments
+
+
+def login_text(params, with_new_login):
+    """What --login-file - reads: the login, and for set the new one of the values."""
+    lines = []
+    if params["login_id"] is not None:
+        lines += ["id=" + params["login_id"], "password=" + params["password"]]
+    if with_new_login:
+        lines += ["%s=%s" % (address, text) for address, text in (params["values"] or {}).items()
+                  if is_login_address(address)]
+    return "".join(line + "\n" for line in lines) if lines else None
+
+
+def value_words(values):
+    """ADDRESS=TEXT words of the values that are no login: those go to standard input."""
+    return ["%s=%s" % (address, text) for address, text in values
+            if not is_login_address(address)]
 
 
 def tool_message(completed):
@@ -124,10 +170,15 @@ def tool_message(completed):
     return "; ".join(lines) if lines else "morvik-cli ended with status %d" % completed.returncode
 
 
-def run_tool(module, command_arguments):
-    command = [module.params["cli"]] + common_arguments(module.params) + command_arguments
+def run_tool(module, command_arguments, with_new_login=False):
+    """command_arguments: the command, its options, then "--" and the unit words."""
+    login = login_text(module.params, with_new_login)
+    options = ["--login-file", "-"] if login is not None else []
+    command = ([module.params["cli"]] + common_arguments(module.params) + options +
+               command_arguments)
     try:
-        completed = subprocess.run(command, capture_output=True, text=True, check=False)
+        completed = subprocess.run(command, input=login or "", capture_output=True, text=True,
+                                   check=False)
     except OSError as error:
         module.fail_json(msg="cannot run %s: %s" % (module.params["cli"], error))
     try:
@@ -143,23 +194,22 @@ def differences(module):
     """Each unit with the values that differ from what it is to hold."""
     params = module.params
     if params["config_file"]:
-        arguments = ["diff"] + params["units"] + [params["config_file"]]
+        arguments = ["diff"]
         if params["skip"]:
             arguments += ["--skip", ",".join(params["skip"])]
+        arguments += ["--"] + params["units"] + [params["config_file"]]
     else:
-        arguments = (["set"] + params["units"] +
-                     ["%s=%s" % (address, text) for address, text in params["values"].items()] +
-                     ["--dry-run"])
-    completed, document = run_tool(module, arguments)
-    failed = [unit for unit in document if unit.get("result") != "ok"]
+        arguments = (["set", "--dry-run", "--"] + params["units"] +
+                     value_words(params["values"].items()))
+    completed, document = run_tool(module, arguments, with_new_login=True)
+    # A unit that the configuration file is not for is listed, left alone, and no failure.
+    failed = [unit for unit in document if unit.get("result") not in ("ok", "other product")]
     if failed:
-        module.fail_json(msg=tool_message(completed), rc=completed.returncode, units=document)
-    units = []
-    for unit in document:
-        # A dry run of set lists every value it would send, equal or not.
-        changes = [change for change in unit["differences"] if change["unit"] != change["file"]]
-        units.append({"mac": unit["mac"], "ip": unit["ip"], "differences": changes})
-    return units
+        module.fail_json(msg=tool_message(completed), rc=completed.returncode,
+                         units=masked(document))
+    # The tool lists only the values that differ as values ("1500" and "1500  bytes" do not).
+    return [{"mac": unit["mac"], "ip": unit["ip"], "result": unit["result"],
+             "differences": unit["differences"]} for unit in document]
 
 
 def diff_view(units):
@@ -185,18 +235,21 @@ def write(module, units):
                                for change in unit["differences"]))
         plans.setdefault(key, []).append(unit["mac"])
     for key, macs in plans.items():
-        if params["config_file"]:
-            arguments = ["load"] + macs + [params["config_file"]]
-            if params["skip"]:
-                arguments += ["--skip", ",".join(params["skip"])]
-        else:
-            arguments = ["set"] + macs + ["%s=%s" % pair for pair in key]
-        arguments.append("--yes")
+        arguments = ["load" if params["config_file"] else "set", "--yes"]
+        if params["config_file"] and params["skip"]:
+            arguments += ["--skip", ",".join(params["skip"])]
         if params["reboot"]:
             arguments.append("--reboot")
         if params["backup_dir"]:
             arguments += ["--backup", params["backup_dir"]]
-        completed, document = run_tool(module, arguments)
+        arguments += ["--"] + macs
+        if params["config_file"]:
+            arguments.append(params["config_file"])
+        else:
+            arguments += value_words(key)
+        # A login among the values reaches the units that differ in it, from standard input.
+        changes_login = any(is_login_address(address) for address, _ in key)
+        completed, document = run_tool(module, arguments, with_new_login=changes_login)
         written += document
         refused = [unit for unit in document if unit.get("result") != "ok" or
                    unit.get("reboot", "ok") != "ok"]
@@ -241,9 +294,9 @@ def main():
 
     units = differences(module)
     differing = [unit for unit in units if unit["differences"]]
-    result = {"changed": bool(differing), "units": units}
+    result = {"changed": bool(differing), "units": masked(units)}
     if module._diff:
-        result["diff"] = diff_view(differing)
+        result["diff"] = diff_view(masked(differing))
     if differing and not module.check_mode:
         result["written"] = write(module, differing)
     module.exit_json(**result)

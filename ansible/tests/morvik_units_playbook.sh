@@ -36,9 +36,16 @@ fleet.setdefault("units", []).append({
     "name": "grumpy", "mac": "02:4D:56:00:00:22", "ip": "127.77.0.22", "productId": 7,
     "version": "1.2", "loginId": "admin", "password": "quorvane",
     "faults": {"errorReply": True}})
+fleet["units"].append({
+    "name": "-gate", "mac": "02:4D:56:00:00:23", "ip": "127.77.0.23", "productId": 7,
+    "version": "1.2", "loginId": "admin", "password": "quorvane"})
 json.dump(fleet, open(sys.argv[2], "w"))
 EOF
 printf '\n[90]\nMAC : 02:4D:56:00:00:22 \nID : admin \nPassword : quorvane \n' >>"$work/data/pwd.ini"
+printf '\n[91]\nMAC : 02:4D:56:00:00:23 \nID : admin \nPassword : quorvane \n' >>"$work/data/pwd.ini"
+# The module runs the tool through this, which keeps every command line it was given.
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s"\nexec "%s" "$@"\n' "$work/argv.log" "$cli" >"$work/cli"
+chmod +x "$work/cli"
 
 "$sim" --data-dir "$work/data" --fleet "$work/fleet.json" --port 0 >"$work/sim.out" 2>"$work/sim.err" &
 sim_pid=$!
@@ -55,7 +62,7 @@ tool() {
 }
 
 value_of() { # unit address
-    tool read "$1" --json | python3 -c '
+    tool read --json -- "$1" | python3 -c '
 import json, sys
 for parameter in json.load(sys.stdin)[0]["parameters"]:
     if parameter["address"] == sys.argv[1]:
@@ -71,7 +78,7 @@ playbook() { # name, then the module arguments as YAML lines
         echo "  gather_facts: false"
         echo "  tasks:"
         echo "    - morvik_units:"
-        echo "        cli: $cli"
+        echo "        cli: $work/cli"
         echo "        data_dir: $work/data"
         echo "        port: $port"
         echo "        broadcast: 127.255.255.255"
@@ -127,12 +134,16 @@ expect "check mode writes nothing" "$(value_of vela1-dock 0.6.1)" "$original"
 run first-values 1 0 values
 expect "the value is written" "$(value_of vela1-dock 0.6.1)" "Playbook room"
 run second-values 0 0 values
+# The unit's own values, written otherwise, change nothing.
+playbook spelled 'units: [vela1-dock]' 'values: {"1.7.1": "1500", "1.1.1": "192.168.010.021"}'
+run spelled-values 0 0 spelled
 
-# A configuration file cloned onto another unit, keeping its name and address.
+# A configuration file cloned onto another unit, keeping its name and address; a unit of
+# another product beside it is left alone, failing nothing.
 tool save vela1-dock "$work/dock.cnf" >/dev/null
 lab_address=$(value_of vela1-lab 1.1.1)
-playbook file 'units: [vela1-lab]' "config_file: $work/dock.cnf" 'skip: ["0.1.1", "1.1.1"]' \
-    "backup_dir: $work/backups"
+playbook file 'units: [vela1-lab, vela4-line-a]' "config_file: $work/dock.cnf" \
+    'skip: ["0.1.1", "1.1.1"]' "backup_dir: $work/backups"
 run check-file 1 0 file --check
 expect "check mode keeps no backup" "$(find "$work/backups" -type f 2>/dev/null | wc -l)" 0
 run first-file 1 0 file
@@ -146,5 +157,22 @@ playbook refusing 'units: [grumpy]' 'values: {"0.6.1": "Nowhere"}'
 run refusing 0 1 refusing
 grep -q 'refused' "$work/refusing.log" ||
     { echo "FAILED refusing: the tool's message is missing"; cat "$work/refusing.log"; failures=$((failures + 1)); }
+
+# A unit whose name looks like an option.
+playbook dash 'units: ["-gate"]' 'values: {"0.6.1": "Gate"}'
+run dash 1 0 dash
+expect "the value of -gate is written" "$(value_of -gate 0.6.1)" "Gate"
+
+# A new password goes to the unit from standard input: no command line, no output shows it.
+playbook login 'units: [vela1-dock]' 'values: {"2.1.2": "s3cret-new"}' 'login_id: admin' \
+    'password: quorvane'
+run check-login 1 0 login --check --diff
+grep -q '02:4D:56:00:00:01 2.1.2 (.*): \*\*\*\*\*\*\*\*' "$work/check-login.log" ||
+    { echo "FAILED check-login: the password row is not masked"; failures=$((failures + 1)); }
+run first-login 1 0 login --diff
+expect "the new password is the unit's" "$(value_of vela1-dock 2.1.2)" "s3cret-new"
+run second-login 0 0 login
+expect "no password in a command line or the output" \
+    "$(cat "$work/argv.log" "$work"/*-login.log | grep -c -e s3cret-new -e quorvane)" 0
 
 [[ $failures -eq 0 ]]

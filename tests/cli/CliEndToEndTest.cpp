@@ -6,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 
 namespace morvik::testing {
 namespace {
@@ -374,7 +375,7 @@ TEST(CliEndToEnd, SaveAndLoadPutBackOnlyTheValuesThatDiffer) {
     expectResults(*save, {kDock}, {"ok"});
     const std::string file = readWholeFile(saved);
     EXPECT_EQ(file.substr(0, file.find('\n') + 1), "1 \t 07 \t 1.2 \n");
-    EXPECT_EQ(count(file, "\n"), 1 + 45);
+    EXPECT_EQ(count(file, "\n"), 1 + 45 + 1); // the header, the values, "<escaped>"
     EXPECT_NE(file.find("[5]\t Dock_3,_gate_house\n"), std::string::npos);
     EXPECT_NE(file.find("[7]\t <none>\n"), std::string::npos); // the hidden row
 
@@ -786,7 +787,13 @@ TEST(CliEndToEnd, RunsThatFailBeforeTheOperationSendNothingAndSayWhy) {
     ASSERT_TRUE(harness.ready());
     harness.addCredentials("02:4D:56:00:00:31", "admin", "quorvane");
     harness.addCredentials("02:4D:56:00:00:32", "admin", "quorvane");
+    const std::string fifo = harness.file("fifo.cnf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::ofstream(harness.file("words.cnf")) << "no header here\n";
     const std::vector<EarlyFailure> failures = {
+        {"a FIFO as the file", {"diff", "vela1-dock", fifo}, 2, "it is a FIFO"},
+        {"a device as the file", {"load", "vela1-dock", "/dev/zero", "--yes"}, 2, "a device"},
+        {"no header", {"diff", "vela1-dock", harness.file("words.cnf")}, 2, "no configuration"},
         {"a name two units carry", {"set", "twin", "0.6.1=x", "--yes"}, 1, "names several units"},
         {"the same by reboot", {"reboot", "twin", "--yes"}, 1, "names several units"},
         {"an unknown unit", {"reboot", "nobody", "--yes"}, 1, "no unit answered as nobody"},

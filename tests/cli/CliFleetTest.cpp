@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <unistd.h>
 
 namespace morvik::testing {
 namespace {
@@ -65,6 +67,13 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
     const std::string wanted = harness.file("wanted.cnf");
     ASSERT_EQ(harness.cli({"save", "vela1-dock", wanted}).exitCode, 0);
     ASSERT_EQ(harness.cli({"set", "vela1-dock", "0.6.1=Elsewhere", "--yes"}).exitCode, 0);
+    // The unit's own values, written otherwise, are no differences.
+    std::string text = readWholeFile(wanted);
+    for (const auto& [from, to] :
+         {std::pair{"1500__bytes", "1500"}, {"192.168.10.21", "192.168.010.021"}}) {
+        text.replace(text.find(from), std::string_view(from).size(), to);
+    }
+    std::ofstream(wanted, std::ios::trunc) << text;
 
     struct Step {
         const char* label;
@@ -77,7 +86,7 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
         // A dry run asks no confirmation: it writes nothing.
         {"dry-run load", {"load", "vela1-dock", wanted, "--dry-run"}, 0, {"Elsewhere", kDockName}},
         {"dry-run set",
-         {"set", "vela1-dock", "0.6.1=Third", "--dry-run"},
+         {"set", "vela1-dock", "0.6.1=Third", "1.7.1=1500", "1.1.1=192.168.010.021", "--dry-run"},
          0,
          {"Elsewhere", "Third"}},
     };
@@ -122,19 +131,75 @@ TEST(CliFleet, DiffDryRunBackupAndRollback) {
     EXPECT_EQ(valueAt(back->front(), "0.6.1"), "Elsewhere");
 }
 
-// A backup that cannot be written stops the run before any unit is written.
+// A backup that cannot be written stops the run before any unit is written, and says why.
 TEST(CliFleet, NoWriteWithoutItsBackup) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
     const std::string notAFolder = harness.file("plain-file");
     std::ofstream(notAFolder) << "x";
-    harness.forget();
-    const ProcessResult run = harness.cli(
-        {"set", "vela1-dock", "vela1-lab", "0.6.1=Elsewhere", "--backup", notAFolder, "--yes"});
-    EXPECT_NE(run.exitCode, 0);
-    EXPECT_NE(run.err.find(notAFolder), std::string::npos) << run.err;
-    EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0);
-    EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+    const std::string full = harness.file("full");
+    std::filesystem::create_directory(full);
+    // A disk of one page, filled up.
+    const std::string fullDisk =
+        std::string(::geteuid() == 0 ? "exec unshare --mount" : "exec unshare -rm") +
+        " sh -c 'mount -t tmpfs -o size=4k tmpfs \"$0\" && head -c 4096 /dev/zero >\"$0/f\"; "
+        "exec \"$@\"' \"$0\" \"$@\"";
+    const struct {
+        std::string folder, runner, reason;
+    } cases[] = {{notAFolder, "exec \"$@\"", notAFolder},
+                 {full, fullDisk, "No space left on device"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        harness.forget();
+        const ProcessResult run = harness.cliVia(
+            c.runner, c.folder,
+            {"set", "vela1-dock", "vela1-lab", "0.6.1=Elsewhere", "--backup", c.folder, "--yes"});
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_NE(run.err.find(c.reason), std::string::npos) << run.err;
+        EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0);
+        EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 0);
+    }
+}
+
+// A shared backup folder where the names of the coming minute are taken by links to
+// somebody's file: every backup is a new file of its own, and the linked file is never
+// written; nor is a file that a link put in place of the file to save.
+TEST(CliFleet, BackupsAndSavesNeverWriteThroughALink) {
+    CliHarness harness;
+    ASSERT_TRUE(harness.ready());
+    const std::string victim = harness.file("victim");
+    std::ofstream(victim) << "theirs";
+    const std::string backups = harness.file("backups");
+    std::filesystem::create_directory(backups);
+    for (std::time_t at = std::time(nullptr), end = at + 60; at < end; ++at) {
+        std::tm utc{};
+        gmtime_r(&at, &utc);
+        std::array<char, 32> stamp{};
+        std::strftime(stamp.data(), stamp.size(), "%Y%m%dT%H%M%SZ", &utc);
+        const std::string name = backups + "/02-4D-56-00-00-01-" + stamp.data() + ".cnf";
+        ASSERT_EQ(::symlink(victim.c_str(), name.c_str()), 0);
+    }
+    for (const char* value : {"0.6.1=First", "0.6.1=Second"}) {
+        const ProcessResult run =
+            harness.cli({"set", "vela1-dock", value, "--backup", backups, "--yes"});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+    std::vector<std::string> made;
+    for (const auto& entry : std::filesystem::directory_iterator(backups)) {
+        if (!entry.is_symlink()) {
+            made.push_back(readWholeFile(entry.path().string()));
+        }
+    }
+    ASSERT_EQ(made.size(), 2U);
+    EXPECT_NE(made[0].find("First") == std::string::npos,
+              made[1].find("First") == std::string::npos);
+
+    const std::string link = harness.file("link.cnf");
+    ASSERT_EQ(::symlink(victim.c_str(), link.c_str()), 0);
+    const ProcessResult save = harness.cli({"save", "vela1-dock", link});
+    EXPECT_EQ(save.exitCode, 2) << save.err;
+    EXPECT_NE(save.err.find("symbolic link"), std::string::npos) << save.err;
+    EXPECT_EQ(readWholeFile(victim), "theirs");
 }
 
 // Cloning one unit's configuration onto another leaves the rows named by --skip alone.
@@ -142,7 +207,10 @@ TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
     const std::string dock = harness.file("dock.cnf");
+    ASSERT_EQ(harness.cli({"set", "vela1-dock", "0.7.1=gate_house 3", "1.12.1=", "--yes"}).exitCode,
+              0);
     ASSERT_EQ(harness.cli({"save", "vela1-dock", dock}).exitCode, 0);
+    EXPECT_NE(readWholeFile(dock).find(" gate%5Fhouse_3\n"), std::string::npos);
     const auto before = harness.cliJson({"read", "vela1-lab"});
     ASSERT_TRUE(before && before->size() == 1);
 
@@ -162,10 +230,13 @@ TEST(CliFleet, SkippedRowsKeepTheUnitsIdentity) {
         EXPECT_EQ(valueAt(after->front(), address), valueAt(before->front(), address)) << address;
     }
     EXPECT_EQ(valueAt(after->front(), "0.6.1"), kDockName);
+    EXPECT_EQ(valueAt(after->front(), "0.7.1"), "gate_house 3");
+    EXPECT_EQ(valueAt(after->front(), "1.12.1"), "");
 }
 
 // A site's configuration file goes to every unit of its product and version, whichever way
-// each is reached, and to no other: those are named, left unread and unwritten.
+// each is reached, and to no other: those are named, left unread and unwritten; among the
+// units of "all" they are no failure of the run.
 TEST(CliFleet, ASiteFileGoesToTheUnitsItIsFor) {
     CliHarness harness;
     ASSERT_TRUE(harness.ready());
@@ -194,7 +265,7 @@ TEST(CliFleet, ASiteFileGoesToTheUnitsItIsFor) {
     const auto differences = harness.cliJson(command(diffWords), &diff);
     ASSERT_TRUE(differences && differences->size() == 3) << diff.err;
     EXPECT_EQ(diff.exitCode, 1) << diff.err;
-    EXPECT_EQ(resultsOf(*differences), (Strings{"ok", "ok", "error"})) << diff.err;
+    EXPECT_EQ(resultsOf(*differences), (Strings{"ok", "ok", "other product"})) << diff.err;
     EXPECT_TRUE((*differences)[0].at("differences").empty());
     EXPECT_EQ(differencesOf((*differences)[1]).at("0.6.1"),
               std::make_pair(valueAt(labBefore->front(), "0.6.1"), kDockName));
@@ -209,7 +280,7 @@ TEST(CliFleet, ASiteFileGoesToTheUnitsItIsFor) {
     const auto loaded = harness.cliJson(command(loadWords), &load);
     ASSERT_TRUE(loaded && loaded->size() == 3) << load.err;
     EXPECT_EQ(load.exitCode, 1) << load.err;
-    EXPECT_EQ(resultsOf(*loaded), (Strings{"ok", "ok", "error"})) << load.err;
+    EXPECT_EQ(resultsOf(*loaded), (Strings{"ok", "ok", "other product"})) << load.err;
     EXPECT_EQ(writesIn(harness.framesTo(kDock, kVela)), 0); // it holds the file already
     EXPECT_EQ(writesIn(harness.framesTo(kLab, kVela)), 1);
     EXPECT_TRUE(harness.framesTo(lineA, kVela).empty());
@@ -217,6 +288,10 @@ TEST(CliFleet, ASiteFileGoesToTheUnitsItIsFor) {
     ASSERT_TRUE(labAfter && labAfter->size() == 1);
     EXPECT_EQ(valueAt(labAfter->front(), "0.6.1"), kDockName);
     EXPECT_EQ(valueAt(labAfter->front(), "0.1.1"), valueAt(labBefore->front(), "0.1.1"));
+    ProcessResult again;
+    const auto everyUnit = harness.cliJson(command({"diff", "all"}), &again);
+    EXPECT_TRUE(everyUnit && everyUnit->size() == 8) << again.err;
+    EXPECT_EQ(again.exitCode, 0) << again.err;
 
     // One product reached by its own address and by broadcast takes one set.
     ProcessResult set;
@@ -270,8 +345,9 @@ TEST(CliFleet, ReadReportsEachUnitsResult) {
     EXPECT_TRUE(harness.framesTo(kNew, kOrion).empty());
 }
 
-// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way.
-std::vector<Json> lossyFleet(int count, int lossPercent) {
+// Units of product 07 on 127.77.3.x, each losing `lossPercent` of its frames each way (and of
+// its probes with `probesToo`).
+std::vector<Json> lossyFleet(int count, int lossPercent, bool probesToo = false) {
     std::vector<Json> units;
     for (int n = 1; n <= count; ++n) {
         std::array<char, 3> two{};
@@ -279,7 +355,9 @@ std::vector<Json> lossyFleet(int count, int lossPercent) {
         units.push_back(fleetUnit("lossy-" + std::to_string(n),
                                   "02:4D:56:00:03:" + std::string(two.data()),
                                   "127.77.3." + std::to_string(n), 7, "1.2",
-                                  Json{{"lossPercent", lossPercent}, {"lossSeed", 11}}));
+                                  Json{{"lossPercent", lossPercent},
+                                       {"lossSeed", 11},
+                                       {"lossIncludesProbes", probesToo}}));
     }
     return units;
 }
@@ -360,6 +438,70 @@ TEST(CliFleet, RepeatsCarryReadsAndWritesThroughLoss) {
         EXPECT_EQ(valueAt(unit, "0.6.1"), "Rack 9") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.7.1"), "noc") << textOf(unit, "mac");
         EXPECT_EQ(valueAt(unit, "0.10.1"), "Blink") << textOf(unit, "mac");
+    }
+}
+
+// Probes lost on the way are made up by the next probe of the window; a named unit that never
+// answers is reported "no answer" beside the others, which are read all the same.
+TEST(CliFleet, LostProbesAndAMissingUnitLeaveTheOthersRead) {
+    const std::vector<Json> fleet = lossyFleet(10, 10, true);
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    Strings arguments{"read", "--wait", "1000", "--retries", "5"};
+    for (const Json& unit : fleet) {
+        harness.addCredentials(textOf(unit, "mac"), "admin", "quorvane");
+        arguments.push_back(textOf(unit, "mac"));
+    }
+    arguments.push_back("02:4D:56:00:03:7F");
+    ProcessResult run;
+    const auto document = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(document && document->size() == 11) << run.err;
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    for (const Json& unit : *document) {
+        const bool missing = textOf(unit, "mac") == "02:4D:56:00:03:7F";
+        EXPECT_EQ(textOf(unit, "result"), missing ? "no answer" : "ok") << textOf(unit, "mac");
+    }
+}
+
+// A write in several requests goes through each unit on its own: a unit that refuses, or one
+// that stays silent, leaves the others neither half-written nor reported "no answer".
+TEST(CliFleet, AWriteInPartsReachesEveryUnitThatAnswers) {
+    const std::vector<Json> fleet{
+        fleetUnit("o-1", "02:4D:56:00:04:01", "127.77.4.1", 61, "3.10"),
+        fleetUnit("o-2", "02:4D:56:00:04:02", "127.77.4.2", 61, "3.10"),
+        fleetUnit("o-3", "02:4D:56:00:04:03", "127.77.4.3", 61, "3.10"),
+        fleetUnit("o-4", "02:4D:56:00:04:04", "127.77.4.4", 61, "3.10", Json{{"noAnswer", true}})};
+    CliHarness harness(fleet, false);
+    ASSERT_TRUE(harness.ready());
+    for (const Json& unit : fleet) {
+        const bool wrong = textOf(unit, "name") == "o-2";
+        harness.addCredentials(textOf(unit, "mac"), "admin", wrong ? "wrong" : "quorvane");
+    }
+    Strings arguments{"set", "all", "--yes", "--wait", "400", "--timeout", "800"};
+    for (int port = 1; port <= 16; ++port) {
+        arguments.push_back("4.13." + std::to_string(port) + "=alias " + std::to_string(port));
+        arguments.push_back("4.34." + std::to_string(port) + "=banner " + std::to_string(port));
+    }
+    ProcessResult run;
+    const auto results = harness.cliJson(arguments, &run);
+    ASSERT_TRUE(results && results->size() == 4) << run.err;
+    EXPECT_EQ(run.exitCode, 3) << run.err; // the refusal: a login is needed
+    const std::map<std::string, std::string> wanted{{"127.77.4.1", "ok"},
+                                                    {"127.77.4.2", "error"},
+                                                    {"127.77.4.3", "ok"},
+                                                    {"127.77.4.4", "no answer"}};
+    for (const Json& unit : *results) {
+        EXPECT_EQ(textOf(unit, "result"), wanted.at(textOf(unit, "ip"))) << textOf(unit, "ip");
+    }
+    EXPECT_GE(writesIn(harness.framesTo("02:4D:56:00:04:01", kOrion)), 2);
+    const auto back = harness.cliJson({"read", "o-1", "o-3"});
+    ASSERT_TRUE(back && back->size() == 2);
+    for (const Json& unit : *back) {
+        for (int port = 1; port <= 16; ++port) {
+            const std::string n = std::to_string(port);
+            EXPECT_EQ(valueAt(unit, "4.13." + n), "alias " + n) << textOf(unit, "ip");
+            EXPECT_EQ(valueAt(unit, "4.34." + n), "banner " + n) << textOf(unit, "ip");
+        }
     }
 }
 

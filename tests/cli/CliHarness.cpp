@@ -154,16 +154,21 @@ CliHarness::~CliHarness() {
 }
 
 ProcessResult CliHarness::cli(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> all{"--data-dir",          directory(),   "--port",
-                                 std::to_string(port_), "--broadcast", "127.255.255.255",
-                                 "--host-address",      "127.0.0.1"};
+    return cliVia("exec \"$@\"", "sh", arguments);
+}
+
+ProcessResult CliHarness::cliVia(const std::string& runner, const std::string& argument,
+                                 const std::vector<std::string>& arguments) const {
+    std::vector<std::string> all{"-c", runner, argument, MORVIK_CLI_PATH};
+    all.insert(all.end(), {"--data-dir", directory(), "--port", std::to_string(port_),
+                           "--broadcast", "127.255.255.255", "--host-address", "127.0.0.1"});
     // Units named by name or IP wait for the whole probe window; on loopback every unit has
     // answered long before this one ends.
     if (std::find(arguments.begin(), arguments.end(), "--wait") == arguments.end()) {
         all.insert(all.end(), {"--wait", "500"});
     }
     all.insert(all.end(), arguments.begin(), arguments.end());
-    return runProcess(MORVIK_CLI_PATH, all);
+    return runProcess("/bin/sh", all);
 }
 
 std::optional<Json> CliHarness::cliJson(const std::vector<std::string>& arguments,

@@ -48,6 +48,9 @@ public:
 
     // Runs morvik-cli with the loopback endpoints and this data directory before `arguments`.
     ProcessResult cli(const std::vector<std::string>& arguments) const;
+    // The same started by the shell line `runner`: "$@" is the tool's command, "$0" `argument`.
+    ProcessResult cliVia(const std::string& runner, const std::string& argument,
+                         const std::vector<std::string>& arguments) const;
     // The same with --json; the document parsed strictly (UTF-8 checked; a failure is
     // reported).
     std::optional<Json> cliJson(const std::vector<std::string>& arguments,

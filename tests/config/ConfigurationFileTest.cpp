@@ -12,16 +12,19 @@ namespace morvik {
 namespace {
 
 TEST(ConfigurationFile, IsWrittenInTheFixedLayout) {
-    const std::string text =
-        formatConfiguration({2, "05", "1.2"}, {"250  ms", "", "a b", "9600", "x_y", "\tz\n"});
+    const std::string text = formatConfiguration(
+        {2, "05", "1.2"}, {"250  ms", "", "a b", "9600", "x_y", "\tz\n", "<none>", "100%"});
     EXPECT_EQ(text, "2 \t 05 \t 1.2 \n"
                     "[0]\t 250__ms\n"
                     "[1]\t <none>\n"
                     "[2]\t a_b\n"
                     "[3]\t 9600\n"
-                    "[4]\t x_y\n"
-                    "[5]\t _z_\n"); // any white space would split the token
-    EXPECT_EQ(formatConfiguration({1, "51", "2.0"}, {}), "1 \t 51 \t 2.0 \n");
+                    "[4]\t x%5Fy\n"
+                    "[5]\t %09z%0A\n" // any white space would split the token
+                    "[6]\t %3Cnone>\n"
+                    "[7]\t 100%25\n"
+                    "<escaped>\n");
+    EXPECT_EQ(formatConfiguration({1, "51", "2.0"}, {}), "1 \t 51 \t 2.0 \n<escaped>\n");
 }
 
 TEST(ConfigurationFile, ParsingReadsTheHeaderAndTheValueLines) {
@@ -66,6 +69,7 @@ TEST(ConfigurationFile, ParsingStopsAtTheFirstTextThatIsNoValueLine) {
          true,
          {INT_MAX, INT_MIN}},
         {"tight", "1 05 1.2\n[0]a [ 1]b", true, {0, 1}},
+        {"escaped files end at their marker", "1 05 1.2\n[0] a\n<escaped>\n[1] b\n", true, {0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -103,6 +107,9 @@ struct ShownList {
         for (int parameter = 0; parameter < end; ++parameter) {
             ParameterRow row;
             row.address = "1." + std::to_string(parameter + 1) + ".1";
+            row.typeName = "unsigned int";
+            row.size = 2;
+            row.unit = "ms";
             if (parameter >= firstParameter) {
                 row.accessKind = accesses[static_cast<std::size_t>(parameter - firstParameter)];
             }
@@ -164,9 +171,13 @@ TEST(ConfigurationFile, LoadedValuesReachOnlyWritableParametersAndMarkTheChanged
          "[2]\t x\n[3]\t y\n[4]\t z\n",
          {"1", "250  ms", "ro", "pl", ""},
          {}},
-        {"<none> blanks any line, unmarked",
+        {"<none> blanks any line, marking the R/W one",
          "[2]\t <none>\n[0]\t <none>\n",
          {"", "250  ms", "", "pl", ""},
+         {0}},
+        {"the same value otherwise written is left alone",
+         "[0]\t 001\n[1]\t 250\n",
+         {"1", "250  ms", "ro", "pl", ""},
          {}},
         {"line numbers outside the list are ignored",
          "[-1]\t a\n[5]\t b\n[700]\t c\n[2147483647]\t d\n[-5]\t <none>\n[9]\t <none>\n",
@@ -192,7 +203,7 @@ TEST(ConfigurationFile, LinesStandForTheParametersOfTheGroupShown) {
 }
 
 // A list saved and loaded back is the list it was: no text changes and nothing is marked, so
-// the next Set writes nothing of it. "_" in a file stands for a blank and for an underscore.
+// the next Set writes nothing of it.
 TEST(ConfigurationFile, ASavedListLoadsBackUnchanged) {
     const std::vector<std::string> shown = {"host_name_01",
                                             "a_b c",
@@ -200,7 +211,9 @@ TEST(ConfigurationFile, ASavedListLoadsBackUnchanged) {
                                             "x__y",
                                             std::string(70, 'L') + "_" + std::string(20, 'n'),
                                             "_",
-                                            "250  ms"};
+                                            "250  ms",
+                                            "<none>",
+                                            "%41_%\t"};
     ShownList list(std::vector<AccessKind>(shown.size(), AccessKind::ReadWrite), shown);
     applyConfiguration(parseConfiguration(formatConfiguration({1, "05", "1.2"}, shown)),
                        list.table);
@@ -229,9 +242,9 @@ TEST(ConfigurationFile, SavedValuesLoadBackOntoTheSameList) {
     ASSERT_TRUE(content.header);
     EXPECT_EQ(content.header->productId, "05");
     applyConfiguration(content, list.table);
-    // An underscore that was part of a value comes back as a blank.
-    EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a b", "Enable", "ro now"}));
-    EXPECT_EQ(list.marks(), (std::vector<int>{0, 3}));
+    // An underscore comes back as itself, and an empty value is a value to write.
+    EXPECT_EQ(list.values(), (std::vector<std::string>{"250  ms", "", "a_b", "Enable", "ro now"}));
+    EXPECT_EQ(list.marks(), (std::vector<int>{0, 1, 2, 3}));
 }
 
 // A file saved from another unit must not give these units its name and addresses unasked.
@@ -249,7 +262,7 @@ TEST(ConfigurationFile, IdentityChangesAreTheMarkedValuesThatNameOrShowAUnit) {
         {lab, "[0]\t vela1-dock\n[1]\t 192.168.10.21\n[2]\t 192.168.10.1\n[3]\t Dock\n", {0, 1, 2}},
         {lab, "[4]\t 127.77.0.1\n", {4}}, // a row that shows the unit's own address
         {lab, "[1]\t 127.77.0.2\n", {}},  // the unit's own address back
-        {lab, "[0]\t vela1-lab\n[5]\t x\n[1]\t <none>\n", {}}, // equal, read-only, emptied
+        {lab, "[0]\t vela1-lab\n[5]\t x\n[1]\t <none>\n", {1}}, // equal, read-only; emptied
         {labAndDock, "[0]\t vela1-dock\n", {0}}, // one unit's own name, the other's wrong one
     };
     for (const Case& c : cases) {

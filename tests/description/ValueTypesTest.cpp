@@ -1,5 +1,7 @@
 #include "description/ValueTypes.h"
 
+#include "description/ValueComparison.h"
+
 #include <bit>
 #include <gtest/gtest.h>
 #include <limits>
@@ -327,6 +329,28 @@ TEST(ValueTypes, ShownTextsEncodeBackToTheirBytes) {
             EXPECT_TRUE(encoded) << c.row.typeName << " shown as " << shown;
             EXPECT_EQ(encoded.bytes, c.bytes) << c.row.typeName << " shown as " << shown;
         }
+    }
+}
+
+// Texts that give a row the same bytes are one value; a text that gives none equals only itself.
+TEST(ValueTypes, TextsOfOneValueAreTheSameValue) {
+    const struct Case {
+        ParameterRow row;
+        const char* first;
+        const char* second;
+        bool same;
+    } cases[] = {
+        {rowOf("unsigned int", 2, "bytes"), "1500", "1500  bytes", true},
+        {rowOf("IP", 4), "192.168.010.021", "192.168.10.21", true},
+        {rowOf("MAC", 6), "02-1a-2b-3c-4d-5e", "02:1A:2B:3C:4D:5E", true},
+        {rowOf("float", 4, "V"), "1.5", "1.500000  V", true},
+        {rowOf("unsigned int", 2), "1500", "1501", false},
+        {rowOf("*char", 4), "a b", "a_b", false},
+        {rowOf("*char", 4), "too long", "too long", true},
+        {rowOf("IP", 4), "", "0.0.0.0", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sameValue(c.row, c.first, c.second), c.same) << c.first << " | " << c.second;
     }
 }
 

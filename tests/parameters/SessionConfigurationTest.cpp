@@ -29,9 +29,11 @@ TEST_F(SessionConfiguration, SaveWritesEveryLineIncludingThoseAfterHiddenRows) {
     ASSERT_TRUE(harness.session().saveConfiguration(path));
     const std::string text = readTextFile(path);
     EXPECT_EQ(text.substr(0, text.find('\n') + 1), "1 \t 07 \t 1.2 \n");
-    // One value line per list line, hidden rows (empty parameter text) included.
+    // One value line per list line, hidden rows (empty parameter text) included, then the
+    // line that says how values are written.
     const int lines = harness.table.lineCount();
-    EXPECT_EQ(static_cast<int>(std::count(text.begin(), text.end(), '\n')), lines + 1);
+    EXPECT_EQ(static_cast<int>(std::count(text.begin(), text.end(), '\n')), lines + 2);
+    EXPECT_TRUE(text.ends_with("\n<escaped>\n"));
     const int last = lines - 1;
     EXPECT_NE(text.find("[" + std::to_string(last) + "]\t "), std::string::npos);
     EXPECT_NE(text.find("[0]\t dock\n"), std::string::npos);
@@ -43,7 +45,10 @@ TEST_F(SessionConfiguration, SaveWritesEveryLineIncludingThoseAfterHiddenRows) {
 TEST_F(SessionConfiguration, LoadPutsBackWritableValuesAndMarksOnlyChangedOnes) {
     readUnits({"dock"});
     const std::string path = harness.data().file("dock.cnf");
+    const int contact = harness.session().findParameter("0.7.1"); // R/W, saved empty
+    harness.session().setValueText(contact, "");
     ASSERT_TRUE(harness.session().saveConfiguration(path));
+    harness.session().setValueText(contact, "scribbled");
 
     const int name = harness.session().findParameter("0.1.1");     // R/W, changed below
     const int port = harness.session().findParameter("3.7.1");     // R/W, unchanged
@@ -57,7 +62,9 @@ TEST_F(SessionConfiguration, LoadPutsBackWritableValuesAndMarksOnlyChangedOnes) 
     EXPECT_EQ(harness.cell("0.1.1"), "dock");
     EXPECT_EQ(harness.table.modifiedMark(name), 1);
     EXPECT_EQ(harness.table.modifiedMark(port), 0);
-    EXPECT_EQ(harness.cell("0.2.1"), "scribbled"); // read-only rows are left alone
+    EXPECT_EQ(harness.cell("0.7.1"), "");
+    EXPECT_EQ(harness.table.modifiedMark(contact), 1); // so that Set writes the empty value
+    EXPECT_EQ(harness.cell("0.2.1"), "scribbled");     // read-only rows are left alone
     EXPECT_EQ(harness.table.modifiedMark(firmware), 0);
     EXPECT_NE(firmwareText, "scribbled");
 }
@@ -95,7 +102,9 @@ TEST_F(SessionConfiguration, SaveIntoAnUnwritablePlaceReportsFileOpenError) {
     const std::string blocker = harness.data().file("not-a-directory");
     { std::ofstream(blocker) << "x"; }
     EXPECT_FALSE(harness.session().saveConfiguration(blocker + "/dock.cnf"));
-    EXPECT_EQ(harness.dialogs.messages, (std::vector<Message>{{"File Open Error", "Error"}}));
+    EXPECT_EQ(harness.dialogs.messages,
+              (std::vector<Message>{
+                  {"File Open Error\n" + blocker + "/dock.cnf: Not a directory", "Error"}}));
 }
 
 // A file that holds the units' login is as private as pwd.ini, also when it replaces a file

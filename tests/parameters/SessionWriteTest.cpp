@@ -223,19 +223,23 @@ TEST(SessionWritePasses, EveryUnitGetsEveryMarkedRowWhenLoginsDifferInLength) {
     EXPECT_GT(differingStops, 0) << "no layout made the requests stop at different rows";
 }
 
-// A unit that never acknowledges keeps the write unfinished: the rows stay marked for the next
-// Set, no further pass goes out and nothing says the values were updated.
-TEST(SessionWritePasses, MarksStayUntilEveryUnitHasAcknowledged) {
+// A unit that never acknowledges, or refuses, holds back no other unit: the others get every
+// marked row, part after part. A silent unit leaves the write unfinished: the rows stay marked
+// for the next Set and nothing says the values were updated.
+TEST(SessionWritePasses, ASilentUnitHoldsBackNoOtherAndTheMarksStay) {
     struct Case {
         const char* label;
         bool manyRows; // more than one request holds
+        const char* fault;
     };
-    for (const Case& c : {Case{"one request", false}, Case{"several passes", true}}) {
+    for (const Case& c :
+         {Case{"one request", false, "noAnswer"}, Case{"several passes", true, "noAnswer"},
+          Case{"several passes, a refusal", true, "errorReply"}}) {
         SCOPED_TRACE(c.label);
-        SessionHarness harness(
-            fleetJson(unitsWithLoginsOfOtherLengths() + "," +
-                      unitJson("mute", "02:4D:56:00:00:09", "127.77.0.9", 61, "3.10", "admin",
-                               "quorvane", R"("faults": {"noAnswer": true})")));
+        SessionHarness harness(fleetJson(
+            unitsWithLoginsOfOtherLengths() + "," +
+            unitJson("mute", "02:4D:56:00:00:09", "127.77.0.9", 61, "3.10", "admin", "quorvane",
+                     std::string(R"("faults": {")") + c.fault + R"(": true})")));
         harness.select({"long", "short", "mute"});
         harness.session().prepareDescription();
         std::vector<std::string> written{"0.6.1"};
@@ -246,15 +250,21 @@ TEST(SessionWritePasses, MarksStayUntilEveryUnitHasAcknowledged) {
         }
         harness.dialogs.answerConfirm = [](const ScriptedDialogs::Confirmation&) { return true; };
         harness.dialogs.promptAnswers.push_back(Credentials{"admin", "quorvane"}); // mute
+        harness.dialogs.promptAnswers.push_back(Credentials{"admin", "quorvane"}); // re-read
+        const bool silent = std::string(c.fault) == "noAnswer";
         harness.session().writeParameters();
         harness.pump();
 
-        EXPECT_EQ(harness.events.countRequests(Command::WriteRequest), 3);
-        ASSERT_EQ(harness.dialogs.confirmations.size(), 1u);
-        EXPECT_EQ(harness.dialogs.confirmations[0].caption, "Set Confirm");
+        EXPECT_EQ(harness.events.countRequests(Command::WriteRequest) > 3, c.manyRows);
+        for (const auto& confirmation : harness.dialogs.confirmations) {
+            EXPECT_EQ(confirmation.caption, "Set Confirm");
+        }
         for (const std::string& address : written) {
-            EXPECT_EQ(harness.table.modifiedMark(harness.session().findParameter(address)), 1)
-                << address;
+            const int p = harness.session().findParameter(address);
+            const std::string wanted = c.manyRows ? "t" + std::to_string(p) : "hall 2";
+            EXPECT_EQ(harness.unitValue("long", address), wanted) << address;
+            EXPECT_EQ(harness.unitValue("short", address), wanted) << address;
+            EXPECT_EQ(harness.table.modifiedMark(p), silent ? 1 : 0) << address;
         }
     }
 }

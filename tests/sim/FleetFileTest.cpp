@@ -20,7 +20,7 @@ TEST(FleetFile, ReadsEveryFieldOfAUnit) {
         "values": {"0.1.1": "dock", "1.1.1": "10.0.0.1"}, "rawValues": {"1.4.1": "024D5600000A"},
         "faults": {"badChecksum": true, "noAnswer": true, "lateAnswerMs": 250,
                    "duplicateAnswer": true, "oversizedProbeReply": true, "errorReply": true,
-                   "lossPercent": 5, "lossSeed": 42}}]})");
+                   "lossPercent": 5, "lossSeed": 42, "lossIncludesProbes": true}}]})");
     ASSERT_EQ(fleet.units.size(), 1U);
     const UnitSpec& unit = fleet.units[0];
     EXPECT_EQ(unit.name, "dock");
@@ -35,7 +35,7 @@ TEST(FleetFile, ReadsEveryFieldOfAUnit) {
     EXPECT_EQ(unit.values, (std::vector<std::pair<std::string, std::string>>{
                                {"0.1.1", "dock"}, {"1.1.1", "10.0.0.1"}}));
     EXPECT_EQ(unit.rawValues[0].second, (Bytes{0x02, 0x4D, 0x56, 0x00, 0x00, 0x0A}));
-    EXPECT_EQ(unit.faults, (UnitFaults{true, true, 250, true, true, true, 5, 42}));
+    EXPECT_EQ(unit.faults, (UnitFaults{true, true, 250, true, true, true, 5, 42, true}));
 }
 
 // The file is UTF-8; a unit holds one byte per character, and 255 of them fit its name.
