@@ -1,7 +1,7 @@
 #include "controls/CDeviceTreeList.h"
 
 #include "controls/CDeviceTreeHeader.h"
-#include "controls/CellTextFitting.h"
+#include "controls/DeviceTreeCellDelegate.h"
 #include "controls/DeviceTreeCompare.h"
 #include "controls/ReadableColours.h"
 
@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <algorithm>
 
 namespace morvik {
@@ -18,12 +17,7 @@ namespace morvik {
 const QColor CDeviceTreeList::kBackground{250, 254, 218};
 const QColor CDeviceTreeList::kText{0, 0, 0};
 
-namespace {
-constexpr int kImageLeft = 2;
-constexpr int kImageSize = 16;
-constexpr int kLabelGap = 3;
-constexpr int kEmptyLabelWidth = 4;
-} // namespace
+using namespace deviceTreeCells;
 
 // A tree item whose texts live in its row record, sorted with the device list's comparison.
 class CDeviceTreeList::Item : public QTreeWidgetItem {
@@ -53,68 +47,6 @@ public:
     DeviceTreeRow row;
 };
 
-// Draws a row's cells: the image and the texts, cut with "..." to fit, aligned as the column.
-class CDeviceTreeList::CellDelegate : public QStyledItemDelegate {
-public:
-    explicit CellDelegate(CDeviceTreeList& tree) : QStyledItemDelegate(&tree), tree_(tree) {}
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        QTreeWidgetItem* item = tree_.itemFromIndex(index);
-        const DeviceTreeRow* row = tree_.rowOf(item);
-        if (row == nullptr) {
-            return;
-        }
-        const int column = index.column();
-        const bool selected = option.state & QStyle::State_Selected;
-        QRect cell = option.rect;
-        if (column == 0) {
-            if (!tree_.rowImages_.isEmpty()) {
-                const int top = cell.top() + (cell.height() - kImageSize) / 2;
-                tree_.rowImages_.first().paint(
-                    painter, QRect(cell.left() + kImageLeft, top, kImageSize, kImageSize));
-            }
-            cell.setLeft(cell.left() + kImageLeft + kImageSize + kLabelGap);
-            cell.setRight(option.rect.right() - 2);
-        }
-        painter->save();
-        QFont font = option.font;
-        if (row->bold) {
-            font.setWeight(QFont::Bold);
-        }
-        painter->setFont(font);
-        // The rows keep their own pale background whatever the theme, so their text is paired
-        // with it rather than taken from the theme; the selection is the theme's.
-        if (selected) {
-            const QColor highlight = option.palette.color(QPalette::Highlight);
-            painter->fillRect(cell, highlight);
-            painter->setPen(
-                readable::textOn(option.palette.color(QPalette::HighlightedText), highlight));
-        } else {
-            painter->setPen(readable::textOn(row->colour, kBackground));
-        }
-        const QString shown = fitCellText(row->field(column), QFontMetrics(font), cell.width());
-        const QRect textRect(cell.left(), cell.top(), std::max(0, cell.width() - 4), cell.height());
-        Qt::Alignment horizontal = Qt::AlignLeft;
-        switch (tree_.GetColumnAlignment(column)) {
-        case AlignRight:
-            horizontal = Qt::AlignRight;
-            break;
-        case AlignCentre:
-            horizontal = Qt::AlignHCenter;
-            break;
-        default:
-            break;
-        }
-        painter->setClipRect(option.rect);
-        painter->drawText(textRect, int(horizontal | Qt::AlignVCenter | Qt::TextSingleLine), shown);
-        painter->restore();
-    }
-
-private:
-    CDeviceTreeList& tree_;
-};
-
 CDeviceTreeList::CDeviceTreeList(QWidget* parent)
     : QTreeWidget(parent), header_(new CDeviceTreeHeader(this)) {
     setHeader(header_);
@@ -135,7 +67,7 @@ CDeviceTreeList::CDeviceTreeList(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setFocusPolicy(Qt::StrongFocus);
-    setItemDelegate(new CellDelegate(*this));
+    setItemDelegate(new DeviceTreeCellDelegate(*this));
     viewport()->setMouseTracking(true);
     connect(header_, &QHeaderView::sectionResized, this, [this] { RecalcTotalWidth(); });
 }

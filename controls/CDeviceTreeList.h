@@ -96,8 +96,7 @@ protected:
                  const QModelIndex& index) const override;
 
 private:
-    class CellDelegate;
-    friend class CellDelegate;
+    friend class DeviceTreeCellDelegate;
     class Item;
     friend class Item;
 
