@@ -210,7 +210,8 @@ for run in $(seq "$RUNS"); do
     read -r wall rss status < <(measure "$SCRATCH/read.json" /dev/null \
         "$CLI" --data-dir "$DATA" --port "$PORT" --broadcast "$BROADCAST" \
         --host-address "$HOST_ADDRESS" --id admin --password quorvane --json read "${UNITS[@]}")
-    record lossy-read 100 "$run" "$wall" "$rss" "$status" $(lossy_read_check "$SCRATCH/read.json")
+    read -r -a read_verdict < <(lossy_read_check "$SCRATCH/read.json")
+    record lossy-read 100 "$run" "$wall" "$rss" "$status" "${read_verdict[@]}"
     : >"$RECORD"
     VALUES=()
     for port in $(seq 1 10); do VALUES+=("4.13.$port=run $run port $port"); done
