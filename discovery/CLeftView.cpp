@@ -28,7 +28,9 @@ constexpr int kSortedDescending = 1;
 CLeftView::CLeftView(QWidget* parent)
     : QWidget(parent), socket_(this), tree_(new CDeviceTreeList(this)),
       tip_(new CDeviceTreeTip(this)), settings_(EndpointSettings::fromEnvironment()),
-      emptyListMessage_(new QLabel(tree_->viewport())) {
+      emptyListMessage_(new QLabel(tree_->viewport())),
+      // The list sends one probe request per window: a user who misses a unit probes again.
+      probeSession_(std::chrono::milliseconds(kProbeWindowMs), 1) {
     ensureResources();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -71,13 +73,16 @@ void CLeftView::probe() {
     }
     probeTimerId_ = static_cast<std::uint32_t>(startTimer(kProbeWindowMs, Qt::PreciseTimer));
     tree_->DeleteAllItems();
-    units_.clear();
+    const auto now = ProbeSession::Clock::now();
+    probeSession_.start(now);
     checksumErrorsNotShown_ = 0;
     tip_->hideTip();
     emptyListMessage_->hide();
     emit probingChanged(true);
-    const auto request = buildProbeRequest();
-    probedRoutes_ = sendBroadcast(socket_.endpoint(), request, settings_).routes;
+    if (probeSession_.probeDue(now)) {
+        probedRoutes_ = sendBroadcast(socket_.endpoint(), buildProbeRequest(), settings_).routes;
+        probeSession_.probeSent(now);
+    }
 }
 
 void CLeftView::timerEvent(QTimerEvent* event) {
@@ -99,7 +104,7 @@ void CLeftView::onSocketData() {
     if (!received) {
         return;
     }
-    const ProbeDecodeResult decoded =
+    ProbeDecodeResult decoded =
         decodeProbeReply({buffer.data(), received->length}, received->sourceAddress);
     if (decoded.verdict == ProbeVerdict::NotAReply) {
         return;
@@ -118,17 +123,18 @@ void CLeftView::onSocketData() {
             checksumBoxOpen_ = false;
         }
     }
-    listUnit(decoded.record);
+    listUnit(std::move(decoded));
 }
 
-void CLeftView::listUnit(const DeviceRecord& record) {
-    const std::optional<int> index = units_.add(record);
-    if (!index) {
+void CLeftView::listUnit(ProbeDecodeResult decoded) {
+    // A unit keeps the row of its first reply, also when it answers from another address.
+    if (probeSession_.take(std::move(decoded)) != ProbeSession::Taken::Listed) {
         return;
     }
+    const int index = static_cast<int>(probeSession_.units().size()) - 1;
     emptyListMessage_->hide();
-    QTreeWidgetItem* row = tree_->InsertItem(record);
-    row->setData(NameColumn, kUnitIndexRole, *index);
+    QTreeWidgetItem* row = tree_->InsertItem(probeSession_.units().back().record);
+    row->setData(NameColumn, kUnitIndexRole, index);
     emit unitListed(tree_->topLevelItemCount());
     paintRowsSoon();
 }
@@ -148,8 +154,9 @@ DeviceRecord CLeftView::recordOfRow(const QTreeWidgetItem* row) const {
         return {};
     }
     const QVariant index = row->data(NameColumn, kUnitIndexRole);
-    const DeviceRecord* unit = index.isValid() ? units_.unit(index.toInt()) : nullptr;
-    return unit != nullptr ? *unit : DeviceRecord{};
+    const ProbedUnit* unit =
+        index.isValid() ? probeSession_.unit(static_cast<std::size_t>(index.toInt())) : nullptr;
+    return unit != nullptr ? unit->record : DeviceRecord{};
 }
 
 std::vector<DeviceRecord> CLeftView::selectedUnits() const {

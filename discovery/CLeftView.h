@@ -1,11 +1,11 @@
 #pragma once
 
-#include "discovery/DiscoveredUnits.h"
 #include "guikit/CDeviceSocket.h"
 #include "protocol/Broadcast.h"
 #include "protocol/DeviceRecord.h"
 #include "protocol/EndpointSettings.h"
 #include "protocol/NoAnswerHint.h"
+#include "protocol/ProbeSession.h"
 
 #include <QWidget>
 #include <cstdint>
@@ -57,7 +57,8 @@ public:
     CDeviceTreeTip& tip() const { return *tip_; }
     CDeviceSocket& socket() { return socket_; }
 
-    const DiscoveredUnits& units() const { return units_; }
+    // The units that answered since the last probe, once per MAC, in order of arrival.
+    const ProbeSession& probeSession() const { return probeSession_; }
     // The unit a row shows; an empty record for a row that shows none.
     DeviceRecord recordOfRow(const QTreeWidgetItem* row) const;
     // The selected units in display order.
@@ -91,7 +92,8 @@ protected:
 
 private:
     void onSocketData();
-    void listUnit(const DeviceRecord& record);
+    // Lists the unit of a probe reply unless its MAC is listed already.
+    void listUnit(ProbeDecodeResult decoded);
     void paintRowsSoon();
     void updateTip(const QPoint& viewportPosition);
     bool pointerOverList() const;
@@ -104,7 +106,7 @@ private:
     EndpointSettings settings_;
     std::vector<BroadcastRoute> probedRoutes_;
     QLabel* emptyListMessage_;
-    DiscoveredUnits units_;
+    ProbeSession probeSession_;
     std::uint32_t probeTimerId_ = 0;
     bool checksumBoxOpen_ = false;
     int checksumErrorsNotShown_ = 0;

@@ -1,7 +1,5 @@
 #include "protocol/ProbeSession.h"
 
-#include "protocol/ProbeCodec.h"
-
 #include <algorithm>
 
 namespace morvik {
@@ -41,7 +39,10 @@ ProbeSession::Clock::time_point ProbeSession::nextWakeUp() const {
 
 ProbeSession::Taken ProbeSession::take(std::span<const std::uint8_t> datagram,
                                        std::string_view sourceAddress) {
-    ProbeDecodeResult decoded = decodeProbeReply(datagram, sourceAddress);
+    return take(decodeProbeReply(datagram, sourceAddress));
+}
+
+ProbeSession::Taken ProbeSession::take(ProbeDecodeResult decoded) {
     if (decoded.verdict == ProbeVerdict::NotAReply) {
         return Taken::NotAReply;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/DeviceRecord.h"
+#include "protocol/ProbeCodec.h"
 
 #include <chrono>
 #include <cstdint>
@@ -55,9 +56,15 @@ public:
     Clock::time_point nextWakeUp() const;
 
     Taken take(std::span<const std::uint8_t> datagram, std::string_view sourceAddress);
+    // The same for a reply the caller has decoded already (to show a checksum error first).
+    Taken take(ProbeDecodeResult decoded);
 
     const std::vector<ProbedUnit>& units() const { return units_; }
     std::vector<ProbedUnit> takeUnits() { return std::move(units_); }
+    // The unit listed at `index`; nullptr when there is none.
+    const ProbedUnit* unit(std::size_t index) const {
+        return index < units_.size() ? &units_[index] : nullptr;
+    }
     const std::vector<SameMacElsewhere>& sameMacElsewhere() const { return elsewhere_; }
 
 private:
