@@ -25,7 +25,7 @@ std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words);
 
 bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 
-// The unit a spec names as far as the spec tells: its MAC, its IP or its name, for reporting
+// The unit a command line word names, as far as the word tells: its MAC, its IP or its name, for reporting
 // a unit that did not answer.
 DeviceRecord unitNamedBy(const UnitSpec& spec);
 
