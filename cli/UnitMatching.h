@@ -25,8 +25,8 @@ std::vector<UnitSpec> parseUnitSpecs(const std::vector<std::string>& words);
 
 bool matches(const UnitSpec& spec, const DeviceRecord& unit);
 
-// The unit a command line word names, as far as the word tells: its MAC, its IP or its name, for reporting
-// a unit that did not answer.
+// The unit a command line word names, as far as the word tells: its MAC, its IP or its name,
+// for reporting a unit that did not answer.
 DeviceRecord unitNamedBy(const UnitSpec& spec);
 
 // True when the probe may end before its window with `units` listed: every spec is a MAC
