@@ -1,7 +1,8 @@
 // Configuration files of the list's values, and Clear.
 #include "config/ConfigurationFile.h"
-#include "config/IdentityValues.h"
 #include "description/LoginParameters.h"
+#include "parameters/ApplyConfiguration.h"
+#include "parameters/IdentityValues.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
 #include "parameters/SessionInternal.h"
