@@ -15,7 +15,7 @@
 #include "protocol/NoAnswerHint.h"
 #include "stores/CredentialLog.h"
 #include "stores/SafeFile.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 #include "parameters/SessionInternal.h"
 #include "stores/CredentialLog.h"
 #include "stores/SafeFile.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <array>
 #include <optional>
