@@ -1,8 +1,8 @@
 #include "cli/CliOptions.h"
 
 #include "stores/CredentialLog.h"
+#include "text/Ipv4Text.h"
 
-#include <arpa/inet.h>
 #include <map>
 #include <set>
 
@@ -13,11 +13,6 @@ namespace {
 struct Usage {
     std::string message;
 };
-
-bool isDottedAddress(const std::string& text) {
-    in_addr parsed{};
-    return inet_pton(AF_INET, text.c_str(), &parsed) == 1;
-}
 
 std::optional<int> parseMilliseconds(const std::string& text) {
     if (text.empty() || text.size() > 7) {
@@ -207,7 +202,7 @@ private:
                 throw Usage{"--port needs a port number from 1 to 65535, not \"" + value + "\""};
             }
         } else if (name == "--broadcast" || name == "--host-address") {
-            if (!isDottedAddress(value)) {
+            if (!parseIpv4(value)) {
                 throw Usage{name + " needs a dotted IPv4 address, not \"" + value + "\""};
             }
             (name == "--broadcast" ? options_.broadcastAddress : options_.hostAddress) = value;

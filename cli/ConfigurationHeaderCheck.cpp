@@ -1,6 +1,6 @@
 #include "cli/ConfigurationHeaderCheck.h"
 
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <cerrno>
 #include <cstring>

@@ -2,6 +2,7 @@
 
 #include "protocol/Latin1Text.h"
 #include "protocol/MacAddress.h"
+#include "text/Ipv4Text.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -13,10 +14,12 @@ namespace morvik::cli {
 namespace {
 
 std::optional<std::string> canonicalAddress(const std::string& text) {
-    in_addr parsed{};
-    if (inet_pton(AF_INET, text.c_str(), &parsed) != 1) {
+    const auto address = parseIpv4(text);
+    if (!address) {
         return std::nullopt;
     }
+    in_addr parsed{};
+    parsed.s_addr = *address;
     std::array<char, INET_ADDRSTRLEN> canonical{};
     inet_ntop(AF_INET, &parsed, canonical.data(), canonical.size());
     return std::string(canonical.data());

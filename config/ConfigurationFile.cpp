@@ -1,7 +1,7 @@
 #include "config/ConfigurationFile.h"
 
 #include "config/ValueTokens.h"
-#include "stores/IniDatabaseFile.h"
+#include "text/TokenReader.h"
 
 namespace morvik {
 

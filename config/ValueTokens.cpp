@@ -1,15 +1,13 @@
 #include "config/ValueTokens.h"
 
+#include "text/WhiteSpace.h"
+
 #include <array>
 #include <optional>
 
 namespace morvik {
 
 namespace {
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool needsEscape(unsigned char c) {
     return c == '%' || c == '_' || (c < 0x20) || c == 0x7F;
@@ -87,7 +85,7 @@ std::string legacyToken(std::string_view value) {
     }
     std::string token(value);
     for (char& c : token) {
-        if (isSpace(c)) {
+        if (isWhiteSpace(c)) {
             c = '_';
         }
     }

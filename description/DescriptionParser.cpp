@@ -2,7 +2,7 @@
 
 #include "description/LayoutScanner.h"
 #include "description/ValueList.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,7 @@
 #include "description/LayoutScanner.h"
 
 #include "description/DeviceDescription.h"
+#include "text/WhiteSpace.h"
 
 #include <algorithm>
 #include <array>
@@ -8,19 +9,6 @@
 namespace morvik {
 
 namespace {
-
-// The scanner's inner loops test every character of a file: one table look-up each.
-constexpr std::array<bool, 256> kSpaceTable = [] {
-    std::array<bool, 256> table{};
-    for (const char c : {' ', '\t', '\n', '\r', '\v', '\f'}) {
-        table[static_cast<unsigned char>(c)] = true;
-    }
-    return table;
-}();
-
-bool isSpace(char c) {
-    return kSpaceTable[static_cast<unsigned char>(c)];
-}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -41,7 +29,7 @@ int digitValue(char c, unsigned base) {
 } // namespace
 
 void LayoutScanner::skipSpace() {
-    while (position_ < text_.size() && isSpace(text_[position_])) {
+    while (position_ < text_.size() && isWhiteSpace(text_[position_])) {
         ++position_;
     }
 }
@@ -73,7 +61,7 @@ bool LayoutScanner::readNumber(std::size_t width, unsigned base, std::int32_t& n
 bool LayoutScanner::readToken(std::string_view& token) {
     skipSpace();
     const std::size_t start = position_;
-    while (position_ < text_.size() && !isSpace(text_[position_])) {
+    while (position_ < text_.size() && !isWhiteSpace(text_[position_])) {
         ++position_;
     }
     if (position_ == start) {
@@ -98,7 +86,7 @@ LayoutScanner::Result LayoutScanner::scan(std::string_view layout) {
     skipSpace();
     for (std::size_t at = 0; at < layout.size(); ++at) {
         const char c = layout[at];
-        if (isSpace(c)) {
+        if (isWhiteSpace(c)) {
             skipSpace();
             continue;
         }

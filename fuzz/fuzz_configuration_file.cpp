@@ -3,6 +3,7 @@
 // list in the tree, the values are also applied to a list of writable and read-only lines of
 // several value types, which compares them as values.
 #include "config/ConfigurationFile.h"
+#include "parameters/ApplyConfiguration.h"
 #include "parameters/ParameterTable.h"
 
 #include <cstdint>

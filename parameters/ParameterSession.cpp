@@ -13,7 +13,7 @@
 #include "stores/CredentialLog.h"
 #include "stores/IniDatabaseFile.h"
 #include "stores/ProductIdDatabase.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
 #include <cstdio>

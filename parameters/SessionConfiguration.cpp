@@ -1,13 +1,14 @@
 // Configuration files of the list's values, and Clear.
 #include "config/ConfigurationFile.h"
-#include "config/IdentityValues.h"
 #include "description/LoginParameters.h"
+#include "parameters/ApplyConfiguration.h"
+#include "parameters/IdentityValues.h"
 #include "parameters/ParameterSession.h"
 #include "parameters/ParameterTable.h"
 #include "parameters/SessionInternal.h"
 #include "stores/CredentialLog.h"
 #include "stores/SafeFile.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <array>
 #include <optional>

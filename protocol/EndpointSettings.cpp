@@ -1,18 +1,10 @@
 #include "protocol/EndpointSettings.h"
 
-#include <arpa/inet.h>
+#include "text/Ipv4Text.h"
+
 #include <cstdlib>
 
 namespace morvik {
-
-namespace {
-
-bool isDottedAddress(const std::string& text) {
-    in_addr parsed{};
-    return inet_pton(AF_INET, text.c_str(), &parsed) == 1;
-}
-
-} // namespace
 
 std::optional<std::uint16_t> parsePortNumber(const std::string& text) {
     if (text.empty() || text.size() > 5) {
@@ -39,12 +31,12 @@ EndpointSettings EndpointSettings::fromEnvironment() {
         }
     }
     if (const char* broadcast = std::getenv("MORVIK_BROADCAST_ADDRESS")) {
-        if (isDottedAddress(broadcast)) {
+        if (parseIpv4(broadcast)) {
             settings.broadcastAddress = broadcast;
         }
     }
     if (const char* host = std::getenv("MORVIK_HOST_ADDRESS")) {
-        if (isDottedAddress(host)) {
+        if (parseIpv4(host)) {
             settings.hostAddress = host;
         }
     }

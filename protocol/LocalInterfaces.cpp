@@ -1,5 +1,7 @@
 #include "protocol/LocalInterfaces.h"
 
+#include "text/Ipv4Text.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <array>
@@ -156,11 +158,10 @@ bool isInAnySubnet(std::uint32_t address, const LocalSubnetBasis& basis) {
 }
 
 std::optional<std::uint32_t> resolveIpv4(std::string_view text) {
-    const std::string copy(text);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, copy.c_str(), &parsed) == 1) {
-        return parsed.s_addr;
+    if (const auto dotted = parseIpv4(text)) {
+        return dotted;
     }
+    const std::string copy(text);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM;

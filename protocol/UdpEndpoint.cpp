@@ -1,6 +1,7 @@
 #include "protocol/UdpEndpoint.h"
 
 #include "protocol/LocalInterfaces.h"
+#include "text/Ipv4Text.h"
 
 #include <arpa/inet.h>
 #include <array>
@@ -51,10 +52,11 @@ std::optional<UdpEndpoint> UdpEndpoint::bind(std::string_view address, std::uint
     sockaddr_in local{};
     local.sin_family = AF_INET;
     local.sin_port = htons(port);
-    const std::string text(address);
-    if (inet_pton(AF_INET, text.c_str(), &local.sin_addr) != 1) {
+    const auto bound = parseIpv4(address);
+    if (!bound) {
         return std::nullopt;
     }
+    local.sin_addr.s_addr = *bound;
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         return std::nullopt;
     }

@@ -3,7 +3,7 @@
 #include "description/DescriptionParser.h"
 #include "stores/IniDatabaseFile.h"
 #include "stores/ProductIdDatabase.h"
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
 #include <cstdio>

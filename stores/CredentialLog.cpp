@@ -1,6 +1,8 @@
 #include "stores/CredentialLog.h"
 
 #include "protocol/MacAddress.h"
+#include "text/TokenReader.h"
+#include "text/WhiteSpace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,10 +19,6 @@ namespace {
 constexpr std::string_view kBlankMark = "-/space/-";
 // An identifier or password of kMaxTokenLength blanks takes this many characters in the file.
 constexpr std::size_t kMaxEncodedLength = CredentialLog::kMaxTokenLength * kBlankMark.size();
-
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 std::string cut(std::string_view text) {
     return std::string(text.substr(0, CredentialLog::kMaxTokenLength));
@@ -61,7 +59,7 @@ bool writableCredential(std::string_view text) {
         return false;
     }
     for (const char c : text) {
-        if (c != ' ' && isSpace(c)) {
+        if (c != ' ' && isWhiteSpace(c)) {
             return false;
         }
     }
@@ -73,7 +71,7 @@ bool writableMac(std::string_view mac) {
         return false;
     }
     for (const char c : mac) {
-        if (isSpace(c)) {
+        if (isWhiteSpace(c)) {
             return false;
         }
     }
@@ -127,7 +125,7 @@ bool isCredentialLogText(const CredentialLog& parsed, const std::string& content
         return true;
     }
     const bool blank =
-        std::all_of(content.begin(), content.end(), [](char c) { return isSpace(c); });
+        std::all_of(content.begin(), content.end(), [](char c) { return isWhiteSpace(c); });
     return blank && fileNameOf(path) == "pwd.ini";
 }
 

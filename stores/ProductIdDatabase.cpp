@@ -1,5 +1,7 @@
 #include "stores/ProductIdDatabase.h"
 
+#include "text/TokenReader.h"
+
 namespace morvik {
 
 namespace {

@@ -1,6 +1,7 @@
 #include "config/ConfigurationFile.h"
 
-#include "config/IdentityValues.h"
+#include "parameters/ApplyConfiguration.h"
+#include "parameters/IdentityValues.h"
 #include "parameters/ParameterTable.h"
 
 #include <algorithm>

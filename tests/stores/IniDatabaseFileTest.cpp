@@ -1,4 +1,5 @@
 #include "stores/IniDatabaseFile.h"
+#include "text/TokenReader.h"
 
 #include "ScratchDirectory.h"
 

@@ -1,4 +1,4 @@
-#include "stores/WholeFile.h"
+#include "text/WholeFile.h"
 
 #include <algorithm>
 #include <cerrno>

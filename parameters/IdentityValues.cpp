@@ -1,5 +1,6 @@
-#include "config/IdentityValues.h"
+#include "parameters/IdentityValues.h"
 
+#include "parameters/ApplyConfiguration.h"
 #include "parameters/ParameterTable.h"
 
 #include <algorithm>

@@ -1,4 +1,5 @@
-#include "config/ConfigurationFile.h"
+#include "parameters/ApplyConfiguration.h"
+
 #include "config/ValueTokens.h"
 #include "description/ValueComparison.h"
 #include "parameters/ParameterTable.h"
