@@ -1,5 +1,6 @@
 #include "config/ValueTokens.h"
 
+#include "text/HexDigit.h"
 #include "text/WhiteSpace.h"
 
 #include <array>
@@ -11,19 +12,6 @@ namespace {
 
 bool needsEscape(unsigned char c) {
     return c == '%' || c == '_' || (c < 0x20) || c == 0x7F;
-}
-
-std::optional<int> hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -65,8 +53,9 @@ std::string valueOfEscapedToken(std::string_view token) {
             value += ' ';
             continue;
         }
-        const auto high = c == '%' && i + 2 < token.size() ? hexDigit(token[i + 1]) : std::nullopt;
-        const auto low = high ? hexDigit(token[i + 2]) : std::nullopt;
+        const auto high =
+            c == '%' && i + 2 < token.size() ? hexDigitValue(token[i + 1]) : std::nullopt;
+        const auto low = high ? hexDigitValue(token[i + 2]) : std::nullopt;
         if (high && low) {
             value += static_cast<char>(*high * 16 + *low);
             i += 2;

@@ -1,25 +1,10 @@
 #include "protocol/MacAddress.h"
 
+#include "text/HexDigit.h"
+
 #include <string_view>
 
 namespace morvik {
-
-namespace {
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-} // namespace
 
 std::optional<MacBytes> parseMacText(std::string_view text) {
     // Six pairs and five separators.
@@ -29,15 +14,15 @@ std::optional<MacBytes> parseMacText(std::string_view text) {
     MacBytes mac{};
     for (std::size_t i = 0; i < 6; ++i) {
         const std::size_t at = i * 3;
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
-        if (high < 0 || low < 0) {
+        const std::optional<int> high = hexDigitValue(text[at]);
+        const std::optional<int> low = hexDigitValue(text[at + 1]);
+        if (!high || !low) {
             return std::nullopt;
         }
         if (i < 5 && text[at + 2] != ':' && text[at + 2] != '-') {
             return std::nullopt;
         }
-        mac[i] = static_cast<std::uint8_t>(high * 16 + low);
+        mac[i] = static_cast<std::uint8_t>(*high * 16 + *low);
     }
     return mac;
 }
